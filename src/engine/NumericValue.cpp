@@ -1,0 +1,135 @@
+#include "engine/NumericValue.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace kest {
+
+namespace {
+
+bool isIgnored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads the characters that are not ignored, one at a time.
+class Reader {
+public:
+    explicit Reader(std::string_view text) : text_(text) {}
+    char peek() {
+        while (pos_ < text_.size() && isIgnored(text_[pos_])) ++pos_;
+        return pos_ < text_.size() ? text_[pos_] : '\0';
+    }
+    void advance() { ++pos_; }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+int digitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 99;
+}
+
+double radixValue(Reader& in, int radix) {
+    double value = 0;
+    for (int d = digitValue(in.peek()); d < radix; d = digitValue(in.peek())) {
+        value = value * radix + d;
+        in.advance();
+    }
+    return value;
+}
+
+// Collects sign, digits, one point and an exponent into plain text for strtod.
+double decimalValue(Reader& in) {
+    std::string number;
+    if (in.peek() == '+' || in.peek() == '-') {
+        number += in.peek();
+        in.advance();
+    }
+    bool digits = false;
+    bool point = false;
+    for (char c = in.peek(); isDigit(c) || (c == '.' && !point); c = in.peek()) {
+        point = point || c == '.';
+        digits = digits || isDigit(c);
+        number += c;
+        in.advance();
+    }
+    if (!digits) return 0;
+    char e = in.peek();
+    if (e == 'e' || e == 'E' || e == 'd' || e == 'D') {
+        in.advance();
+        std::string exponent;
+        if (in.peek() == '+' || in.peek() == '-') {
+            exponent += in.peek();
+            in.advance();
+        }
+        bool expDigits = false;
+        while (isDigit(in.peek())) {
+            exponent += in.peek();
+            expDigits = true;
+            in.advance();
+        }
+        if (expDigits) number += "e" + exponent;
+    }
+    return std::strtod(number.c_str(), nullptr);
+}
+
+}  // namespace
+
+double numericValue(std::string_view text) {
+    Reader in(text);
+    if (in.peek() == '&') {
+        in.advance();
+        char kind = in.peek();
+        if (kind == 'h' || kind == 'H') {
+            in.advance();
+            return radixValue(in, 16);
+        }
+        if (kind == 'o' || kind == 'O') {
+            in.advance();
+            return radixValue(in, 8);
+        }
+        return 0;
+    }
+    return decimalValue(in);
+}
+
+double roundHalfEven(double value) {
+    if (!std::isfinite(value)) return value;
+    double floor = std::floor(value);
+    double diff = value - floor;
+    if (diff > 0.5) return floor + 1;
+    if (diff < 0.5) return floor;
+    return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
+}
+
+long long wholeValue(std::string_view text, long long lo, long long hi) {
+    double value = roundHalfEven(numericValue(text));
+    if (!(value >= static_cast<double>(lo) && value <= static_cast<double>(hi))) {
+        throw NumericRangeError("number out of range: " + std::string(text));
+    }
+    return static_cast<long long>(value);
+}
+
+std::int16_t wholeValue16(std::string_view text) {
+    return static_cast<std::int16_t>(wholeValue(text, std::numeric_limits<std::int16_t>::min(),
+                                                std::numeric_limits<std::int16_t>::max()));
+}
+
+std::int32_t wholeValue32(std::string_view text) {
+    return static_cast<std::int32_t>(wholeValue(text, std::numeric_limits<std::int32_t>::min(),
+                                                std::numeric_limits<std::int32_t>::max()));
+}
+
+std::string decimalText(double value) {
+    if (value == 0) return "0";  // also for -0
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+}  // namespace kest

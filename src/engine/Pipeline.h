@@ -1,0 +1,57 @@
+#pragma once
+// PROCESS_DATA: one received text in, keystroke pieces out.
+
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace kest {
+
+class Clock;
+class PipelineHost;
+
+// One search/replace rule: the first occurrence of the decoded search text is
+// replaced; an empty search text inserts the replacement at the front.
+std::string REPLACE_FIRST(std::string_view text, std::string_view search,
+                          std::string_view replacement);
+
+// Expands the {ASCII:n} macros of the text in place.
+void DECODE_ASCII(std::string& text);
+
+// Blocks for the given seconds (nothing for 0 or less), never past midnight.
+void PAUSE_SECONDS(double seconds, Clock& clock);
+
+class Pipeline {
+public:
+    Pipeline(PipelineHost& host, Clock& clock);
+
+    // The text is changed in place; callers pass a copy.
+    void PROCESS_DATA(std::string& text);
+
+private:
+    void removeListed(std::string& text) const;
+    void applyRules(std::string& text) const;
+    void sendPiece(const std::string& keys, const char* what);
+    void sendBody(const std::string& text);
+    void addDebug(const std::string& line);
+
+    PipelineHost& host_;
+    Clock& clock_;
+};
+
+// Runs texts one at a time in arrival order: a text handed over while a run is in
+// progress (the pipeline lets other handlers run while it types) waits for it.
+class PipelineRunner {
+public:
+    explicit PipelineRunner(Pipeline& pipeline) : pipeline_(pipeline) {}
+    void submit(std::string text);
+    bool busy() const { return running_; }
+    std::size_t pending() const { return queue_.size(); }
+
+private:
+    Pipeline& pipeline_;
+    std::deque<std::string> queue_;
+    bool running_ = false;
+};
+
+}  // namespace kest

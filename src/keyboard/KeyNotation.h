@@ -1,0 +1,49 @@
+#pragma once
+// The key notation that keystroke text is written in: names in braces ("{ENTER}",
+// "{left 42}"), "+", "^" and "%" for Shift, Ctrl and Alt over the next key or a group
+// in parentheses, "~" for Enter, a single character in braces for itself ("{+}").
+// A piece is parsed and validated whole before anything is typed.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace kest {
+
+class KeyboardDevice;
+
+class KeyNotationError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct KeyAction {
+    enum class Kind : std::uint8_t {
+        Press,    // virtual key down (a modifier held over what follows)
+        Release,  // virtual key up
+        Tap,      // virtual key down and up (a named key)
+        Type,     // one character, typed as written
+    };
+    Kind kind;
+    std::uint8_t vk = 0;     // Press, Release, Tap
+    unsigned char ch = 0;    // Type
+
+    friend bool operator==(const KeyAction&, const KeyAction&) = default;
+};
+
+// The most a "{key n}" repeat may ask for; more is invalid notation.
+constexpr int kMaxRepeat = 10000;
+
+// Throws KeyNotationError for invalid notation.
+std::vector<KeyAction> parseKeyNotation(std::string_view keys);
+
+// Plays the actions on the device. Whatever happens, every key that the actions
+// pressed is released before this returns (or rethrows).
+void playKeyActions(const std::vector<KeyAction>& actions, KeyboardDevice& device);
+
+// The platform's SendKeys: parse (typing nothing of invalid notation), play, and with
+// wait return only when the display server has taken every event.
+void SendKeys(std::string_view keys, bool wait, KeyboardDevice& device);
+
+}  // namespace kest

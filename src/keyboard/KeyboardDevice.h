@@ -1,0 +1,30 @@
+#pragma once
+// The seam between keystroke text and the platform's input synthesis.
+
+#include <cstdint>
+
+namespace kest {
+
+// keybd_event flags.
+constexpr std::uint32_t kKeyDown = 0;
+constexpr std::uint32_t kKeyUp = 2;
+
+class KeyboardDevice {
+public:
+    virtual ~KeyboardDevice() = default;
+
+    // keybd_event(vk, 0, flags, 0): a raw press (kKeyDown) or release (kKeyUp) of a
+    // Windows virtual key. No layout or lock-key compensation on this path.
+    virtual void keybdEvent(std::uint8_t vk, std::uint32_t flags) = 0;
+
+    // Types one Windows-1252 character as written, with whatever modifiers (and
+    // group) the current layout needs, leaving alone the modifiers that the caller
+    // holds through keybdEvent. Control characters type as Windows maps them
+    // (8 Backspace, 9 Tab, 13 Enter, 27 Escape, 10 Ctrl+Enter, 1..26 Ctrl+letter).
+    virtual void typeCharacter(unsigned char c) = 0;
+
+    // Returns when the display server has taken every event sent so far.
+    virtual void sync() = 0;
+};
+
+}  // namespace kest
