@@ -4,6 +4,7 @@
 // in parentheses, "~" for Enter, a single character in braces for itself ("{+}").
 // A piece is parsed and validated whole before anything is typed.
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string_view>
@@ -34,6 +35,10 @@ struct KeyAction {
 
 // The most a "{key n}" repeat may ask for; more is invalid notation.
 constexpr int kMaxRepeat = 10000;
+
+// The most actions one piece may expand to. Repeats multiply a short text many times
+// over; a piece beyond this is invalid notation rather than gigabytes of key events.
+constexpr std::size_t kMaxKeyActions = 1000000;
 
 // Throws KeyNotationError for invalid notation.
 std::vector<KeyAction> parseKeyNotation(std::string_view keys);

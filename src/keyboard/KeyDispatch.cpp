@@ -1,0 +1,52 @@
+#include "keyboard/KeyDispatch.h"
+
+#include <string_view>
+
+#include "keyboard/ApiKbII.h"
+#include "keyboard/Cp1252.h"
+#include "keyboard/KeyNotation.h"
+#include "keyboard/KeyboardDevice.h"
+#include "keyboard/TextReplace.h"
+
+namespace kest {
+
+namespace {
+
+constexpr std::string_view kStartWin = "{StartWin}";
+constexpr std::string_view kWinDesk = "{WinDesk}";
+constexpr std::string_view kWinCur = "{WinCur}";
+// Ctrl+Esc opens the Start menu.
+constexpr std::string_view kStartMenuKeys = "^{ESC}";
+constexpr std::uint8_t kVkShift = 16;
+
+bool contains(const std::string& text, std::string_view token) {
+    return text.find(token) != std::string::npos;
+}
+
+}  // namespace
+
+void KeyDispatch::SEND_TO_KB(std::string& keys, bool wait, bool apiKb, bool upper) {
+    if (contains(keys, kStartWin) || contains(keys, kWinDesk)) {
+        modeTag_ = "API";
+        replaceAll(keys, kWinDesk, "");
+        replaceAll(keys, kStartWin, kStartMenuKeys);
+    } else if (contains(keys, kWinCur)) {
+        modeTag_ = "CUR";
+    }
+    replaceAll(keys, kWinCur, "");
+
+    if (modeTag_ == "API" || apiKb) {
+        // The player has its own pauses and no notion of waiting for the target.
+        API_SEND_KEYS(keys, device_, clock_);
+        return;
+    }
+    if (upper) {
+        // A Shift left down by the user would turn the upper-case letters back.
+        device_.keybdEvent(kVkShift, kKeyUp);
+        SendKeys(cp1252Upper(keys), wait, device_);
+    } else {
+        SendKeys(keys, wait, device_);
+    }
+}
+
+}  // namespace kest
