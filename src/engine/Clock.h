@@ -32,7 +32,7 @@ struct DateNames {
 DateNames englishDateNames();
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalDateTime now() const = 0;
     // Local time of day in seconds, with a fraction.
@@ -43,7 +43,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     explicit SystemClock(DateNames names = englishDateNames());
     LocalDateTime now() const override;
     double secondsSinceMidnight() const override;
@@ -51,7 +51,7 @@ public:
     const DateNames& dateNames() const override { return names_; }
     void setDateNames(DateNames names) { names_ = std::move(names); }
 
-private:
+  private:
     DateNames names_;
 };
 

@@ -9,12 +9,16 @@ namespace kest {
 
 namespace {
 
-bool isIgnored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isIgnored(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads the characters that are not ignored, one at a time.
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view text) : text_(text) {}
     char peek() {
         while (pos_ < text_.size() && isIgnored(text_[pos_])) ++pos_;
@@ -22,7 +26,7 @@ public:
     }
     void advance() { ++pos_; }
 
-private:
+  private:
     std::string_view text_;
     std::size_t pos_ = 0;
 };

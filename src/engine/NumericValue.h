@@ -14,7 +14,7 @@ namespace kest {
 
 // Thrown when a value does not fit the whole-number width the caller needs.
 class NumericRangeError : public std::range_error {
-public:
+  public:
     using std::range_error::range_error;
 };
 

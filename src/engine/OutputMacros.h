@@ -24,8 +24,7 @@ using MacroExpansion = std::function<std::optional<std::string>(std::string_view
 void expandMacroRounds(std::string& text, std::string_view open, std::string_view close,
                        const MacroExpansion& expand);
 
-std::string formatDate(const LocalDateTime& when, std::string_view pattern,
-                       const DateNames& names);
+std::string formatDate(const LocalDateTime& when, std::string_view pattern, const DateNames& names);
 
 void expandDateMacros(std::string& text, const Clock& clock);
 void expandTimeMacros(std::string& text, const Clock& clock);

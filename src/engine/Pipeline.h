@@ -22,13 +22,13 @@ void DECODE_ASCII(std::string& text);
 void PAUSE_SECONDS(double seconds, Clock& clock);
 
 class Pipeline {
-public:
+  public:
     Pipeline(PipelineHost& host, Clock& clock);
 
     // The text is changed in place; callers pass a copy.
     void PROCESS_DATA(std::string& text);
 
-private:
+  private:
     void removeListed(std::string& text) const;
     void applyRules(std::string& text) const;
     void sendPiece(const std::string& keys, const char* what);
@@ -42,13 +42,13 @@ private:
 // Runs texts one at a time in arrival order: a text handed over while a run is in
 // progress (the pipeline lets other handlers run while it types) waits for it.
 class PipelineRunner {
-public:
+  public:
     explicit PipelineRunner(Pipeline& pipeline) : pipeline_(pipeline) {}
     void submit(std::string text);
     bool busy() const { return running_; }
     std::size_t pending() const { return queue_.size(); }
 
-private:
+  private:
     Pipeline& pipeline_;
     std::deque<std::string> queue_;
     bool running_ = false;

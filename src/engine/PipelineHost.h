@@ -14,7 +14,7 @@ constexpr int kSocketClosed = 0;
 constexpr int kSocketConnected = 7;
 
 class PipelineHost {
-public:
+  public:
     virtual ~PipelineHost() = default;
 
     // Settings.

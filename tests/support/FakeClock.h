@@ -9,7 +9,7 @@
 namespace kest::test {
 
 class FakeClock : public Clock {
-public:
+  public:
     FakeClock() : names_(englishDateNames()) {}
 
     LocalDateTime now() const override { return now_; }
@@ -29,7 +29,7 @@ public:
 
     std::vector<double> sleeps;
 
-private:
+  private:
     LocalDateTime now_{2026, 12, 4, 5, 9, 5, 7};
     double midnightSeconds_ = 9 * 3600.0 + 5 * 60.0 + 7;
     DateNames names_;

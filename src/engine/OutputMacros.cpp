@@ -1,0 +1,225 @@
+#include "engine/OutputMacros.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "engine/Clock.h"
+#include "engine/PipelineHost.h"
+#include "engine/TextUtil.h"
+
+namespace kest {
+
+namespace {
+
+bool endsWith(const std::string& s, std::string_view tail) {
+    return s.size() >= tail.size() && std::string_view(s).substr(s.size() - tail.size()) == tail;
+}
+
+std::string twoDigits(int value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d", value);
+    return buffer;
+}
+
+// Length of the run of letter c (either case) that starts at i.
+std::size_t runLength(std::string_view pattern, std::size_t i, char c) {
+    std::size_t n = 0;
+    while (i + n < pattern.size() && asciiLower(pattern[i + n]) == c) ++n;
+    return n;
+}
+
+void appendDay(std::string& out, std::size_t take, const LocalDateTime& t, const DateNames& n) {
+    switch (take) {
+        case 1:
+            out += std::to_string(t.day);
+            break;
+        case 2:
+            out += twoDigits(t.day);
+            break;
+        case 3:
+            out += n.weekdaysShort.at(static_cast<std::size_t>(t.weekday));
+            break;
+        default:
+            out += n.weekdays.at(static_cast<std::size_t>(t.weekday));
+            break;
+    }
+}
+
+void appendMonth(std::string& out, std::size_t take, const LocalDateTime& t, const DateNames& n) {
+    switch (take) {
+        case 1:
+            out += std::to_string(t.month);
+            break;
+        case 2:
+            out += twoDigits(t.month);
+            break;
+        case 3:
+            out += n.monthsShort.at(static_cast<std::size_t>(t.month - 1));
+            break;
+        default:
+            out += n.months.at(static_cast<std::size_t>(t.month - 1));
+            break;
+    }
+}
+
+// Runs a send-back and keeps going whatever it does: a failed send loses only itself.
+template <typename Send>
+void guardedSend(PipelineHost& host, const char* what, Send&& send) {
+    try {
+        send();
+    } catch (const std::exception& e) {
+        host.logFailure(std::string(what) + " failed: " + e.what());
+    } catch (...) {
+        host.logFailure(std::string(what) + " failed");
+    }
+}
+
+}  // namespace
+
+void expandMacroRounds(std::string& text, std::string_view open, std::string_view close,
+                       const MacroExpansion& expand) {
+    // The text is read as a stream: `out` holds what has been read and contains no
+    // complete opening mark, `pending` the unread rest in reverse, so that a
+    // replacement goes back in front of the unread rest in time proportional to its
+    // own length. A mark is found the moment its last character is read, which is the
+    // leftmost mark of the whole text, as a search from position 1 would find it;
+    // characters a replacement produces are read again and may open or complete a
+    // mark with what stands around them, as in the round-by-round rewrite. The
+    // closing mark never overlaps the opening one for the marks used here, so
+    // searching it after the opening mark is searching it after the "{".
+    const std::size_t maxRounds = text.size() + 1;
+    std::string pending(text.rbegin(), text.rend());
+    std::string out;
+    out.reserve(text.size());
+    std::size_t rounds = 0;
+    while (!pending.empty()) {
+        out.push_back(pending.back());
+        pending.pop_back();
+        if (!endsWith(out, open)) continue;
+        if (rounds == maxRounds) break;
+        ++rounds;
+        const std::size_t markStart = out.size() - open.size();
+        std::string macro;
+        bool closed = false;
+        while (!pending.empty() && !closed) {
+            macro.push_back(pending.back());
+            pending.pop_back();
+            closed = endsWith(macro, close);
+        }
+        std::optional<std::string> replacement;
+        if (closed) {
+            replacement = expand(std::string_view(macro).substr(0, macro.size() - close.size()));
+        }
+        if (!replacement) {
+            // No closing mark, or the expansion refused: this macro and the rest stay.
+            out += macro;
+            break;
+        }
+        out.resize(markStart);
+        pending.append(replacement->rbegin(), replacement->rend());
+    }
+    out.append(pending.rbegin(), pending.rend());
+    text = std::move(out);
+}
+
+std::string formatDate(const LocalDateTime& when, std::string_view pattern,
+                       const DateNames& names) {
+    if (pattern.empty()) {
+        pattern = names.shortDatePattern.empty() ? std::string_view("dd/mm/yyyy")
+                                                 : std::string_view(names.shortDatePattern);
+    }
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = asciiLower(pattern[i]);
+        const std::size_t run = runLength(pattern, i, c);
+        std::size_t take = 1;
+        if (c == 'd') {
+            take = std::min<std::size_t>(run, 4);
+            appendDay(out, take, when, names);
+        } else if (c == 'm') {
+            take = std::min<std::size_t>(run, 4);
+            appendMonth(out, take, when, names);
+        } else if (c == 'y' && run >= 4) {
+            take = 4;
+            char year[16];
+            std::snprintf(year, sizeof year, "%04d", when.year);
+            out += year;
+        } else if (c == 'y' && run >= 2) {
+            take = 2;
+            out += twoDigits(when.year % 100);
+        } else if (c == '/') {
+            out += names.separator;
+        } else {
+            out += pattern[i];
+        }
+        i += take;
+    }
+    return out;
+}
+
+void expandDateMacros(std::string& text, const Clock& clock) {
+    expandMacroRounds(text, "{CURDATE:", "}", [&](std::string_view format) {
+        return std::optional<std::string>(formatDate(clock.now(), format, clock.dateNames()));
+    });
+}
+
+void expandTimeMacros(std::string& text, const Clock& clock) {
+    static constexpr std::string_view kMark = "{CURTIME}";
+    std::size_t p = text.find(kMark);
+    if (p == std::string::npos) return;
+    const LocalDateTime t = clock.now();
+    const std::string time =
+        twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second);
+    std::string out;
+    std::size_t from = 0;
+    for (; p != std::string::npos; p = text.find(kMark, from)) {
+        out.append(text, from, p - from);
+        out += time;
+        from = p + kMark.size();
+    }
+    out.append(text, from);
+    text = std::move(out);
+}
+
+void sendSerialMacros(std::string& text, PipelineHost& host) {
+    // While the port is closed the macros stay in the text and are typed as they are.
+    if (!host.serialOpen()) return;
+    expandMacroRounds(text, "{TX_SERIAL[", "]}", [&](std::string_view payload) {
+        guardedSend(host, "serial send-back", [&] { host.serialWrite(std::string(payload)); });
+        return std::optional<std::string>(std::string());
+    });
+}
+
+void sendTcpMacros(std::string& text, PipelineHost& host) {
+    expandMacroRounds(text, "{TX_TCP[", "]}", [&](std::string_view payload) {
+        guardedSend(host, "TCP send-back", [&] {
+            if (host.tcpClientState() == kSocketConnected) {
+                host.tcpClientSend(std::string(payload));
+            } else if (host.tcpListenState() == kSocketConnected) {
+                host.tcpListenSend(std::string(payload));
+            }
+        });
+        return std::optional<std::string>(std::string());
+    });
+}
+
+void activateTargetWindow(std::string& text, PipelineHost& host) {
+    static constexpr std::string_view kMark = "APP[";
+    const std::size_t p = text.find(kMark);
+    if (p != std::string::npos) {
+        const std::size_t q = text.find(']', p + 1);
+        if (q != std::string::npos) {
+            const std::string title = text.substr(p + kMark.size(), q - p - kMark.size());
+            text.erase(p, q - p + 1);
+            guardedSend(host, "window activation", [&] { host.activateWindow(title); });
+        }
+    } else {
+        const std::string target = host.targetWindowText();
+        if (trimSpaces(target).empty()) return;
+        guardedSend(host, "window activation", [&] { host.activateWindow(target); });
+    }
+    // Give the activated window a moment to take the focus before the first key.
+    host.handleEventsFor(0.05);
+}
+
+}  // namespace kest

@@ -1,0 +1,149 @@
+#include "engine/Pipeline.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+
+#include "engine/Clock.h"
+#include "engine/NumericValue.h"
+#include "engine/OutputMacros.h"
+#include "engine/PipelineHost.h"
+#include "engine/TextUtil.h"
+
+namespace kest {
+
+namespace {
+
+constexpr std::size_t kDebugListLimit = 20;
+
+}  // namespace
+
+std::string REPLACE_FIRST(std::string_view text, std::string_view search,
+                          std::string_view replacement) {
+    std::string decoded(search);
+    DECODE_ASCII(decoded);
+    std::string result(text);
+    const std::size_t p = result.find(decoded);
+    if (p != std::string::npos) result.replace(p, decoded.size(), replacement);
+    return result;
+}
+
+void DECODE_ASCII(std::string& text) {
+    expandMacroRounds(text, "{ASCII:", "}", [](std::string_view codeText) {
+        const double code = roundHalfEven(numericValue(codeText));
+        if (!(code >= 0 && code <= 255)) return std::optional<std::string>();
+        return std::optional<std::string>(
+            std::string(1, static_cast<char>(static_cast<int>(code))));
+    });
+}
+
+void PAUSE_SECONDS(double seconds, Clock& clock) {
+    if (!(seconds > 0)) return;
+    // The wait never runs past midnight, where the seconds-since-midnight clock
+    // starts again from zero.
+    const double untilMidnight = 86400.0 - clock.secondsSinceMidnight();
+    clock.sleepFor(std::min(seconds, std::max(untilMidnight, 0.0)));
+}
+
+Pipeline::Pipeline(PipelineHost& host, Clock& clock) : host_(host), clock_(clock) {}
+
+void Pipeline::PROCESS_DATA(std::string& text) {
+    try {
+        removeListed(text);
+        applyRules(text);
+        DECODE_ASCII(text);
+        expandDateMacros(text, clock_);
+        expandTimeMacros(text, clock_);
+        sendSerialMacros(text, host_);
+        sendTcpMacros(text, host_);
+        activateTargetWindow(text, host_);
+        const std::string prefix = host_.prefixText();
+        if (!trimSpaces(prefix).empty()) sendPiece(prefix, "prefix");
+        sendBody(text);
+        const std::string suffix = host_.suffixText();
+        if (!trimSpaces(suffix).empty()) sendPiece(suffix, "suffix");
+    } catch (const std::exception& e) {
+        host_.logFailure(std::string("received text dropped: ") + e.what());
+    }
+}
+
+void Pipeline::removeListed(std::string& text) const {
+    // An entry removes the character whose code equals its numeric value; entries
+    // that are not a whole number from 0 to 255 equal no code and remove nothing.
+    std::array<bool, 256> removed{};
+    bool any = false;
+    for (const std::string& entry : host_.removeList()) {
+        const double code = numericValue(entry);
+        if (code >= 0 && code <= 255 && code == static_cast<int>(code)) {
+            removed[static_cast<std::size_t>(code)] = true;
+            any = true;
+        }
+    }
+    if (!any) return;
+    std::erase_if(text, [&](char c) { return removed[static_cast<unsigned char>(c)]; });
+}
+
+void Pipeline::applyRules(std::string& text) const {
+    const std::vector<std::string> search = host_.searchTexts();
+    const std::vector<std::string> replace = host_.replaceTexts();
+    for (std::size_t k = 0; k < search.size(); ++k) {
+        if (k >= replace.size()) {
+            // Only hand-edited configuration files can leave a rule without its
+            // replacement; such a rule is passed over rather than guessed at.
+            host_.logFailure("search/replace rule " + std::to_string(k) + " has no replacement");
+            continue;
+        }
+        text = REPLACE_FIRST(text, search[k], replace[k]);
+    }
+}
+
+void Pipeline::sendBody(const std::string& text) {
+    std::string pending;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        pending.push_back(text[i]);
+        if (text[i] != '^' || i == 0) continue;
+        PAUSE_SECONDS(numericValue(host_.delayText()), clock_);
+        pending.pop_back();
+        addDebug(pending);
+        sendPiece(pending, "piece");
+        host_.handlePendingEvents();
+        // The caret opens the next piece, where it holds Ctrl for the key after it.
+        pending = "^";
+    }
+    if (pending.empty()) return;
+    sendPiece(pending, "piece");
+    host_.handlePendingEvents();
+    addDebug(pending);
+}
+
+void Pipeline::sendPiece(const std::string& keys, const char* what) {
+    try {
+        host_.sendToKeyboard(keys, true);
+    } catch (const std::exception& e) {
+        host_.logFailure(std::string(what) + " not typed: " + e.what());
+    } catch (...) {
+        host_.logFailure(std::string(what) + " not typed");
+    }
+}
+
+void Pipeline::addDebug(const std::string& line) {
+    if (host_.debugLineCount() > kDebugListLimit) host_.clearDebugLines();
+    host_.addDebugLine(line);
+}
+
+void PipelineRunner::submit(std::string text) {
+    queue_.push_back(std::move(text));
+    if (running_) return;  // the run in progress takes it when it is done
+    running_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{running_};
+    while (!queue_.empty()) {
+        std::string next = std::move(queue_.front());
+        queue_.pop_front();
+        pipeline_.PROCESS_DATA(next);
+    }
+}
+
+}  // namespace kest

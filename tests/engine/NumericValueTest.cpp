@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/NumericValue.h"
+
+using namespace kest;
+
+TEST(NumericValue, ReadsTheNumberAtTheStartOfTheText) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const Case cases[] = {
+        {"", 0},       {"abc", 0},     {"x5", 0},
+        {"12", 12},    {"12abc", 12},  {" 10 ", 10},
+        {"013", 13},   {"7.5", 7.5},   {".5", 0.5},
+        {"5.", 5},     {"1.2.3", 1.2}, {"-5", -5},
+        {"+5", 5},     {"- 5", -5},    {"1 2\t3\n4", 1234},
+        {"1e3", 1000}, {"1E-2", 0.01}, {"2d2", 200},
+        {"1e", 1},     {"1e+", 1},     {"&H1F", 31},
+        {"&hff", 255}, {"&O17", 15},   {"&o 1 7", 15},
+        {"&H", 0},     {"&HG", 0},     {"&O8", 0},
+        {"&X1", 0},    {"COM3", 0},    {"3.5", 3.5},
+        {"\r5", 0},    {"--5", 0},     {"9600,N,8,1", 9600},
+    };
+    for (const Case& c : cases) EXPECT_DOUBLE_EQ(numericValue(c.text), c.value) << c.text;
+}
+
+TEST(NumericValue, RoundsHalvesToTheEvenNeighbour) {
+    EXPECT_EQ(roundHalfEven(2.5), 2);
+    EXPECT_EQ(roundHalfEven(3.5), 4);
+    EXPECT_EQ(roundHalfEven(65.5), 66);
+    EXPECT_EQ(roundHalfEven(66.5), 66);
+    EXPECT_EQ(roundHalfEven(-2.5), -2);
+    EXPECT_EQ(roundHalfEven(-3.5), -4);
+    EXPECT_EQ(roundHalfEven(2.4999), 2);
+    EXPECT_EQ(roundHalfEven(2.5001), 3);
+}
+
+TEST(NumericValue, WholeValuesOutsideTheTargetWidthAreErrors) {
+    EXPECT_EQ(wholeValue16("3.5"), 4);
+    EXPECT_EQ(wholeValue16("2.5"), 2);
+    EXPECT_EQ(wholeValue16("32767"), 32767);
+    EXPECT_EQ(wholeValue16("-32768"), -32768);
+    EXPECT_THROW(wholeValue16("32768"), NumericRangeError);
+    EXPECT_THROW(wholeValue16("-32769"), NumericRangeError);
+    EXPECT_THROW(wholeValue16("1e400"), NumericRangeError);
+    EXPECT_EQ(wholeValue32("&HFFFF"), 65535);
+    EXPECT_THROW(wholeValue32("3e9"), NumericRangeError);
+    EXPECT_EQ(wholeValue("255.4", 0, 255), 255);
+    EXPECT_THROW(wholeValue("255.6", 0, 255), NumericRangeError);
+}
+
+TEST(NumericValue, DecimalTextIsTheShortestFormThatReadsBack) {
+    EXPECT_EQ(decimalText(numericValue(" 10 ")), "10");
+    EXPECT_EQ(decimalText(numericValue("013")), "13");
+    EXPECT_EQ(decimalText(numericValue("7.5")), "7.5");
+    EXPECT_EQ(decimalText(-1), "-1");
+    EXPECT_EQ(decimalText(-0.0), "0");
+    for (double v : {0.1, 1.0 / 3, 123456789.0, 1e-7, 2.5e20}) {
+        EXPECT_EQ(numericValue(decimalText(v)), v) << decimalText(v);
+    }
+}

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "engine/Pipeline.h"
+#include "support/FakeClock.h"
+#include "support/RecordingPipelineHost.h"
+
+using namespace kest;
+using Log = std::vector<std::string>;
+
+namespace {
+
+struct PipelineFixture : ::testing::Test {
+    test::RecordingPipelineHost host;
+    test::FakeClock clock;
+    Pipeline pipeline{host, clock};
+
+    std::vector<std::string> run(std::string text) {
+        pipeline.PROCESS_DATA(text);
+        return host.keys();
+    }
+};
+
+}  // namespace
+
+TEST(ReplaceFirst, ReplacesOnlyTheFirstOccurrence) {
+    EXPECT_EQ(REPLACE_FIRST("AAA", "A", "B"), "BAA");
+    EXPECT_EQ(REPLACE_FIRST("xyz", "q", "B"), "xyz");
+    EXPECT_EQ(REPLACE_FIRST("xyz", "", "B"), "Bxyz");
+    EXPECT_EQ(REPLACE_FIRST(std::string("a\x02z"), "{ASCII:2}", "<STX>"), "a<STX>z");
+    EXPECT_EQ(REPLACE_FIRST("a", "a", "{ASCII:13}"), "{ASCII:13}");
+}
+
+TEST(DecodeAscii, ExpandsCodesUntilOneIsOutOfRange) {
+    struct Case {
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {"{ASCII:65}{ASCII:66}", "AB"},
+        {"{ASCII:300}{ASCII:65}", "{ASCII:300}{ASCII:65}"},
+        {"{ASCII:65}{ASCII:-1}{ASCII:66}", "A{ASCII:-1}{ASCII:66}"},
+        {"{ASCII:}", std::string(1, '\0')},
+        {"{ASCII: 7}", "\x07"},
+        {"{ASCII:65.5}", "B"},
+        {"{ASCII:66.5}", "B"},
+        {"{ASCII:&H41}", "A"},
+        {"x{ASCII:65", "x{ASCII:65"},
+        {"{ascii:65}", "{ascii:65}"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        DECODE_ASCII(text);
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+TEST(PauseSeconds, SleepsWithoutPassingMidnight) {
+    test::FakeClock clock;
+    PAUSE_SECONDS(0.2, clock);
+    PAUSE_SECONDS(0, clock);
+    PAUSE_SECONDS(-1, clock);
+    clock.setSecondsSinceMidnight(86399.9);
+    PAUSE_SECONDS(5, clock);
+    ASSERT_EQ(clock.sleeps.size(), 2u);
+    EXPECT_DOUBLE_EQ(clock.sleeps[0], 0.2);
+    EXPECT_NEAR(clock.sleeps[1], 0.1, 1e-6);
+}
+
+TEST_F(PipelineFixture, RemovesListedCharactersByCode) {
+    host.removeEntries = {"13", "65"};
+    EXPECT_EQ(run("A1\r2a"), Log{"12a"});
+}
+
+TEST_F(PipelineFixture, RemoveEntriesThatAreNoCodeRemoveNothingElse) {
+    host.removeEntries = {"7.5", "300", "-1"};
+    EXPECT_EQ(run("abc"), Log{"abc"});
+    host.log.clear();
+    host.removeEntries = {"x"};  // numeric value 0: the NUL character
+    EXPECT_EQ(run(std::string("a\0b", 3)), Log{"ab"});
+}
+
+TEST_F(PipelineFixture, RulesApplyInTableOrderAfterTheRemoveList) {
+    host.search = {"A", "B"};
+    host.replace = {"B", "C"};
+    EXPECT_EQ(run("A"), Log{"C"});
+    host.log.clear();
+    host.search = {"B", "A"};
+    host.replace = {"C", "B"};
+    EXPECT_EQ(run("A"), Log{"B"});
+    host.log.clear();
+    host.removeEntries = {"13"};
+    host.search = {"5"};
+    host.replace = {"5{ENTER}"};
+    EXPECT_EQ(run("12345\r"), Log{"12345{ENTER}"});
+}
+
+TEST_F(PipelineFixture, CodesAndMacrosExpandInReplacementsAndReceivedText) {
+    host.search = {"{ASCII:2}"};
+    host.replace = {"[{ASCII:65}{CURTIME}]"};
+    EXPECT_EQ(run("\x02x{CURDATE:yyyy}"), Log{"[A09:05:07]x2026"});
+}
+
+TEST_F(PipelineFixture, ARuleWithoutReplacementIsPassedOver) {
+    host.search = {"a", "b"};
+    host.replace = {"1"};
+    EXPECT_EQ(run("ab"), Log{"1b"});
+    EXPECT_EQ(host.failures.size(), 1u);
+}
+
+TEST_F(PipelineFixture, MacroStepsRunInOrderBeforeThePrefix) {
+    host.serialIsOpen = true;
+    host.clientState = kSocketConnected;
+    host.prefix = "<";
+    host.suffix = ">";
+    host.target = "Win";
+    run("{TX_SERIAL[{CURTIME}]}{TX_TCP[t]}x");
+    EXPECT_EQ(host.log, (Log{"serial:09:05:07", "tcp-client:t", "activate:Win", "wait:0.05",
+                             "key:<", "key:x", "events", "key:>"}));
+}
+
+TEST_F(PipelineFixture, EmptyTextStillSendsPrefixAndSuffix) {
+    host.prefix = "{HOME}";
+    host.suffix = "~";
+    host.removeEntries = {"97"};
+    EXPECT_EQ(run("aaa"), (Log{"{HOME}", "~"}));
+    EXPECT_TRUE(host.debugLines.empty());
+}
+
+TEST_F(PipelineFixture, BlankPrefixIsNotSentAndPrefixIsNotExpanded) {
+    host.prefix = "   ";
+    host.suffix = " {ASCII:13} ";
+    EXPECT_EQ(run("x"), (Log{"x", " {ASCII:13} "}));
+    EXPECT_EQ(host.debugLines, Log{"x"});
+}
+
+TEST_F(PipelineFixture, CaretsSplitThePiecesWithAPauseBeforeEach) {
+    EXPECT_EQ(run("AB^CD^EF"), (Log{"AB", "^CD", "^EF"}));
+    EXPECT_EQ(clock.sleeps, (std::vector<double>{0.2, 0.2}));
+    EXPECT_EQ(host.debugLines, (Log{"AB", "^CD", "^EF"}));
+
+    host.log.clear();
+    clock.sleeps.clear();
+    EXPECT_EQ(run("A^^B"), (Log{"A", "^", "^B"}));
+    EXPECT_EQ(clock.sleeps.size(), 2u);
+
+    host.log.clear();
+    clock.sleeps.clear();
+    EXPECT_EQ(run("^A"), Log{"^A"});
+    EXPECT_TRUE(clock.sleeps.empty());
+}
+
+TEST_F(PipelineFixture, EventsAreHandledAfterEachPiece) {
+    host.delay = "0";
+    run("a^b");
+    EXPECT_EQ(host.log, (Log{"key:a", "events", "key:^b", "events"}));
+    EXPECT_TRUE(clock.sleeps.empty());
+}
+
+TEST_F(PipelineFixture, ARejectedPieceIsDroppedAndTheRestGoesOn) {
+    host.rejectPiece = "^{bad}";
+    host.prefix = "p";
+    host.suffix = "s";
+    EXPECT_EQ(run("a^{bad}^c"), (Log{"p", "a", "^c", "s"}));
+    EXPECT_EQ(host.failures.size(), 1u);
+}
+
+TEST_F(PipelineFixture, TheDebugListNeverHoldsMoreThan21Lines) {
+    for (int i = 0; i < 21; ++i) host.debugLines.push_back("old");
+    run("new");
+    EXPECT_EQ(host.debugLines, Log{"new"});
+    host.debugLines.assign(20, "old");
+    run("new");
+    EXPECT_EQ(host.debugLines.size(), 21u);
+}
+
+TEST_F(PipelineFixture, TextsHandedOverDuringARunWaitForIt) {
+    PipelineRunner runner(pipeline);
+    host.delay = "0";
+    bool nested = false;
+    host.onEvents = [&] {
+        if (nested) return;
+        nested = true;
+        runner.submit("second");  // arrives while the first text is being typed
+        EXPECT_EQ(runner.pending(), 1u);
+    };
+    runner.submit("first^more");
+    EXPECT_EQ(host.keys(), (Log{"first", "^more", "second"}));
+    EXPECT_FALSE(runner.busy());
+    EXPECT_EQ(runner.pending(), 0u);
+}

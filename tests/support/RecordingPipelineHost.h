@@ -1,0 +1,76 @@
+#pragma once
+// A PipelineHost with plain fields for settings that records everything the
+// pipeline does, in order, as readable lines.
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/PipelineHost.h"
+
+namespace kest::test {
+
+class RecordingPipelineHost : public PipelineHost {
+  public:
+    std::vector<std::string> removeEntries, search, replace;
+    std::string delay = ".2", prefix, suffix, target;
+    bool serialIsOpen = false;
+    int clientState = kSocketClosed, listenState = kSocketClosed;
+    bool failSends = false;
+    std::string rejectPiece;  // a piece that sendToKeyboard refuses
+    std::vector<std::string> debugLines;
+    // Everything done, in order: "key:<piece>", "serial:<data>", "tcp-client:<data>",
+    // "tcp-listen:<data>", "activate:<title>", "events", "wait:<seconds>".
+    std::vector<std::string> log;
+    std::vector<std::string> failures;
+
+    std::vector<std::string> removeList() const override { return removeEntries; }
+    std::vector<std::string> searchTexts() const override { return search; }
+    std::vector<std::string> replaceTexts() const override { return replace; }
+    std::string delayText() const override { return delay; }
+    std::string prefixText() const override { return prefix; }
+    std::string suffixText() const override { return suffix; }
+    std::string targetWindowText() const override { return target; }
+    bool serialOpen() const override { return serialIsOpen; }
+    void serialWrite(const std::string& data) override { send("serial:", data); }
+    int tcpClientState() const override { return clientState; }
+    int tcpListenState() const override { return listenState; }
+    void tcpClientSend(const std::string& data) override { send("tcp-client:", data); }
+    void tcpListenSend(const std::string& data) override { send("tcp-listen:", data); }
+    void activateWindow(const std::string& title) override { log.push_back("activate:" + title); }
+    void handlePendingEvents() override {
+        log.push_back("events");
+        if (onEvents) onEvents();
+    }
+    void handleEventsFor(double seconds) override {
+        log.push_back("wait:" + std::to_string(seconds).substr(0, 4));
+    }
+    std::size_t debugLineCount() const override { return debugLines.size(); }
+    void clearDebugLines() override { debugLines.clear(); }
+    void addDebugLine(const std::string& line) override { debugLines.push_back(line); }
+    void sendToKeyboard(std::string keys, bool wait) override {
+        if (!wait) throw std::logic_error("the pipeline always waits for its keys");
+        if (!rejectPiece.empty() && keys == rejectPiece) throw std::runtime_error("rejected");
+        log.push_back("key:" + keys);
+    }
+    void logFailure(const std::string& what) override { failures.push_back(what); }
+
+    // Runs inside handlePendingEvents, to act as another handler would.
+    std::function<void()> onEvents;
+
+    std::vector<std::string> keys() const {
+        std::vector<std::string> out;
+        for (const auto& line : log)
+            if (line.rfind("key:", 0) == 0) out.push_back(line.substr(4));
+        return out;
+    }
+
+  private:
+    void send(const char* where, const std::string& data) {
+        if (failSends) throw std::runtime_error("send failed");
+        log.push_back(where + data);
+    }
+};
+
+}  // namespace kest::test
