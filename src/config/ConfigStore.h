@@ -1,0 +1,63 @@
+#pragma once
+// LOAD_CFG and B_SAVE_Click: the four configuration files of an instance and the
+// controls they mirror, one value per line.
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace kest {
+
+class ConfigControls;
+class ConfigFileSystem;
+
+inline constexpr const char* kConfigRoot = "C:\\TALVEN.CFG";
+inline constexpr const char* kGeneralFile = "GENERAL.CFG";
+inline constexpr const char* kSearchFile = "TOUCHE_INP.CFG";
+inline constexpr const char* kReplaceFile = "TOUCHE_OUT.CFG";
+inline constexpr const char* kRemoveFile = "TOUCHE_REM.CFG";
+// Lines of GENERAL.CFG that a save always writes.
+inline constexpr int kGeneralLines = 13;
+
+// Name and contents of each file, in the order a save puts them in place.
+using ConfigFileImages = std::array<std::pair<std::string, std::string>, 4>;
+
+class ConfigStore {
+  public:
+    // Maps a DOS path ("C:\TALVEN.CFG_A") to the native directory.
+    using PathResolver = std::function<std::filesystem::path(const std::string& dosPath)>;
+
+    ConfigStore(ConfigControls& controls, ConfigFileSystem& files, PathResolver resolve);
+
+    // "C:\TALVEN.CFG" followed by the instance suffix, read from the controls now.
+    std::string directoryDosPath() const;
+    std::filesystem::path directory() const;
+
+    // Reads whatever of the four files is present into the controls. Never throws.
+    void LOAD_CFG();
+
+    // Writes all four files from the controls. The new files are written beside the
+    // old ones and flushed before any old file is replaced, so each file is always
+    // whole, old or new. Throws ConfigSaveError.
+    void B_SAVE_Click();
+
+    // The bytes a save writes, for the given controls.
+    static ConfigFileImages render(const ConfigControls& controls);
+    // The temporary name a file is written under before it replaces the old one.
+    static std::string pendingName(const std::string& fileName);
+
+  private:
+    void loadTable(const std::filesystem::path& dir);
+    void loadRemoveList(const std::filesystem::path& dir);
+    void loadGeneral(const std::filesystem::path& dir);
+    void applyGeneralLine(int lineNumber, const std::string& line);
+    void guarded(const char* step, const std::function<void()>& statement);
+
+    ConfigControls& controls_;
+    ConfigFileSystem& files_;
+    PathResolver resolve_;
+};
+
+}  // namespace kest

@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "config/ConfigFileSystem.h"
+#include "config/ConfigStore.h"
+#include "config/FakeConfigControls.h"
+
+namespace kest {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeConfigControls;
+using Text = ConfigControls::Text;
+using Box = ConfigControls::Box;
+using Rows = std::vector<std::string>;
+
+class ConfigStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::random_device rd;
+        root = fs::temp_directory_path() / ("kest-config-" + std::to_string(rd()));
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    // C:\TALVEN.CFG<suffix> lies in root/<last part>.
+    ConfigStore store(FakeConfigControls& controls, ConfigFileSystem& files) {
+        return ConfigStore(controls, files, [this](const std::string& dos) {
+            return root / dos.substr(dos.find('\\') + 1);
+        });
+    }
+    fs::path dir(const std::string& suffix = "") { return root / ("TALVEN.CFG" + suffix); }
+
+    void write(const std::string& name, const std::string& bytes) {
+        fs::create_directories(dir());
+        std::ofstream(dir() / name, std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name) {
+        std::ifstream in(dir() / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path root;
+    StdConfigFileSystem files;
+};
+
+const char* const kDefaultGeneral =
+    ".2\r\n9600,N,8,1\r\n 0 \r\n\r\n\r\n\r\n 1 \r\n 1 \r\nNone\r\n 0 "
+    "\r\n0.0.0.0\r\n1024\r\nFalse\r\n";
+
+TEST_F(ConfigStoreTest, SaveOfTheInitialControlsIsByteExact) {
+    FakeConfigControls controls;
+    controls.texts[Text::CommPort] = "1";
+    fs::create_directories(dir());
+    store(controls, files).B_SAVE_Click();
+    EXPECT_EQ(read("TOUCHE_INP.CFG"), "");
+    EXPECT_EQ(read("TOUCHE_OUT.CFG"), "");
+    EXPECT_EQ(read("TOUCHE_REM.CFG"), "1\r\n");
+    EXPECT_EQ(read("GENERAL.CFG"), kDefaultGeneral);
+    for (const auto& entry : fs::directory_iterator(dir()))
+        EXPECT_EQ(entry.path().extension(), ".CFG") << entry.path();
+}
+
+TEST_F(ConfigStoreTest, SaveWritesEveryValueForm) {
+    FakeConfigControls controls;
+    controls.search = {" a ", "", "{ASCII:13}"};
+    controls.replace = {"b{ENTER}", " ", ""};
+    controls.remove = {"13", "10"};
+    controls.texts[Text::CommPort] = "3";
+    controls.texts[Text::Prefix] = " pre";
+    controls.texts[Text::IpTcp] = " 10.0.0.5 ";
+    controls.texts[Text::IpPort] = " 2000 ";
+    controls.boxes[Box::Upper] = 1;
+    controls.boxes[Box::Rts] = 2;
+    controls.server = true;
+    fs::create_directories(dir());
+    store(controls, files).B_SAVE_Click();
+    EXPECT_EQ(read("TOUCHE_INP.CFG"), " a \r\n\r\n{ASCII:13}\r\n");
+    EXPECT_EQ(read("TOUCHE_OUT.CFG"), "b{ENTER}\r\n \r\n\r\n");
+    EXPECT_EQ(read("TOUCHE_REM.CFG"), "3\r\n13\r\n10\r\n");
+    EXPECT_EQ(read("GENERAL.CFG"),
+              ".2\r\n9600,N,8,1\r\n 0 \r\n pre\r\n\r\n\r\n 2 \r\n 1 \r\nNone\r\n 1 \r\n"
+              "10.0.0.5\r\n2000\r\nTrue\r\n");
+}
+
+TEST_F(ConfigStoreTest, InstanceSuffixChoosesTheDirectory) {
+    FakeConfigControls controls;
+    controls.suffix = "_Scanner_001";
+    fs::create_directories(dir("_Scanner_001"));
+    auto s = store(controls, files);
+    EXPECT_EQ(s.directoryDosPath(), "C:\\TALVEN.CFG_Scanner_001");
+    s.B_SAVE_Click();
+    EXPECT_TRUE(fs::exists(dir("_Scanner_001") / "GENERAL.CFG"));
+}
+
+TEST_F(ConfigStoreTest, HandWrittenFilesLoadInTheOrderOfTheirHandlers) {
+    write("TOUCHE_INP.CFG", "5\r\n a \r\n\r\n");
+    write("TOUCHE_OUT.CFG", "5{ENTER}\r\nA\r\nlast");
+    write("TOUCHE_REM.CFG", "7\r\n013\r\n 10 \r\n7.5\r\nabc\r\n");
+    write("GENERAL.CFG",
+          "9\r\n19200,E,7,1\r\n 1 \r\n<\r\n>\r\nNotepad\r\n 0 \r\n 0 \r\nrts\r\n 1 \r\n"
+          " 10.0.0.5 \r\n 2000 \r\nTrue\r\n");
+    FakeConfigControls controls;
+    store(controls, files).LOAD_CFG();
+    const Rows expected = {
+        "search:5",         "replace:5{ENTER}", "search: a ", "replace:A",
+        "search:",          "replace:last",     "text0:7",    "remove:13",
+        "remove:10",        "remove:7.5",       "remove:0",   "text2:19200,E,7,1",
+        "box0:1",           "text3:<",          "text4:>",    "text5:Notepad",
+        "box1:0",           "box2:0",           "text6:rts",  "box3:1",
+        "text7: 10.0.0.5 ", "text8: 2000 ",     "server",     "handshaking"};
+    EXPECT_EQ(controls.events, expected);
+    EXPECT_EQ(controls.texts[Text::Delay], ".2");  // line 1 is passed over
+    EXPECT_TRUE(controls.failures.empty());
+}
+
+TEST_F(ConfigStoreTest, RoundTripKeepsRowsExactly) {
+    FakeConfigControls first;
+    first.search = {"  lead", "trail  ", "", "x"};
+    first.replace = {"1", "", "  ", "{TX_TCP[ok]}"};
+    first.remove = {"0", "255"};
+    first.texts[Text::CommPort] = "12";
+    first.texts[Text::Suffix] = "{TAB}";
+    first.boxes[Box::ApiKb] = 1;
+    fs::create_directories(dir());
+    store(first, files).B_SAVE_Click();
+
+    FakeConfigControls second;
+    store(second, files).LOAD_CFG();
+    EXPECT_EQ(second.search, first.search);
+    EXPECT_EQ(second.replace, first.replace);
+    EXPECT_EQ(second.remove, first.remove);
+    EXPECT_EQ(second.texts, first.texts);
+    EXPECT_EQ(second.boxes, first.boxes);
+    EXPECT_FALSE(second.server);
+}
+
+TEST_F(ConfigStoreTest, NoFilesOnlyRefreshesTheHandshaking) {
+    FakeConfigControls controls;
+    store(controls, files).LOAD_CFG();
+    EXPECT_EQ(controls.events, Rows{"handshaking"});
+}
+
+TEST_F(ConfigStoreTest, LoneSearchFileIsNotRead) {
+    write("TOUCHE_INP.CFG", "a\r\n");
+    FakeConfigControls controls;
+    store(controls, files).LOAD_CFG();
+    EXPECT_TRUE(controls.search.empty());
+    EXPECT_TRUE(controls.replace.empty());
+}
+
+TEST_F(ConfigStoreTest, ShortFilesLeaveTheRestAsItWas) {
+    write("TOUCHE_INP.CFG", "a\r\nb\r\nc\r\n");
+    write("TOUCHE_OUT.CFG", "A\r\n");
+    write("TOUCHE_REM.CFG", "");
+    write("GENERAL.CFG", ".5\r\n\r\n 1 \r\n");
+    FakeConfigControls controls;
+    store(controls, files).LOAD_CFG();
+    // The columns keep pairing: missing replacements are empty rows.
+    EXPECT_EQ(controls.search, (Rows{"a", "b", "c"}));
+    EXPECT_EQ(controls.replace, (Rows{"A", "", ""}));
+    EXPECT_EQ(controls.texts[Text::CommPort], "0");
+    EXPECT_EQ(controls.texts[Text::ComCfg], "9600,N,8,1");  // empty line 2 keeps it
+    EXPECT_EQ(controls.boxes[Box::ApiKb], 1);
+    EXPECT_EQ(controls.texts[Text::IpPort], "1024");
+    EXPECT_EQ(controls.events.back(), "handshaking");
+    EXPECT_FALSE(controls.failures.empty());
+}
+
+TEST_F(ConfigStoreTest, RefusedValuesLeaveTheirControlsAndTheRestStillApplies) {
+    write("GENERAL.CFG",
+          ".2\r\n\r\n5\r\n\r\n\r\n\r\nx5\r\n 1 \r\nNone\r\n 0 \r\n0.0.0.0\r\n1024\r\nmaybe\r\n");
+    FakeConfigControls controls;
+    controls.boxes[Box::ApiKb] = 1;
+    store(controls, files).LOAD_CFG();
+    EXPECT_EQ(controls.boxes[Box::ApiKb], 1);  // '5' is no state
+    EXPECT_EQ(controls.boxes[Box::Rts], 0);    // 'x5' reads as 0
+    EXPECT_EQ(controls.texts[Text::Prefix], "");
+    EXPECT_FALSE(controls.server);
+}
+
+TEST_F(ConfigStoreTest, FalseRoleLineChangesNothing) {
+    write("GENERAL.CFG",
+          ".2\r\n\r\n 0 \r\n\r\n\r\n\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\nh\r\n1\r\nFalse\r\n");
+    FakeConfigControls controls;
+    controls.server = true;
+    store(controls, files).LOAD_CFG();
+    EXPECT_TRUE(controls.server);
+    EXPECT_EQ(std::count(controls.events.begin(), controls.events.end(), "server"), 0);
+}
+
+// Fails one chosen operation: the n-th write or the n-th rename.
+class FailingFileSystem : public StdConfigFileSystem {
+  public:
+    int failWrite = -1;
+    int failRename = -1;
+    void writeDurably(const fs::path& file, const std::string& bytes) override {
+        if (writes++ == failWrite) {
+            StdConfigFileSystem::writeDurably(file, bytes.substr(0, bytes.size() / 2));
+            throw ConfigSaveError("disk full");
+        }
+        StdConfigFileSystem::writeDurably(file, bytes);
+    }
+    void replace(const fs::path& from, const fs::path& to) override {
+        if (renames++ == failRename) throw ConfigSaveError("power lost");
+        StdConfigFileSystem::replace(from, to);
+    }
+    int writes = 0;
+    int renames = 0;
+};
+
+class InterruptedSaveTest : public ConfigStoreTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(InterruptedSaveTest, EveryFileStaysWholeOldOrNew) {
+    FakeConfigControls oldControls;
+    oldControls.search = {"old"};
+    oldControls.replace = {"OLD"};
+    oldControls.texts[Text::CommPort] = "1";
+    fs::create_directories(dir());
+    store(oldControls, files).B_SAVE_Click();
+    std::map<std::string, std::string> before;
+    for (const char* name : {"TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG", "GENERAL.CFG"})
+        before[name] = read(name);
+
+    FakeConfigControls newControls = oldControls;
+    newControls.search = {"new", "rows"};
+    newControls.replace = {"NEW", "ROWS"};
+    newControls.texts[Text::CommPort] = "2";
+    std::map<std::string, std::string> after;
+    for (const auto& [name, bytes] : ConfigStore::render(newControls)) after[name] = bytes;
+
+    FailingFileSystem failing;
+    const int step = GetParam();
+    if (step < 4) {
+        failing.failWrite = step;
+    } else {
+        failing.failRename = step - 4;
+    }
+    EXPECT_THROW(store(newControls, failing).B_SAVE_Click(), ConfigSaveError);
+    for (const auto& [name, old] : before) {
+        const std::string now = read(name);
+        EXPECT_TRUE(now == old || now == after[name]) << name << " is half-written";
+        if (step < 4) {
+            EXPECT_EQ(now, old) << name;
+        }
+    }
+    if (step < 4) {
+        for (const auto& entry : fs::directory_iterator(dir()))
+            EXPECT_EQ(entry.path().extension(), ".CFG") << "left behind: " << entry.path();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEachStep, InterruptedSaveTest, ::testing::Range(0, 8));
+
+TEST_F(ConfigStoreTest, SaveIntoAMissingDirectoryFails) {
+    FakeConfigControls controls;
+    EXPECT_THROW(store(controls, files).B_SAVE_Click(), ConfigSaveError);
+}
+
+}  // namespace
+}  // namespace kest
