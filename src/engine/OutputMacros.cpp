@@ -87,6 +87,7 @@ void expandMacroRounds(std::string& text, std::string_view open, std::string_vie
     // mark with what stands around them, as in the round-by-round rewrite. The
     // closing mark never overlaps the opening one for the marks used here, so
     // searching it after the opening mark is searching it after the "{".
+    if (text.find(open) == std::string::npos) return;  // the common case: nothing to do
     const std::size_t maxRounds = text.size() + 1;
     std::string pending(text.rbegin(), text.rend());
     std::string out;

@@ -16,15 +16,20 @@ namespace {
 
 constexpr std::size_t kDebugListLimit = 20;
 
+// REPLACE_FIRST without copying the text, which matters with many rules on long texts.
+void replaceFirstInPlace(std::string& text, std::string_view search, std::string_view replacement) {
+    std::string decoded(search);
+    DECODE_ASCII(decoded);
+    const std::size_t p = text.find(decoded);
+    if (p != std::string::npos) text.replace(p, decoded.size(), replacement);
+}
+
 }  // namespace
 
 std::string REPLACE_FIRST(std::string_view text, std::string_view search,
                           std::string_view replacement) {
-    std::string decoded(search);
-    DECODE_ASCII(decoded);
     std::string result(text);
-    const std::size_t p = result.find(decoded);
-    if (p != std::string::npos) result.replace(p, decoded.size(), replacement);
+    replaceFirstInPlace(result, search, replacement);
     return result;
 }
 
@@ -93,7 +98,7 @@ void Pipeline::applyRules(std::string& text) const {
             host_.logFailure("search/replace rule " + std::to_string(k) + " has no replacement");
             continue;
         }
-        text = REPLACE_FIRST(text, search[k], replace[k]);
+        replaceFirstInPlace(text, search[k], replace[k]);
     }
 }
 
