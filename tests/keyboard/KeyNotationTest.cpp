@@ -1,0 +1,233 @@
+#include "keyboard/KeyNotation.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "keyboard/RecordingKeyboardDevice.h"
+
+namespace kest {
+namespace {
+
+using Kind = KeyAction::Kind;
+using Device = RecordingKeyboardDevice;
+using Actions = std::vector<KeyAction>;
+
+KeyAction press(std::uint8_t vk) {
+    return {Kind::Press, vk};
+}
+KeyAction release(std::uint8_t vk) {
+    return {Kind::Release, vk};
+}
+KeyAction tap(std::uint8_t vk) {
+    return {Kind::Tap, vk};
+}
+KeyAction type(unsigned char c) {
+    return {Kind::Type, 0, c};
+}
+
+Actions typed(const std::string& text) {
+    Actions out;
+    for (char c : text) out.push_back(type(static_cast<unsigned char>(c)));
+    return out;
+}
+
+Actions repeated(KeyAction a, int n) {
+    return Actions(static_cast<std::size_t>(n), a);
+}
+
+struct ValidCase {
+    std::string keys;
+    Actions expected;
+};
+
+void PrintTo(const ValidCase& c, std::ostream* os) {
+    *os << '"' << c.keys << '"';
+}
+
+class ValidNotation : public ::testing::TestWithParam<ValidCase> {};
+
+TEST_P(ValidNotation, ParsesToActions) {
+    EXPECT_EQ(parseKeyNotation(GetParam().keys), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PlainAndNamed, ValidNotation,
+    ::testing::Values(ValidCase{"", {}}, ValidCase{"abc", typed("abc")},
+                      ValidCase{"Hello World 42", typed("Hello World 42")},
+                      ValidCase{"[x]", typed("[x]")},
+                      ValidCase{std::string("\x01\t\r\n\x80\xe9\xff", 7),
+                                typed("\x01\t\r\n\x80\xe9\xff")},
+                      ValidCase{"~", {tap(13)}}, ValidCase{"{ENTER}", {tap(13)}},
+                      ValidCase{"{enter}", {tap(13)}}, ValidCase{"{eNtEr}", {tap(13)}},
+                      ValidCase{"a{TAB}b~", {type('a'), tap(9), type('b'), tap(13)}},
+                      ValidCase{"{F16}{f1}", {tap(127), tap(112)}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    BracedCharactersAndRepeats, ValidNotation,
+    ::testing::Values(
+        ValidCase{"{+}{^}{%}{~}", typed("+^%~")}, ValidCase{"{(}{)}{[}{]}", typed("()[]")},
+        ValidCase{"{{}", typed("{")}, ValidCase{"{}}", typed("}")}, ValidCase{"{ }", typed(" ")},
+        ValidCase{"{h 10}", repeated(type('h'), 10)}, ValidCase{"{LEFT 3}", repeated(tap(37), 3)},
+        ValidCase{"{left 007}", repeated(tap(37), 7)}, ValidCase{"{} 2}", typed("}}")},
+        ValidCase{"{x 0}{BS 0}", {}}, ValidCase{"{a 10000}", repeated(type('a'), kMaxRepeat)}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ModifiersAndGroups, ValidNotation,
+    ::testing::Values(
+        ValidCase{"+a", {press(16), type('a'), release(16)}},
+        ValidCase{"+ab", {press(16), type('a'), release(16), type('b')}},
+        ValidCase{"^%{DEL}", {press(17), press(18), tap(46), release(18), release(17)}},
+        ValidCase{"+(EC)", {press(16), type('E'), type('C'), release(16)}},
+        ValidCase{"(ab)c", typed("abc")},
+        ValidCase{"+{LEFT 2}", {press(16), tap(37), tap(37), release(16)}},
+        ValidCase{"+(a^b)", {press(16), type('a'), press(17), type('b'), release(17), release(16)}},
+        ValidCase{"^(+(a)b)",
+                  {press(17), press(16), type('a'), release(16), type('b'), release(17)}},
+        ValidCase{"+a+b", {press(16), type('a'), release(16), press(16), type('b'), release(16)}},
+        ValidCase{"(+a)+b", {press(16), type('a'), release(16), press(16), type('b'), release(16)}},
+        ValidCase{"^~", {press(17), tap(13), release(17)}},
+        ValidCase{"+{h 0}x", {press(16), release(16), type('x')}},
+        // Modifiers with nothing after them come up again and type nothing.
+        ValidCase{"abc+", {type('a'), type('b'), type('c'), press(16), release(16)}},
+        ValidCase{"^%", {press(17), press(18), release(18), release(17)}},
+        ValidCase{"+()", {press(16), release(16)}},
+        ValidCase{"(a%)", {type('a'), press(18), release(18)}}));
+
+TEST(KeyNotationNames, EveryNamedKeyHasItsVirtualKey) {
+    const std::vector<std::pair<std::string, int>> names = {
+        {"BACKSPACE", 8}, {"BS", 8},      {"BKSP", 8},   {"BREAK", 3},     {"CAPSLOCK", 20},
+        {"DELETE", 46},   {"DEL", 46},    {"UP", 38},    {"DOWN", 40},     {"LEFT", 37},
+        {"RIGHT", 39},    {"END", 35},    {"HOME", 36},  {"ENTER", 13},    {"ESC", 27},
+        {"HELP", 47},     {"INSERT", 45}, {"INS", 45},   {"NUMLOCK", 144}, {"SCROLLLOCK", 145},
+        {"PGDN", 34},     {"PGUP", 33},   {"PRTSC", 44}, {"TAB", 9},
+    };
+    for (const auto& [name, vk] : names) {
+        EXPECT_EQ(parseKeyNotation("{" + name + "}"), Actions{tap(static_cast<std::uint8_t>(vk))})
+            << name;
+    }
+    for (int n = 1; n <= 16; ++n) {
+        EXPECT_EQ(parseKeyNotation("{F" + std::to_string(n) + "}"),
+                  Actions{tap(static_cast<std::uint8_t>(111 + n))})
+            << n;
+    }
+}
+
+class InvalidNotation : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(InvalidNotation, IsRejectedAndTypesNothing) {
+    EXPECT_THROW(parseKeyNotation(GetParam()), KeyNotationError);
+    Device device;
+    EXPECT_THROW(SendKeys("abc" + GetParam() + "def", true, device), KeyNotationError);
+    EXPECT_TRUE(device.events().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Braces, InvalidNotation,
+                         ::testing::Values("{FOO}", "{windesk}", "{WinCur}", "{F0}", "{F17}",
+                                           "{ENTER", "{", "}", "a}b", "{}", "{}a", "{ENTER}}",
+                                           "{{ENTER}", "{ 2}"));
+
+INSTANTIATE_TEST_SUITE_P(RepeatCounts, InvalidNotation,
+                         ::testing::Values("{LEFT x}", "{LEFT 2x}", "{LEFT -1}", "{LEFT }",
+                                           "{LEFT  2}", "{LEFT 1.5}", "{a 10001}",
+                                           "{a 99999999999999999999}", "{FOO 2}"));
+
+INSTANTIATE_TEST_SUITE_P(ParenthesesAndModifiers, InvalidNotation,
+                         ::testing::Values(")", "a)", ")(", "(a", "((a)", "+(a", "++a", "^^", "%%a",
+                                           "+^+a", "+(+a)", "^(a^b)", "+(^(+a))"));
+
+TEST(KeyNotationLimits, APieceMayExpandToAMillionActionsButNoMore) {
+    std::string atLimit;
+    for (int i = 0; i < 100; ++i) atLimit += "{a 10000}";
+    EXPECT_EQ(parseKeyNotation(atLimit).size(), kMaxKeyActions);
+    EXPECT_THROW(parseKeyNotation(atLimit + "b"), KeyNotationError);
+    EXPECT_THROW(parseKeyNotation(atLimit + "{a 10000}"), KeyNotationError);
+}
+
+TEST(KeyNotationErrors, MessageNamesTheFaultAndItsPosition) {
+    try {
+        parseKeyNotation("ab{NOPE}");
+        FAIL() << "no error";
+    } catch (const KeyNotationError& e) {
+        std::string what = e.what();
+        EXPECT_NE(what.find("NOPE"), std::string::npos) << what;
+        EXPECT_NE(what.find("position 3"), std::string::npos) << what;
+    }
+}
+
+// --- playing -------------------------------------------------------------------------
+
+using Ev = Device::Event;
+
+TEST(SendKeysPlay, ModifiersAndNamedKeysBecomeRawEventsAndTextBecomesCharacters) {
+    Device device;
+    SendKeys("+(ab)~{DEL 2}", false, device);
+    EXPECT_EQ(device.events(),
+              (std::vector<Ev>{Device::down(16), Device::ch('a'), Device::ch('b'), Device::up(16),
+                               Device::down(13), Device::up(13), Device::down(46), Device::up(46),
+                               Device::down(46), Device::up(46)}));
+}
+
+TEST(SendKeysPlay, WaitSyncsOnceAtTheEndAndOnlyThen) {
+    Device device;
+    SendKeys("ab", true, device);
+    EXPECT_EQ(device.events(),
+              (std::vector<Ev>{Device::ch('a'), Device::ch('b'), {Ev::Kind::Sync, 0}}));
+    device.clear();
+    SendKeys("ab", false, device);
+    EXPECT_EQ(device.events(), (std::vector<Ev>{Device::ch('a'), Device::ch('b')}));
+}
+
+TEST(SendKeysPlay, EmptyPieceWithWaitStillSyncs) {
+    Device device;
+    SendKeys("", true, device);
+    EXPECT_EQ(device.events(), (std::vector<Ev>{{Ev::Kind::Sync, 0}}));
+}
+
+TEST(SendKeysFailure, DeviceFailureReleasesPressedModifiersInReverseAndRethrows) {
+    Device device;
+    device.failAfter(3);  // down 16, down 17, 'a', then 'b' fails
+    EXPECT_THROW(SendKeys("+^(abc)", true, device), std::runtime_error);
+    EXPECT_EQ(device.events(), (std::vector<Ev>{Device::down(16), Device::down(17), Device::ch('a'),
+                                                Device::up(17), Device::up(16)}));
+}
+
+TEST(SendKeysFailure, AFailedPressOfANamedKeyIsStillReleased) {
+    Device device;
+    device.failAfter(1);  // the press of Enter fails: it may have gone through
+    EXPECT_THROW(SendKeys("^{ENTER}", false, device), std::runtime_error);
+    EXPECT_EQ(device.events(), (std::vector<Ev>{Device::down(17), Device::up(13), Device::up(17)}));
+    EXPECT_TRUE(device.keysDown().empty());
+}
+
+TEST(SendKeysFailure, AFailedReleaseIsTriedAgain) {
+    Device device;
+    device.failAfter(2);  // down 16, 'a', then the release of Shift fails
+    EXPECT_THROW(SendKeys("+a", false, device), std::runtime_error);
+    EXPECT_TRUE(device.keysDown().empty());
+}
+
+TEST(SendKeysFailure, NoKeyStaysDownWhereverTheDeviceFails) {
+    const std::string keys = "+^(aB{ENTER 2})%x{CAPSLOCK}~";
+    Device probe;
+    SendKeys(keys, true, probe);
+    const int calls = static_cast<int>(probe.events().size());
+    for (int n = 0; n < calls; ++n) {
+        Device device;
+        device.failAfter(n);
+        EXPECT_THROW(SendKeys(keys, true, device), std::runtime_error) << n;
+        EXPECT_TRUE(device.keysDown().empty()) << "failure at call " << n;
+    }
+}
+
+TEST(PlayKeyActions, AHandMadeListThatNeverReleasesLeavesNoKeyDown) {
+    Device device;
+    playKeyActions({press(17), press(16), type('x')}, device);
+    EXPECT_EQ(device.events(), (std::vector<Ev>{Device::down(17), Device::down(16), Device::ch('x'),
+                                                Device::up(16), Device::up(17)}));
+}
+
+}  // namespace
+}  // namespace kest
