@@ -10,7 +10,7 @@ class Clock;
 class KeyboardDevice;
 
 class KeyDispatch {
-public:
+  public:
     KeyDispatch(KeyboardDevice& device, Clock& clock) : device_(device), clock_(clock) {}
 
     // keys is changed in place by the mode tokens (callers pass a copy). apiKb and
@@ -21,7 +21,7 @@ public:
     // "", "API" or "CUR"; sticky until the program ends.
     const std::string& modeTag() const { return modeTag_; }
 
-private:
+  private:
     KeyboardDevice& device_;
     Clock& clock_;
     std::string modeTag_;

@@ -15,7 +15,7 @@ namespace kest {
 class KeyboardDevice;
 
 class KeyNotationError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -27,8 +27,8 @@ struct KeyAction {
         Type,     // one character, typed as written
     };
     Kind kind;
-    std::uint8_t vk = 0;     // Press, Release, Tap
-    unsigned char ch = 0;    // Type
+    std::uint8_t vk = 0;   // Press, Release, Tap
+    unsigned char ch = 0;  // Type
 
     friend bool operator==(const KeyAction&, const KeyAction&) = default;
 };

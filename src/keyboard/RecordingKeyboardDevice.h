@@ -10,7 +10,7 @@
 namespace kest {
 
 class RecordingKeyboardDevice : public KeyboardDevice {
-public:
+  public:
     struct Event {
         enum class Kind : std::uint8_t { Down, Up, Char, Sync };
         Kind kind;
@@ -37,7 +37,7 @@ public:
     static Event up(std::uint8_t vk) { return {Event::Kind::Up, vk}; }
     static Event ch(unsigned char c) { return {Event::Kind::Char, c}; }
 
-private:
+  private:
     void maybeFail();
     std::vector<Event> events_;
     int failIn_ = -1;
