@@ -1,0 +1,29 @@
+#pragma once
+// Where the DOS-style names the program shows ("C:\TALVEN.CFG", "C:\FILE_IN.TXT", COM3)
+// live on Linux. The mapping is fixed so that users and scripts can rely on it:
+//
+//   base directory B  $XDG_CONFIG_HOME/kest-redirect when XDG_CONFIG_HOME is absolute,
+//                     else $HOME/.config/kest-redirect
+//   X:\a\b            B/dosdevices/x:/a/b, where dosdevices/x: may be a link the user
+//                     made; a missing dosdevices/c: means B/drive_c (created on use)
+//   /a/b              a native path, used as it is
+//   COMn (1..255)     the device B/dosdevices/comN links to, else COM1-32 /dev/ttyS0-31,
+//                     COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31
+
+#include <QString>
+
+namespace kest::dos {
+
+QString baseDirectory();
+
+// True for "X:" followed by nothing, "\" or "/" (any drive letter, either case).
+bool isDosPath(const QString& path);
+
+// The native path of a DOS path, native path or relative path. Relative paths keep
+// being relative (to the current directory), with "\" read as a separator.
+QString nativePath(const QString& path);
+
+// The device that COM port n opens; empty when no device can belong to n.
+QString comPortDevice(int portNumber);
+
+}  // namespace kest::dos

@@ -1,0 +1,167 @@
+#include "channels/SerialChannel.h"
+
+#include <QDebug>
+#include <QFileInfo>
+
+#include "app/DosPaths.h"
+#include "engine/NumericValue.h"
+
+namespace kest {
+
+namespace {
+
+struct HandshakingName {
+    const char* name;
+    int value;
+};
+
+constexpr HandshakingName kHandshakingNames[] = {
+    {"None", SerialPortComponent::kHandshakeNone},
+    {"XonXoff", SerialPortComponent::kHandshakeXonXoff},
+    {"Rts", SerialPortComponent::kHandshakeRts},
+    {"RtsXonXoff", SerialPortComponent::kHandshakeRtsXonXoff},
+};
+
+}  // namespace
+
+SerialChannel::SerialChannel(QObject* parent) : QObject(parent) {
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setTimerType(Qt::PreciseTimer);
+    settleTimer_.setInterval(kBurstSettleMs);
+    connect(&settleTimer_, &QTimer::timeout, this, &SerialChannel::finishBurst);
+    reconnectTimer_.setInterval(kReconnectCheckMs);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &SerialChannel::retryAfterLoss);
+    connect(&comm_, &SerialPortComponent::readyRead, this, [this] {
+        if (!inBurst_) startBurst();
+    });
+    connect(&comm_, &SerialPortComponent::deviceLost, this, &SerialChannel::onDeviceLost);
+}
+
+void SerialChannel::setPortText(const QString& text) {
+    portText_ = text;
+    reopen();
+}
+
+void SerialChannel::setSettingsText(const QString& text) {
+    settingsText_ = text;
+    reopen();
+}
+
+QString SerialChannel::setHandshakingName(const QString& name) {
+    int value = SerialPortComponent::kHandshakeNone;
+    QString shown = QStringLiteral("None");
+    for (const HandshakingName& entry : kHandshakingNames) {
+        if (name == QLatin1String(entry.name)) {
+            value = entry.value;
+            shown = name;
+        }
+    }
+    try {
+        comm_.setHandshaking(value);
+    } catch (const ComponentError& e) {
+        qDebug() << "Serial: handshaking" << value << "ignored:" << e.what();
+    }
+    if (shown != name) emit handshakingNameCorrected(shown);
+    return shown;
+}
+
+void SerialChannel::setDtr(bool checked) {
+    comm_.setDTREnable(checked);
+}
+
+void SerialChannel::setRts(bool checked) {
+    comm_.setRTSEnable(checked);
+}
+
+void SerialChannel::reopen() {
+    // A burst of the port being closed is handed over as it stands: data is not lost
+    // because the user retypes a setting.
+    if (inBurst_) finishBurst();
+    reconnectTimer_.stop();
+    comm_.setPortOpen(false);
+    try {
+        comm_.setSettings(settingsText_.trimmed());
+        comm_.setCommPort(wholeValue16(portText_.toStdString()));
+        comm_.setPortOpen(true);
+    } catch (const std::exception& e) {
+        qDebug() << "Serial: port" << portText_ << "with" << settingsText_
+                 << "not opened:" << e.what();
+        setOpen(false);
+        return;
+    }
+    setOpen(true);
+    // Data that was already waiting in the device is a burst of its own.
+    if (comm_.bytesWaiting() > 0) startBurst();
+}
+
+void SerialChannel::close() {
+    if (inBurst_) finishBurst();
+    reconnectTimer_.stop();
+    comm_.setPortOpen(false);
+    open_ = false;
+}
+
+void SerialChannel::write(const QByteArray& data) {
+    if (!open_) throw ComponentError("Serial port is not open");
+    comm_.setOutput(data);
+}
+
+void SerialChannel::setOpen(bool open) {
+    open_ = open;
+    role_ = open ? StatusRole::Success : StatusRole::Failure;
+    emit portStateChanged(open_, role_);
+}
+
+void SerialChannel::startBurst() {
+    try {
+        burst_ = comm_.input();
+    } catch (const ComponentError& e) {
+        qDebug() << "Serial: read failed:" << e.what();
+        burst_.clear();
+    }
+    if (burst_.isEmpty()) return;
+    inBurst_ = true;
+    settleTimer_.start();
+}
+
+void SerialChannel::finishBurst() {
+    settleTimer_.stop();
+    if (!inBurst_) return;
+    try {
+        if (comm_.portOpen()) burst_ += comm_.input();
+    } catch (const ComponentError& e) {
+        qDebug() << "Serial: second read failed, burst kept as it was:" << e.what();
+    }
+    // The state is reset before the text leaves: the receiver may run the event loop,
+    // and data arriving meanwhile starts the next burst.
+    QByteArray text;
+    text.swap(burst_);
+    inBurst_ = false;
+    emit textReceived(text);
+    if (!inBurst_ && comm_.bytesWaiting() > 0) startBurst();
+}
+
+void SerialChannel::onDeviceLost(const QString& description) {
+    qWarning() << "Serial: port" << portText_ << "lost its device (" << description
+               << "); checking every" << kReconnectCheckMs << "ms for its return";
+    if (inBurst_) finishBurst();
+    setOpen(false);
+    reconnectTimer_.start();
+}
+
+void SerialChannel::retryAfterLoss() {
+    // Only a device that is back is worth a reopen; this keeps a long absence quiet.
+    int number = 0;
+    try {
+        number = wholeValue16(portText_.toStdString());
+    } catch (const NumericRangeError&) {
+        return;
+    }
+    const QString device = dos::comPortDevice(number);
+    if (device.isEmpty() || !QFileInfo::exists(device)) return;
+    reopen();
+    // reopen() stops the check; a device still missing keeps being looked for.
+    if (!open_) reconnectTimer_.start();
+}
+
+}  // namespace kest

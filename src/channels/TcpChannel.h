@@ -1,0 +1,81 @@
+#pragma once
+// The TCP channel: a client that keeps (re)connecting to the configured address and
+// port, or a server that listens on the port and serves the latest peer. Received
+// data is collected and handed over as one text once a whole 100 ms period passes
+// without new data. The status text is the channel's state, as the window shows it.
+//
+// The setters are the controls' handlers; the window calls them on every change.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "channels/ChannelTypes.h"
+#include "channels/SocketComponent.h"
+
+namespace kest {
+
+class TcpChannel : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int kRetryMs = 2000;
+    static constexpr int kHandOverMs = 100;
+    // A peer that never pauses must not grow the buffer without bound: a full buffer
+    // is handed over at once, in pieces of exactly this size.
+    static constexpr qsizetype kMaxBuffer = qsizetype(1) << 20;
+
+    explicit TcpChannel(QObject* parent = nullptr);
+
+    void setServerRole(bool server);          // SW_IP_CL_SE_Click
+    void setAddress(const QString& address);  // INP_IP_TCP_Change
+    void setPort(const QString& port);        // INP_IP_PORT_Change
+    void reset();                             // AFF_TCP_STATUS_DblClick, B_IP_RESET_Click
+    void close();                             // program end: TCPIP, then TCPIPLISTEN
+
+    bool isServer() const { return server_; }
+    QString address() const { return address_; }
+    QString port() const { return port_; }
+    QString status() const { return status_; }
+    StatusRole statusRole() const { return role_; }
+    QString toolTip() const { return toolTip_; }
+    quint16 listeningPort() const { return tcpip_.listeningPort(); }
+
+    // What the send-back macro needs; the sends throw ComponentError.
+    int clientState() const { return tcpip_.state(); }
+    int listenState() const { return tcpipListen_.state(); }
+    void clientSend(const QByteArray& data) { tcpip_.sendData(data); }
+    void listenSend(const QByteArray& data) { tcpipListen_.sendData(data); }
+
+  signals:
+    void statusChanged(const QString& text, kest::StatusRole role, const QString& toolTip);
+    // The role switch writes the address field and enables or disables it.
+    void addressFieldChanged(const QString& text, bool enabled);
+    void textReceived(const QByteArray& text);
+
+  private:
+    void wire(SocketComponent& socket);
+    void retryTick();
+    void handOverTick();
+    void receiveFrom(SocketComponent& socket);
+    void onConnectionRequest(qintptr requestId);
+    void writeAddressField(const QString& text, bool enabled);
+    void setStatus(const QString& text, const QString* toolTip = nullptr);
+    void listenIgnoringErrors();
+
+    SocketComponent tcpip_{QStringLiteral("TCPIP")};
+    SocketComponent tcpipListen_{QStringLiteral("TCPIPLISTEN")};
+    QTimer retryTimer_;     // TIM_IP
+    QTimer handOverTimer_;  // TIM_TX_TCP
+    QByteArray buffer_;
+    qsizetype snapshotSize_ = 0;
+    bool server_ = false;
+    QString address_ = QStringLiteral("0.0.0.0");
+    QString port_ = QStringLiteral("1024");
+    QString status_ = QStringLiteral("CLOSE");
+    QString toolTip_ = QStringLiteral("TCP CONNECTION STATUS");
+    StatusRole role_ = StatusRole::Ordinary;
+    QString lastListenError_;
+};
+
+}  // namespace kest
