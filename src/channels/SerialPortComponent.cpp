@@ -194,7 +194,11 @@ void SerialPortComponent::applyLines() {
 }
 
 void SerialPortComponent::onPortError(QSerialPort::SerialPortError error) {
-    if (error != QSerialPort::ResourceError || !port_.isOpen() || lossReported_) return;
+    // An unplugged adapter gives a resource error; a terminal whose other side went
+    // away (a pseudo-terminal, a hung-up line) a read error that repeats at every
+    // notification. Either way the port is dead until it is opened again.
+    const bool dead = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (!dead || !port_.isOpen() || lossReported_) return;
     lossReported_ = true;
     const QString description = port_.errorString();
     qWarning() << "COMM: device" << port_.portName() << "lost:" << description;

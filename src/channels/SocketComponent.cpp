@@ -147,7 +147,10 @@ void SocketComponent::adopt(QTcpSocket* socket) {
     socket_ = socket;
     error_ = false;
     peerClosed_ = false;
-    connect(socket, &QTcpSocket::connected, this, &SocketComponent::connected);
+    connect(socket, &QTcpSocket::connected, this, [this] {
+        lastLoggedError_.clear();
+        emit connected();
+    });
     connect(socket, &QTcpSocket::disconnected, this, &SocketComponent::onDisconnected);
     connect(socket, &QTcpSocket::readyRead, this,
             [this, socket] { emit dataArrival(socket->bytesAvailable()); });
@@ -156,7 +159,12 @@ void SocketComponent::adopt(QTcpSocket* socket) {
                 // The peer's close is reported by disconnected, as a close, not an error.
                 if (error == QAbstractSocket::RemoteHostClosedError) return;
                 error_ = true;
-                qDebug() << name_ << "socket error:" << socket->errorString();
+                // A client retrying a dead server gets the same error every few
+                // seconds, for days: say it once until something else happens.
+                if (socket->errorString() != lastLoggedError_) {
+                    qDebug() << name_ << "socket error:" << socket->errorString();
+                }
+                lastLoggedError_ = socket->errorString();
                 emit errorOccurred(socket->errorString());
             });
 }

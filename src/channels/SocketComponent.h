@@ -62,6 +62,7 @@ class SocketComponent : public QObject {
     qint32 localPort_ = 0;
     bool error_ = false;
     bool peerClosed_ = false;
+    QString lastLoggedError_;
 };
 
 }  // namespace kest

@@ -26,6 +26,8 @@ TcpChannel::TcpChannel(QObject* parent) : QObject(parent) {
     retryTimer_.setInterval(kRetryMs);
     connect(&retryTimer_, &QTimer::timeout, this, &TcpChannel::retryTick);
     handOverTimer_.setInterval(kHandOverMs);
+    // A coarse timer may run 5 % late, which would push a hand-over past 200 ms.
+    handOverTimer_.setTimerType(Qt::PreciseTimer);
     connect(&handOverTimer_, &QTimer::timeout, this, &TcpChannel::handOverTick);
     retryTimer_.start();
     handOverTimer_.start();

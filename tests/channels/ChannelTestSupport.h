@@ -1,0 +1,79 @@
+#pragma once
+// What the channel tests share: one Qt application per test program, a private
+// configuration home per test, waits with deadlines, and real serial pseudo-terminals.
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+namespace kest::test {
+
+QCoreApplication& qtApp();
+
+// Put first in a fixture: Qt objects with timers need the application to exist.
+struct QtAppFirst {
+    QtAppFirst() { qtApp(); }
+};
+
+// Runs the event loop until the condition holds or the deadline passes.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
+// Runs the event loop for a while (to show that something does NOT happen).
+void runEventsFor(int ms);
+
+// A temporary XDG_CONFIG_HOME for one test; the base directory B lies inside it.
+class ConfigHome {
+  public:
+    ConfigHome();
+    ~ConfigHome();
+    QString base() const;  // B
+    QString path() const { return dir_.path(); }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray previous_;
+    bool hadPrevious_ = false;
+};
+
+// Every text a channel hands over, with the time it came.
+struct Received {
+    QList<QByteArray> texts;
+    QList<qint64> atMs;
+    QElapsedTimer clock;
+    Received() { clock.start(); }
+    void add(const QByteArray& text) {
+        texts << text;
+        atMs << clock.elapsed();
+    }
+    QByteArray joined() const { return texts.join(); }
+};
+
+// A socat pseudo-terminal pair: one end linked as B/dosdevices/comN (what the program
+// opens), the other end the test's "device".
+class PtyPair {
+  public:
+    PtyPair(const QString& base, int comNumber);
+    ~PtyPair();
+    bool start();  // true when both ends are there
+    void stop();   // the device vanishes
+    bool writeDevice(const QByteArray& data);
+    QByteArray readDevice(int timeoutMs);  // what the program sent, waiting up to timeout
+    QString comLink() const { return comLink_; }
+    QString devicePath() const { return deviceLink_; }
+
+  private:
+    void closeDevice();
+
+    QString comLink_;
+    QString deviceLink_;
+    std::unique_ptr<QProcess> socat_;
+    int deviceFd_ = -1;
+};
+
+}  // namespace kest::test

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "channels/ChannelTypes.h"
+#include "channels/SerialPortComponent.h"
+
+namespace kest {
+namespace {
+
+TEST(SerialSettings, AcceptsEveryParityDataBitsAndStopBits) {
+    auto s = parseSerialSettings("9600,N,8,1");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(*s, SerialSettings{});
+
+    s = parseSerialSettings("115200,e,7,2");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->baudRate, 115200);
+    EXPECT_EQ(s->parity, QSerialPort::EvenParity);
+    EXPECT_EQ(s->dataBits, QSerialPort::Data7);
+    EXPECT_EQ(s->stopBits, QSerialPort::TwoStop);
+
+    s = parseSerialSettings(" 300 , O , 5 , 1.5 ");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->baudRate, 300);
+    EXPECT_EQ(s->parity, QSerialPort::OddParity);
+    EXPECT_EQ(s->dataBits, QSerialPort::Data5);
+
+    EXPECT_EQ(parseSerialSettings("1200,M,6,1")->parity, QSerialPort::MarkParity);
+    EXPECT_EQ(parseSerialSettings("1200,S,6,1")->parity, QSerialPort::SpaceParity);
+}
+
+TEST(SerialSettings, RejectsHalfTypedAndMalformedTexts) {
+    for (const char* bad : {"",
+                            "9600",
+                            "9600,N",
+                            "9600,N,8",
+                            "9600,N,8,",
+                            "9600,N,8,1,",
+                            "9600,X,8,1",
+                            "9600,NN,8,1",
+                            "9600,,8,1",
+                            "9600,N,9,1",
+                            "9600,N,4,1",
+                            "9600,N,8,3",
+                            "9600,N,8,1.0",
+                            "0,N,8,1",
+                            "-9600,N,8,1",
+                            "96OO,N,8,1",
+                            "9600.5,N,8,1",
+                            "9999999999,N,8,1",
+                            "9600;N;8;1",
+                            "9600,N,8 8,1"}) {
+        EXPECT_FALSE(parseSerialSettings(bad)) << bad;
+    }
+}
+
+TEST(SerialSettings, ComponentRefusesBadSettingsAndKeepsTheLastGoodOnes) {
+    SerialPortComponent comm;
+    EXPECT_NO_THROW(comm.setSettings("19200,E,7,1"));
+    EXPECT_THROW(comm.setSettings("19200,E,7"), ComponentError);
+    EXPECT_THROW(comm.setCommPort(0), ComponentError);
+    EXPECT_THROW(comm.setCommPort(256), ComponentError);
+    EXPECT_THROW(comm.setHandshaking(4), ComponentError);
+    EXPECT_THROW(comm.input(), ComponentError);
+    EXPECT_THROW(comm.setOutput("x"), ComponentError);
+    // Closing a closed port is harmless; the lines are taken while closed.
+    EXPECT_NO_THROW(comm.setPortOpen(false));
+    EXPECT_NO_THROW(comm.setDTREnable(true));
+    EXPECT_NO_THROW(comm.setRTSEnable(false));
+}
+
+}  // namespace
+}  // namespace kest
