@@ -1,0 +1,64 @@
+#pragma once
+// The program's icon in the notification area: added at start and again every five
+// seconds (so that it returns after the notification area was rebuilt), removed at
+// unload. A left click or double-click on it hides a visible main window and shows a
+// hidden one.
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+namespace kest {
+
+class TrayIcon : public QObject {
+    Q_OBJECT
+
+  public:
+    // The icon's mouse messages, as the notification area reports them.
+    static constexpr int kMouseMove = 512;
+    static constexpr int kLeftButtonDown = 513;
+    static constexpr int kLeftButtonUp = 514;
+    static constexpr int kLeftDoubleClick = 515;
+    static constexpr int kRightButtonDown = 516;
+    static constexpr int kMiddleButtonDown = 519;
+    // The tip field holds 64 characters with its terminating NUL.
+    static constexpr int kMaxTipLength = 63;
+    static constexpr int kRefreshIntervalMs = 5000;
+
+    // Starts TIM_REFRESH_TRAYICON; the icon itself appears with the first add().
+    TrayIcon(QWidget* mainWindow, const QString& tipText, const QIcon& icon);
+
+    // "Kest Serial Keyboard", the maker's web address and the instance suffix, cut to fit.
+    static QString tipText(const QString& instanceCaption);
+    static int messageFor(QSystemTrayIcon::ActivationReason reason);
+    // The program's own icon (window and notification area).
+    static QIcon programIcon();
+
+    void add();
+    // Removes the icon for good: the refresh stops too, so it does not come back.
+    void remove();
+    void handleMouseMessage(int message);
+    void ToggleWindow();
+    void HideToTray();
+
+    // Whether the program has an entry in the desktop's task list (taskbar).
+    bool taskListVisible() const { return taskListVisible_; }
+    void setTaskListVisible(bool visible);
+
+    QSystemTrayIcon* icon() const { return icon_; }
+    QString tip() const { return tip_; }
+    QTimer* TIM_REFRESH_TRAYICON;
+
+  private:
+    QWidget* mainWindow_;
+    QSystemTrayIcon* icon_;
+    QString tip_;
+    bool handlingMessage_ = false;  // the re-entry flag
+    bool trayWasAvailable_ = false;
+    bool taskListVisible_ = true;
+};
+
+}  // namespace kest

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+#include "ui/ChoseFileDialog.h"
+#include "ui/OffscreenApp.h"
+
+namespace kest {
+namespace {
+
+void touch(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+QStringList itemsOf(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
+
+QListWidgetItem* itemNamed(QListWidget* list, const QString& text) {
+    const auto found = list->findItems(text, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+void clickItem(QListWidget* list, const QString& text) {
+    QListWidgetItem* item = itemNamed(list, text);
+    ASSERT_NE(item, nullptr) << text.toStdString();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+// A double-click as the mouse makes it: a click, then the second press as a double-click.
+void doubleClickItem(QListWidget* list, const QString& text) {
+    QListWidgetItem* item = itemNamed(list, text);
+    ASSERT_NE(item, nullptr) << text.toStdString();
+    const QPoint at = list->visualItemRect(item).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+class ChooserTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::offscreenApp();
+        driveC = home.base() + "/drive_c";
+        ASSERT_TRUE(QDir().mkpath(driveC + "/DATA/Sub"));
+        ASSERT_TRUE(QDir().mkpath(home.base() + "/dosdevices"));
+        touch(driveC + "/FILE_IN.TXT");
+        touch(driveC + "/DATA/scan.txt");
+        touch(driveC + "/DATA/.hidden");
+        ASSERT_TRUE(QDir().mkpath(driveC + "/DATA/.git"));
+    }
+
+    test::TempConfigHome home;
+    QString driveC;
+    QLineEdit field;
+};
+
+TEST(ChooserPaths, JoinAddsOneSeparatorAndNoneAtARoot) {
+    EXPECT_EQ(F_CHOSE_FILE::joinPath("C:\\", "IN.TXT"), "C:\\IN.TXT");
+    EXPECT_EQ(F_CHOSE_FILE::joinPath("C:\\DATA", "IN.TXT"), "C:\\DATA\\IN.TXT");
+    EXPECT_EQ(F_CHOSE_FILE::joinPath("D:\\A\\B", "x y.txt"), "D:\\A\\B\\x y.txt");
+    EXPECT_EQ(F_CHOSE_FILE::joinPath("/", "in.txt"), "/in.txt");
+    EXPECT_EQ(F_CHOSE_FILE::joinPath("/var/spool", "in.txt"), "/var/spool/in.txt");
+}
+
+TEST_F(ChooserTest, DrivesAreTheDosDevicesWithCAlwaysAndTheNativeRoot) {
+    EXPECT_EQ(F_CHOSE_FILE::driveNames(), (QStringList{"c:", "/"}));
+    QTemporaryDir elsewhere;
+    const QString devices = home.base() + "/dosdevices/";
+    ASSERT_TRUE(QFile::link(elsewhere.path(), devices + "d:"));
+    ASSERT_TRUE(QDir().mkpath(devices + "E:"));
+    ASSERT_TRUE(QFile::link("/nonexistent/kest", devices + "f:"));
+    ASSERT_TRUE(QFile::link("/dev/null", devices + "com1"));
+    ASSERT_TRUE(QDir().mkpath(devices + "notes"));
+    EXPECT_EQ(F_CHOSE_FILE::driveNames(), (QStringList{"c:", "d:", "e:", "f:", "/"}));
+}
+
+TEST_F(ChooserTest, OpensOnDriveCRoot) {
+    QDir(driveC).removeRecursively();  // drive_c is made on first use
+    F_CHOSE_FILE chooser;
+    EXPECT_EQ(chooser.windowTitle(), "Chose input File");
+    EXPECT_EQ(chooser.drive(), "c:");
+    EXPECT_EQ(chooser.DRV_FILE->currentText(), "c:");
+    EXPECT_EQ(chooser.directoryPath(), "C:\\");
+    EXPECT_EQ(chooser.filePath(), "C:\\");
+    EXPECT_TRUE(QFileInfo(driveC).isDir());
+}
+
+TEST_F(ChooserTest, FilePathLeavesTheListsAtTheDrive) {
+    F_CHOSE_FILE chooser;
+    chooser.prepare("C:\\FILE_IN.TXT");
+    EXPECT_EQ(chooser.directoryPath(), "C:\\");
+    EXPECT_EQ(itemsOf(chooser.FILE_FILE), QStringList{"FILE_IN.TXT"});
+    EXPECT_EQ(itemsOf(chooser.DIR_FILE), (QStringList{"C:\\", "  DATA"}));
+}
+
+TEST_F(ChooserTest, DirectoryPathOpensThereWithoutHiddenEntries) {
+    F_CHOSE_FILE chooser;
+    chooser.prepare("c:/DATA/");
+    EXPECT_EQ(chooser.directoryPath(), "C:\\DATA");
+    EXPECT_EQ(chooser.filePath(), "C:\\DATA");
+    EXPECT_EQ(itemsOf(chooser.FILE_FILE), QStringList{"scan.txt"});
+    EXPECT_EQ(itemsOf(chooser.DIR_FILE), (QStringList{"C:\\", "  DATA", "    Sub"}));
+}
+
+TEST_F(ChooserTest, ClickWritesTheJoinedPathAtOnce) {
+    F_CHOSE_FILE chooser;
+    chooser.setTarget(&field);
+    chooser.show();
+    chooser.prepare("C:\\DATA");
+    clickItem(chooser.FILE_FILE, "scan.txt");
+    EXPECT_EQ(field.text(), "C:\\DATA\\scan.txt");
+    chooser.prepare("C:\\");
+    clickItem(chooser.FILE_FILE, "FILE_IN.TXT");
+    EXPECT_EQ(field.text(), "C:\\FILE_IN.TXT");  // one backslash at the root
+}
+
+TEST_F(ChooserTest, DirectoryDoubleClickMovesTheChain) {
+    F_CHOSE_FILE chooser;
+    chooser.setTarget(&field);
+    chooser.show();
+    doubleClickItem(chooser.DIR_FILE, "  DATA");
+    EXPECT_EQ(chooser.directoryPath(), "C:\\DATA");
+    EXPECT_EQ(itemsOf(chooser.FILE_FILE), QStringList{"scan.txt"});
+    EXPECT_EQ(field.text(), "");  // moving through directories writes nothing
+}
+
+TEST_F(ChooserTest, DriveChangeMovesDirectoryAndFileLists) {
+    QTemporaryDir elsewhere;
+    touch(elsewhere.path() + "/reader.log");
+    ASSERT_TRUE(QFile::link(elsewhere.path(), home.base() + "/dosdevices/d:"));
+    ASSERT_TRUE(QFile::link("/nonexistent/kest", home.base() + "/dosdevices/e:"));
+    F_CHOSE_FILE chooser;
+    chooser.setTarget(&field);
+    chooser.show();
+    chooser.DRV_FILE->setCurrentText("d:");
+    EXPECT_EQ(chooser.directoryPath(), "D:\\");
+    EXPECT_EQ(itemsOf(chooser.FILE_FILE), QStringList{"reader.log"});
+    clickItem(chooser.FILE_FILE, "reader.log");
+    EXPECT_EQ(field.text(), "D:\\reader.log");
+
+    // A drive whose link leads nowhere cannot be listed: the chain stays as it was.
+    chooser.DRV_FILE->setCurrentText("e:");
+    EXPECT_EQ(chooser.drive(), "d:");
+    EXPECT_EQ(chooser.DRV_FILE->currentText(), "d:");
+    EXPECT_EQ(chooser.directoryPath(), "D:\\");
+}
+
+TEST_F(ChooserTest, NativePathsUseTheRootDrive) {
+    QTemporaryDir native;
+    touch(native.path() + "/native.txt");
+    F_CHOSE_FILE chooser;
+    chooser.setTarget(&field);
+    chooser.show();
+    chooser.prepare(native.path());
+    EXPECT_EQ(chooser.drive(), "/");
+    EXPECT_EQ(chooser.DRV_FILE->currentText(), "/");
+    EXPECT_EQ(chooser.directoryPath(), QDir::cleanPath(native.path()));
+    clickItem(chooser.FILE_FILE, "native.txt");
+    EXPECT_EQ(field.text(), QDir::cleanPath(native.path()) + "/native.txt");
+
+    chooser.prepare("/");
+    EXPECT_EQ(chooser.directoryPath(), "/");
+    EXPECT_EQ(chooser.DIR_FILE->item(0)->text(), "/");
+}
+
+TEST_F(ChooserTest, UnusablePathsChangeNothing) {
+    F_CHOSE_FILE chooser;
+    chooser.prepare("C:\\DATA");
+    for (const QString& path : {QString(""), QString("relative.txt"), QString("Q:\\x"),
+                                QString("C:\\missing\\dir"), QString("*?:\\")}) {
+        chooser.prepare(path);
+        EXPECT_EQ(chooser.drive(), "c:") << path.toStdString();
+    }
+    EXPECT_EQ(chooser.directoryPath(), "C:\\DATA");
+}
+
+TEST_F(ChooserTest, DoubleClickWritesAndClosesOkChangesNothingAndThereIsNoCancel) {
+    field.setText("C:\\DATA");
+    test::whenModalOpens([&](QWidget* window) {
+        auto* chooser = qobject_cast<F_CHOSE_FILE*>(window);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(chooser->directoryPath(), "C:\\DATA");
+        doubleClickItem(chooser->FILE_FILE, "scan.txt");
+        EXPECT_FALSE(chooser->isVisible());
+    });
+    F_CHOSE_FILE::chooseInto(nullptr, &field);
+    EXPECT_EQ(field.text(), "C:\\DATA\\scan.txt");
+
+    field.setText("C:\\DATA");
+    test::whenModalOpens([&](QWidget* window) {
+        auto* chooser = qobject_cast<F_CHOSE_FILE*>(window);
+        ASSERT_NE(chooser, nullptr);
+        clickItem(chooser->FILE_FILE, "scan.txt");
+        QTest::keyClick(chooser, Qt::Key_Escape);  // closing by any means keeps the path
+    });
+    F_CHOSE_FILE::chooseInto(nullptr, &field);
+    EXPECT_EQ(field.text(), "C:\\DATA\\scan.txt");
+
+    field.setText("C:\\FILE_IN.TXT");
+    test::whenModalOpens([&](QWidget* window) {
+        auto* chooser = qobject_cast<F_CHOSE_FILE*>(window);
+        ASSERT_NE(chooser, nullptr);
+        chooser->B_OK->click();
+        EXPECT_FALSE(chooser->isVisible());
+    });
+    F_CHOSE_FILE::chooseInto(nullptr, &field);
+    EXPECT_EQ(field.text(), "C:\\FILE_IN.TXT");
+}
+
+}  // namespace
+}  // namespace kest

@@ -1,0 +1,76 @@
+#pragma once
+// Widget tests run on Qt's offscreen platform, each with its own configuration home.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <ostream>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace kest::test {
+
+inline QApplication* offscreenApp() {
+    static int argc = 1;
+    static char name[] = "kest_ui_tests";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+    }
+    return qobject_cast<QApplication*>(qApp);
+}
+
+// A fresh, empty XDG_CONFIG_HOME for the lifetime of the object.
+class TempConfigHome {
+  public:
+    TempConfigHome() {
+        previous_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+    }
+    ~TempConfigHome() { qputenv("XDG_CONFIG_HOME", previous_); }
+    QString path() const { return dir_.path(); }
+    QString base() const { return dir_.path() + QStringLiteral("/kest-redirect"); }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray previous_;
+};
+
+// Runs `inspect` on the next modal window that opens, then closes it. A window that
+// never opens within the deadline is a test failure, never a hang.
+inline void whenModalOpens(std::function<void(QWidget*)> inspect, int deadlineMs = 5000) {
+    auto* poll = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal && clock->elapsed() < deadlineMs) return;
+        poll->stop();
+        poll->deleteLater();
+        if (!modal) {
+            ADD_FAILURE() << "no modal window opened";
+            return;
+        }
+        QPointer<QWidget> window(modal);
+        inspect(modal);
+        if (!window || !window->isVisible()) return;  // the inspection closed it
+        if (auto* dialog = qobject_cast<QDialog*>(window.data()))
+            dialog->done(QDialog::Rejected);
+        else
+            window->close();
+    });
+    poll->start(5);
+}
+
+}  // namespace kest::test

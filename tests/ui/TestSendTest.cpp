@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+#include "ui/Colours.h"
+#include "ui/OffscreenApp.h"
+#include "ui/TestSend.h"
+
+namespace kest {
+namespace {
+
+class TestSendTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::offscreenApp();
+        F_MAIN = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(F_MAIN.get());
+        INP_OUTPUT = new QLineEdit;
+        B_TEST_SEND = new QPushButton("Test");
+        layout->addWidget(INP_OUTPUT);
+        layout->addWidget(B_TEST_SEND);
+        sender =
+            new TestSend(B_TEST_SEND, INP_OUTPUT, F_MAIN.get(), [this](const QByteArray& text) {
+                if (throwFromPipeline) throw std::runtime_error("pipeline");
+                sent << text;
+                enabledWhenSent = F_MAIN->isEnabled();
+                timerActiveWhenSent = sender->TIM_TEST_SEND->isActive();
+            });
+        QObject::connect(B_TEST_SEND, &QPushButton::clicked, sender, &TestSend::B_TEST_SEND_Click);
+        F_MAIN->show();
+    }
+
+    QColor buttonColour() const { return B_TEST_SEND->palette().color(QPalette::Button); }
+    QColor fieldColour() const { return INP_OUTPUT->palette().color(QPalette::Base); }
+
+    std::unique_ptr<QWidget> F_MAIN;
+    QLineEdit* INP_OUTPUT = nullptr;
+    QPushButton* B_TEST_SEND = nullptr;
+    TestSend* sender = nullptr;
+    QList<QByteArray> sent;
+    bool throwFromPipeline = false;
+    bool enabledWhenSent = false;
+    bool timerActiveWhenSent = true;
+};
+
+TEST_F(TestSendTest, ClickStartsTheCountdownInRedWithTheWindowDisabled) {
+    EXPECT_FALSE(sender->TIM_TEST_SEND->isActive());
+    B_TEST_SEND->click();
+    EXPECT_TRUE(sender->TIM_TEST_SEND->isActive());
+    EXPECT_EQ(sender->TIM_TEST_SEND->interval(), 1000);
+    EXPECT_EQ(sender->tag(), "10");
+    EXPECT_EQ(B_TEST_SEND->text(), "10");
+    EXPECT_EQ(buttonColour(), ROUGE());
+    EXPECT_EQ(fieldColour(), ROUGE());
+    EXPECT_FALSE(F_MAIN->isEnabled());
+    EXPECT_TRUE(sent.isEmpty());
+}
+
+TEST_F(TestSendTest, CountsDownAndSendsTheTextAtTheEleventhTick) {
+    INP_OUTPUT->setText("at the click");
+    B_TEST_SEND->click();
+    QStringList captions, tags;
+    for (int tick = 1; tick <= 10; ++tick) {
+        sender->TIM_TEST_SEND_Timer();
+        captions << B_TEST_SEND->text();
+        tags << sender->tag();
+        EXPECT_TRUE(sent.isEmpty()) << tick;
+        EXPECT_FALSE(F_MAIN->isEnabled()) << tick;
+    }
+    EXPECT_EQ(captions, (QStringList{"09", "08", "07", "06", "05", "04", "03", "02", "01", "00"}));
+    EXPECT_EQ(tags, (QStringList{"9", "8", "7", "6", "5", "4", "3", "2", "1", "0"}));
+
+    INP_OUTPUT->setText("12345{ENTER}");  // the field as it is at the last tick is sent
+    sender->TIM_TEST_SEND_Timer();
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent.first(), QByteArray("12345{ENTER}"));
+    EXPECT_EQ(B_TEST_SEND->text(), "Test");  // never "-01"
+    EXPECT_EQ(sender->tag(), "-1");
+    EXPECT_FALSE(sender->TIM_TEST_SEND->isActive());
+    EXPECT_FALSE(timerActiveWhenSent);
+    EXPECT_TRUE(enabledWhenSent);
+    EXPECT_TRUE(F_MAIN->isEnabled());
+    EXPECT_EQ(buttonColour(), buttonFaceColour());
+    EXPECT_EQ(fieldColour(), windowBackgroundColour());
+}
+
+TEST_F(TestSendTest, EmptyFieldIsStillSentAndTextIsWindows1252) {
+    B_TEST_SEND->click();
+    for (int tick = 0; tick < 11; ++tick) sender->TIM_TEST_SEND_Timer();
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent.first(), QByteArray());
+
+    INP_OUTPUT->setText(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));
+    B_TEST_SEND->click();
+    for (int tick = 0; tick < 11; ++tick) sender->TIM_TEST_SEND_Timer();
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent.last(), QByteArray("caf\xE9 \x80"));
+}
+
+TEST_F(TestSendTest, TicksRunThroughTheEventLoop) {
+    INP_OUTPUT->setText("x");
+    B_TEST_SEND->click();
+    sender->TIM_TEST_SEND->setInterval(1);  // the real ticks, without the real second
+    QElapsedTimer deadline;
+    deadline.start();
+    while (sent.isEmpty() && deadline.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(B_TEST_SEND->text(), "Test");
+    EXPECT_TRUE(F_MAIN->isEnabled());
+}
+
+TEST_F(TestSendTest, PipelineFailureLeavesTheSendIdle) {
+    throwFromPipeline = true;
+    B_TEST_SEND->click();
+    for (int tick = 0; tick < 11; ++tick) EXPECT_NO_THROW(sender->TIM_TEST_SEND_Timer());
+    EXPECT_FALSE(sender->TIM_TEST_SEND->isActive());
+    EXPECT_TRUE(F_MAIN->isEnabled());
+    EXPECT_EQ(B_TEST_SEND->text(), "Test");
+}
+
+}  // namespace
+}  // namespace kest
