@@ -1,0 +1,51 @@
+#pragma once
+// Window activation by title on X11: the titles of the top-level windows
+// (_NET_WM_NAME, else WM_NAME); _NET_ACTIVE_WINDOW when a window manager runs, else
+// raise and focus.
+
+#include <X11/Xlib.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "keyboard/WindowActivator.h"
+#include "keyboard/x11/XErrors.h"
+
+namespace kest::x11 {
+
+// Exact (letter case ignored) wins over prefix. Both sides are Unicode text.
+// Returns the index of the chosen title, or none.
+std::optional<std::size_t> matchTitle(const std::u32string& wanted,
+                                      const std::vector<std::u32string>& titles);
+
+class X11WindowActivator final : public WindowActivator {
+  public:
+    // Opens its own connection (nullptr: $DISPLAY); throws DeviceError when it cannot.
+    explicit X11WindowActivator(const char* displayName = nullptr);
+    ~X11WindowActivator() override;
+    X11WindowActivator(const X11WindowActivator&) = delete;
+    X11WindowActivator& operator=(const X11WindowActivator&) = delete;
+
+    bool activate(const std::string& title) override;
+
+  private:
+    struct TopLevel {
+        Window window;
+        std::u32string title;
+    };
+    std::vector<TopLevel> topLevels();
+    std::optional<std::u32string> titleOf(Window window);
+    std::optional<Window> namedWindowIn(Window frame, int depth);
+    bool windowManagerRuns();
+    void focus(Window window, bool managed);
+
+    Display* display_ = nullptr;
+    Atom netClientList_ = None;
+    Atom netActiveWindow_ = None;
+    Atom netWmName_ = None;
+    Atom netSupportingCheck_ = None;
+    Atom utf8String_ = None;
+};
+
+}  // namespace kest::x11

@@ -1,0 +1,334 @@
+#include "keyboard/x11/XTestKeyboardDevice.h"
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "keyboard/x11/SignalCleanup.h"
+#include "keyboard/x11/XErrors.h"
+
+namespace kest::x11 {
+
+namespace {
+
+std::string displayLabel(const char* name) {
+    if (name) return name;
+    const char* env = std::getenv("DISPLAY");
+    return env ? env : "";
+}
+
+}  // namespace
+
+XTestKeyboardDevice::XTestKeyboardDevice(const char* displayName, Timing timing)
+    : timing_(timing), spares_(timing.reuseGuard) {
+    installErrorHandler();
+    XInitThreads();
+    display_ = XOpenDisplay(displayName);
+    if (!display_) {
+        throw DeviceError("cannot open the X display \"" + displayLabel(displayName) + "\"");
+    }
+    int event = 0, error = 0, major = 0, minor = 0, opcode = 0;
+    if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
+        XCloseDisplay(display_);
+        throw DeviceError("the X display has no XTEST extension to send keys with");
+    }
+    major = XkbMajorVersion;
+    minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display_, &opcode, &xkbEventBase_, &error, &major, &minor)) {
+        XCloseDisplay(display_);
+        throw DeviceError("the X display has no XKEYBOARD extension to read the layout from");
+    }
+    const unsigned mapEvents = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
+    XkbSelectEvents(display_, XkbUseCoreKbd, mapEvents, mapEvents);
+    reloadKeymap();
+    if (!keymap_.loaded()) {
+        XCloseDisplay(display_);
+        throw DeviceError("the X server did not give its keymap");
+    }
+    signalCleanupId_ = SignalCleanup::add([this] {
+        std::lock_guard lock(mutex_);
+        restoreLocked(true);
+        closing_ = true;  // the program is ending: type nothing more
+    });
+    janitor_ = std::thread([this] { janitor(); });
+}
+
+XTestKeyboardDevice::~XTestKeyboardDevice() {
+    // Unregister first, so a signal cleanup that is running finishes before we go.
+    SignalCleanup::remove(signalCleanupId_);
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        restoreLocked(true);
+    }
+    wake_.notify_all();
+    janitor_.join();
+    XCloseDisplay(display_);
+}
+
+void XTestKeyboardDevice::typeCharacter(unsigned char c) {
+    std::lock_guard lock(mutex_);
+    if (closing_) throw DeviceError("the keyboard is closing");
+    refreshKeymap();
+    if (c < 0x20 || c == 0x7F) {
+        typeControl(c);
+    } else {
+        typePrintable(c, 0);
+    }
+    // One round trip per character: the server has every event of this character
+    // before the next one is built, so nothing overtakes anything.
+    XSync(display_, False);
+    markActivity();
+}
+
+void XTestKeyboardDevice::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
+    std::lock_guard lock(mutex_);
+    if (closing_) throw DeviceError("the keyboard is closing");
+    refreshKeymap();
+    XkbStateRec state{};
+    XkbGetState(display_, XkbUseCoreKbd, &state);
+    if (flags & kKeyUp) {
+        KeyCode keycode = 0;
+        if (auto it = heldVirtualKeys_.find(vk); it != heldVirtualKeys_.end()) {
+            keycode = it->second;
+            heldVirtualKeys_.erase(it);
+            spares_.setHeld(keycode, false);
+        } else {
+            keycode = keycodeForVirtualKey(vk, state.group, false);
+        }
+        if (keycode) fakeKey(keycode, false);
+    } else {
+        const KeyCode keycode = keycodeForVirtualKey(vk, state.group, true);
+        // A virtual key with no key on a PC keyboard reaches no program on Windows
+        // either; there is nothing to press.
+        if (!keycode) return;
+        fakeKey(keycode, true);
+        heldVirtualKeys_[vk] = keycode;
+        spares_.setHeld(keycode, true);
+    }
+    XSync(display_, False);
+    markActivity();
+}
+
+void XTestKeyboardDevice::sync() {
+    std::lock_guard lock(mutex_);
+    XSync(display_, False);
+}
+
+void XTestKeyboardDevice::restoreSpareKeys() {
+    std::lock_guard lock(mutex_);
+    restoreLocked(true);
+}
+
+std::size_t XTestKeyboardDevice::boundSpareKeys() {
+    std::lock_guard lock(mutex_);
+    return spares_.boundKeycodes().size();
+}
+
+// Keymap changes reach us as events on our own connection; nothing is looked up in a
+// keymap older than the last change the server has told us of.
+void XTestKeyboardDevice::refreshKeymap() {
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            keymapStale_ = true;
+        } else if (event.type == xkbEventBase_) {
+            const int kind = reinterpret_cast<XkbAnyEvent*>(&event)->xkb_type;
+            if (kind == XkbMapNotify || kind == XkbNewKeyboardNotify) keymapStale_ = true;
+        }
+    }
+    if (keymapStale_) reloadKeymap();
+}
+
+void XTestKeyboardDevice::reloadKeymap() {
+    if (!keymap_.load(display_)) throw DeviceError("the X server did not give its keymap");
+    spares_.reconcile(keymap_.emptyKeycodes(),
+                      [this](SparePool::Keycode kc) { return keymap_.firstKeysym(kc); });
+    keymapStale_ = false;
+}
+
+void XTestKeyboardDevice::typePrintable(unsigned char c, unsigned extraMods) {
+    const Keysym keysym = keysymForCp1252(c);
+    XkbStateRec state{};
+    XkbGetState(display_, XkbUseCoreKbd, &state);
+    if (auto spare = spares_.boundTo(keysym)) {
+        spares_.touch(*spare, Clock::now());
+        press({*spare}, extraMods, state);
+        return;
+    }
+    auto found = keymap_.findCharacter(c, state.group);
+    // A spare keycode re-bound since the view was read may still show its old character.
+    if (found && spares_.contains(found->keycode)) found.reset();
+    press(found ? *found : spareFor(keysym), extraMods, state);
+}
+
+void XTestKeyboardDevice::typeControl(unsigned char c) {
+    // The keys Windows types for control characters.
+    switch (c) {
+        case 8:
+            return typeKeysym(XK_BackSpace, 0);
+        case 9:
+            return typeKeysym(XK_Tab, 0);
+        case 10:
+            return typeKeysym(XK_Return, ControlMask);
+        case 13:
+            return typeKeysym(XK_Return, 0);
+        case 27:
+            return typeKeysym(XK_Escape, 0);
+        case 127:
+            return typeKeysym(XK_BackSpace, ControlMask);
+        case 0:
+            return typePrintable('@', ControlMask);
+        case 28:
+            return typePrintable('\\', ControlMask);
+        case 29:
+            return typePrintable(']', ControlMask);
+        case 30:
+            return typePrintable('^', ControlMask);
+        case 31:
+            return typePrintable('_', ControlMask);
+        default:
+            return typePrintable(static_cast<unsigned char>('a' + c - 1), ControlMask);
+    }
+}
+
+void XTestKeyboardDevice::typeKeysym(Keysym keysym, unsigned extraMods) {
+    XkbStateRec state{};
+    XkbGetState(display_, XkbUseCoreKbd, &state);
+    if (auto spare = spares_.boundTo(keysym)) {
+        spares_.touch(*spare, Clock::now());
+        press({*spare}, extraMods, state);
+    } else if (auto found = keymap_.findKeysym(keysym, state.group)) {
+        press(*found, extraMods, state);
+    } else {
+        press(spareFor(keysym), extraMods, state);
+    }
+}
+
+// Presses the key with exactly the modifiers (and group) its level needs on top of
+// what is held already, with locks that would change the level lifted for the moment,
+// and puts everything back afterwards.
+void XTestKeyboardDevice::press(const Placement& p, unsigned extraMods, const XkbStateRec& state) {
+    const unsigned wanted = p.mods | extraMods;
+    const int keyGroups = keymap_.groupsOf(p.keycode);
+    const bool switchGroup = keyGroups > 1 && state.group % keyGroups != p.group;
+    // Lock always goes: besides the key's own type, programs apply Caps Lock to
+    // letters themselves.
+    const unsigned lockedInTheWay = state.locked_mods & (LockMask | (p.typeMask & ~wanted));
+    if (switchGroup) XkbLockGroup(display_, XkbUseCoreKbd, unsigned(p.group));
+    if (lockedInTheWay) XkbLockModifiers(display_, XkbUseCoreKbd, lockedInTheWay, 0);
+    const unsigned active = state.mods & ~lockedInTheWay;
+    std::vector<KeyCode> modifierKeys;
+    for (unsigned bit = 1; bit < 0x100; bit <<= 1) {
+        if ((wanted & bit) && !(active & bit)) {
+            if (KeyCode kc = keymap_.modifierKey(bit)) modifierKeys.push_back(kc);
+        }
+    }
+    for (KeyCode kc : modifierKeys) fakeKey(kc, true);
+    fakeKey(p.keycode, true);
+    fakeKey(p.keycode, false);
+    for (auto it = modifierKeys.rbegin(); it != modifierKeys.rend(); ++it) fakeKey(*it, false);
+    if (lockedInTheWay) XkbLockModifiers(display_, XkbUseCoreKbd, lockedInTheWay, lockedInTheWay);
+    if (switchGroup) XkbLockGroup(display_, XkbUseCoreKbd, state.locked_group);
+}
+
+Placement XTestKeyboardDevice::spareFor(Keysym keysym) {
+    const auto choice = spares_.choose();
+    if (!choice) throw DeviceError("no spare keycode is left to type a character the layout lacks");
+    // Events of the keycode's last character may still wait in a receiver's queue.
+    if (choice->notBefore > Clock::now()) std::this_thread::sleep_until(choice->notBefore);
+    const unsigned long errorsBefore = errorCount();
+    // The keysym on both levels: given alone, the server would put the other case of
+    // a letter on the first level, and "É" would type "é".
+    KeySym syms[2] = {keysym, keysym};
+    XChangeKeyboardMapping(display_, choice->keycode, 2, syms, 1);
+    XSync(display_, False);
+    if (errorCount() != errorsBefore)
+        throw DeviceError("the X server refused to bind a spare keycode");
+    spares_.bind(choice->keycode, keysym, Clock::now());
+    keymapStale_ = true;
+    wake_.notify_all();  // the janitor has a binding to look after now
+    return {choice->keycode};
+}
+
+KeyCode XTestKeyboardDevice::keycodeForVirtualKey(std::uint8_t vk, int group, bool mayBind) {
+    const VirtualKey key = virtualKeyFor(vk);
+    if (key.keysym == kNoKeysym) return 0;
+    if (auto kc = keymap_.findUnshifted(key.keysym, group); kc && !spares_.contains(*kc))
+        return *kc;
+    if (key.keyName) {
+        if (auto kc = keymap_.findByName(key.keyName)) return *kc;
+    }
+    if (auto p = keymap_.findKeysym(key.keysym, group); p && !spares_.contains(p->keycode)) {
+        return p->keycode;
+    }
+    if (auto kc = spares_.boundTo(key.keysym)) {
+        spares_.touch(*kc, Clock::now());
+        return *kc;
+    }
+    return mayBind ? spareFor(key.keysym).keycode : 0;
+}
+
+void XTestKeyboardDevice::fakeKey(KeyCode keycode, bool down) {
+    XTestFakeKeyEvent(display_, keycode, down ? True : False, CurrentTime);
+    if (spares_.contains(keycode)) spares_.touch(keycode, Clock::now());
+}
+
+// The janitor needs no wake-up here: its deadline only ever moves later, and it
+// looks at lastActivity_ again when the old deadline passes.
+void XTestKeyboardDevice::markActivity() {
+    lastActivity_ = Clock::now();
+}
+
+void XTestKeyboardDevice::restoreLocked(bool releaseHeld) {
+    if (releaseHeld) {
+        for (const auto& [vk, keycode] : heldVirtualKeys_) {
+            fakeKey(keycode, false);
+            spares_.setHeld(keycode, false);
+        }
+        heldVirtualKeys_.clear();
+    }
+    try {
+        refreshKeymap();
+    } catch (const DeviceError& e) {
+        std::fprintf(stderr, "kest: restoring spare keycodes with an old keymap view: %s\n",
+                     e.what());
+    }
+    const auto bound = spares_.boundKeycodes();
+    if (!bound.empty()) {
+        std::this_thread::sleep_until(spares_.restoreNotBefore());
+        for (KeyCode kc : bound) {
+            KeySym none = NoSymbol;
+            XChangeKeyboardMapping(display_, kc, 1, &none, 1);
+        }
+        spares_.unbindAll();
+        keymapStale_ = true;
+    }
+    XSync(display_, False);
+}
+
+// Gives the spare keycodes back once typing has stopped for a while. Sleeps on the
+// condition variable, so an idle program costs no CPU.
+void XTestKeyboardDevice::janitor() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (spares_.boundKeycodes().empty()) {
+            wake_.wait(lock);
+            continue;
+        }
+        const auto deadline = lastActivity_ + timing_.idleRestore;
+        if (Clock::now() >= deadline) {
+            restoreLocked(false);
+        } else {
+            wake_.wait_until(lock, deadline);
+        }
+    }
+}
+
+}  // namespace kest::x11

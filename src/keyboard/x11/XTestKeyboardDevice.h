@@ -1,0 +1,82 @@
+#pragma once
+// Real key events on an X display through XTest, typed by the live XKB keymap.
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "keyboard/KeyboardDevice.h"
+#include "keyboard/x11/KeymapView.h"
+#include "keyboard/x11/SparePool.h"
+#include "keyboard/x11/XErrors.h"
+
+namespace kest::x11 {
+
+struct DeviceTiming {
+    // How long a spare keycode must lie unused before it is bound to another
+    // character: receivers read the keymap only when they handle an event.
+    std::chrono::milliseconds reuseGuard{100};
+    // Spare keycodes go back to empty after this long without typing.
+    std::chrono::milliseconds idleRestore{5000};
+};
+
+class XTestKeyboardDevice final : public KeyboardDevice {
+  public:
+    using Timing = DeviceTiming;
+
+    // Opens its own connection to the display (nullptr: $DISPLAY). Throws DeviceError
+    // with a message fit for the user when the display, XTest or XKB is missing.
+    explicit XTestKeyboardDevice(const char* displayName = nullptr, Timing timing = {});
+    ~XTestKeyboardDevice() override;
+    XTestKeyboardDevice(const XTestKeyboardDevice&) = delete;
+    XTestKeyboardDevice& operator=(const XTestKeyboardDevice&) = delete;
+
+    void keybdEvent(std::uint8_t vk, std::uint32_t flags) override;
+    void typeCharacter(unsigned char c) override;
+    void sync() override;
+
+    // Releases every key still held and gives the spare keycodes back their empty
+    // mapping. Runs by itself after idleRestore, at the end and on SIGINT/SIGTERM.
+    void restoreSpareKeys();
+    // How many spare keycodes carry a character now.
+    std::size_t boundSpareKeys();
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    void refreshKeymap();
+    void reloadKeymap();
+    void typePrintable(unsigned char c, unsigned extraMods);
+    void typeControl(unsigned char c);
+    void typeKeysym(Keysym keysym, unsigned extraMods);
+    void press(const Placement& placement, unsigned extraMods, const XkbStateRec& state);
+    Placement spareFor(Keysym keysym);
+    KeyCode keycodeForVirtualKey(std::uint8_t vk, int group, bool mayBind);
+    void fakeKey(KeyCode keycode, bool down);
+    void markActivity();
+    void restoreLocked(bool releaseHeld);
+    void janitor();
+
+    Display* display_ = nullptr;
+    Timing timing_;
+    std::mutex mutex_;  // guards everything below, the display included
+    std::condition_variable wake_;
+    KeymapView keymap_;
+    SparePool spares_;
+    std::map<std::uint8_t, KeyCode> heldVirtualKeys_;
+    Clock::time_point lastActivity_{};
+    bool keymapStale_ = false;
+    bool closing_ = false;
+    bool stopping_ = false;
+    int xkbEventBase_ = 0;
+    int signalCleanupId_ = 0;
+    std::thread janitor_;
+};
+
+}  // namespace kest::x11
