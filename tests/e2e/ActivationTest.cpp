@@ -1,0 +1,92 @@
+// Window activation by title, with a window manager (openbox) and without one. The
+// proof of activation is where the next keys land.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "e2e/support/E2eHarness.h"
+#include "keyboard/KeyNotation.h"
+#include "keyboard/x11/X11WindowActivator.h"
+#include "keyboard/x11/XTestKeyboardDevice.h"
+
+namespace kest::e2e {
+namespace {
+
+class Activation : public ::testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override {
+        if (GetParam()) wm = std::make_unique<WindowManager>(display);
+        orders = std::make_unique<Recorder>(display, "Orders", false);
+        ordersEntry = std::make_unique<Recorder>(display, "Orders Entry \xC3\xA9t\xC3\xA9", false);
+        other = std::make_unique<Recorder>(display, "Other");
+        device = std::make_unique<x11::XTestKeyboardDevice>(display.name().c_str());
+        activator = std::make_unique<x11::X11WindowActivator>(display.name().c_str());
+    }
+
+    // Types a marker and reports which recorder got it.
+    Recorder* receiverOfKeys(const std::string& marker) {
+        for (auto* r : {orders.get(), ordersEntry.get(), other.get()}) r->clear();
+        SendKeys(marker, true, *device);
+        Recorder* got = nullptr;
+        waitUntil([&] {
+            for (auto* r : {orders.get(), ordersEntry.get(), other.get()}) {
+                if (r->text() == marker) got = r;
+            }
+            return got != nullptr;
+        });
+        return got;
+    }
+
+    // The window manager may take a moment to hand over the focus.
+    Recorder* activateAndType(const std::string& title, const std::string& marker) {
+        EXPECT_TRUE(activator->activate(title));
+        Recorder* got = nullptr;
+        waitUntil(
+            [&] {
+                got = receiverOfKeys(marker);
+                return got && got != other.get();
+            },
+            5s);
+        return got;
+    }
+
+    PrivateDisplay display;
+    std::unique_ptr<WindowManager> wm;
+    std::unique_ptr<Recorder> orders, ordersEntry, other;
+    std::unique_ptr<x11::XTestKeyboardDevice> device;
+    std::unique_ptr<x11::X11WindowActivator> activator;
+};
+
+TEST_P(Activation, ExactTitleWinsOverPrefixIgnoringCase) {
+    EXPECT_EQ(activateAndType("oRDERS", "x"), orders.get());
+}
+
+TEST_P(Activation, PrefixFindsTheWindowWhenNoTitleIsEqual) {
+    // Windows-1252 é in the title text, UTF-8 in the window's name.
+    EXPECT_EQ(activateAndType("Orders entry \xE9", "y"), ordersEntry.get());
+}
+
+TEST_P(Activation, NoMatchActivatesNothing) {
+    ASSERT_EQ(receiverOfKeys("a"), other.get());
+    EXPECT_FALSE(activator->activate("Invoices"));
+    EXPECT_FALSE(activator->activate("Orders Entry X"));
+    EXPECT_EQ(receiverOfKeys("b"), other.get());
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManager, Activation, ::testing::Values(false, true),
+                         [](const auto& info) {
+                             return info.param ? "Openbox" : "NoWindowManager";
+                         });
+
+TEST(ActivationTitles, ExactBeforePrefixAndCaseFolding) {
+    const std::vector<std::u32string> titles = {U"Orders Entry", U"ORDERS", U"Ordre"};
+    EXPECT_EQ(x11::matchTitle(U"orders", titles), 1u);
+    EXPECT_EQ(x11::matchTitle(U"Orders E", titles), 0u);
+    EXPECT_EQ(x11::matchTitle(U"\u00c9t\u00e9", {U"\u00e9T\u00c9"}), 0u);
+    EXPECT_FALSE(x11::matchTitle(U"Invoice", titles).has_value());
+    EXPECT_FALSE(x11::matchTitle(U"Orders Entry 2", titles).has_value());
+}
+
+}  // namespace
+}  // namespace kest::e2e

@@ -1,0 +1,112 @@
+// Characters the layout lacks go to spare keycodes: stable while typing, given back
+// after five idle seconds, when the keyboard is closed and when the program is
+// ended by a signal.
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <set>
+
+#include "e2e/support/X11Fixture.h"
+#include "keyboard/KeyNotation.h"
+
+// After gtest: X11 defines None, Bool and friends as macros.
+#include <X11/keysym.h>
+
+#ifndef KEST_TYPE_AND_WAIT_PATH
+#error "KEST_TYPE_AND_WAIT_PATH must name the kest_type_and_wait program"
+#endif
+
+namespace kest::e2e {
+namespace {
+
+class SpareKeys : public X11Fixture {
+  protected:
+    void SetUp() override {
+        X11Fixture::SetUp();
+        initiallyEmpty = emptyKeycodes(display.name());
+        ASSERT_GE(initiallyEmpty.size(), 4u);
+    }
+
+    std::set<unsigned> keycodesOf(unsigned long keysym) const {
+        std::set<unsigned> kcs;
+        for (const auto& e : recorder->events()) {
+            if (e.keysym == keysym) kcs.insert(e.keycode);
+        }
+        return kcs;
+    }
+
+    bool allRestored() const { return emptyKeycodes(display.name()) == initiallyEmpty; }
+
+    std::vector<unsigned> initiallyEmpty;
+};
+
+TEST_F(SpareKeys, BindingsStayPutWhileTheSameCharactersComeAgain) {
+    SendKeys("\xE9\x80\xE9", true, *device);
+    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xE9\x80\xE9")));
+    EXPECT_EQ(device->boundSpareKeys(), 2u);
+    const auto emptyAfterFirst = emptyKeycodes(display.name());
+    EXPECT_EQ(emptyAfterFirst.size(), initiallyEmpty.size() - 2);
+    SendKeys("\x80\xE9\xE9\x80", true, *device);
+    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xE9\x80\xE9\x80\xE9\xE9\x80")));
+    EXPECT_EQ(emptyKeycodes(display.name()), emptyAfterFirst);
+    EXPECT_EQ(keycodesOf(XK_eacute).size(), 1u);
+    EXPECT_EQ(keycodesOf(XK_EuroSign).size(), 1u);
+}
+
+TEST_F(SpareKeys, MoreCharactersThanSpareKeysAllArriveInOrder) {
+    std::string text;
+    for (int round = 0; round < 2; ++round) {
+        for (int c = 0xA1; c <= 0xFF; ++c) text.push_back(static_cast<char>(c));
+    }
+    ASSERT_GT(std::set<char>(text.begin(), text.end()).size(), initiallyEmpty.size());
+    SendKeys(text, true, *device);
+    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8(text), 30s)) << recorder->text();
+}
+
+TEST_F(SpareKeys, GivenBackAfterFiveIdleSeconds) {
+    SendKeys("\xF1\xE7", true, *device);
+    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xF1\xE7")));
+    EXPECT_FALSE(allRestored());
+    EXPECT_TRUE(waitUntil([&] { return allRestored(); }, 9s));
+    EXPECT_EQ(device->boundSpareKeys(), 0u);
+    // And bound again when needed.
+    recorder->clear();
+    SendKeys("\xF1", true, *device);
+    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8("\xF1")));
+}
+
+TEST_F(SpareKeys, GivenBackWhenTheKeyboardCloses) {
+    SendKeys("\xDF\xFC", true, *device);
+    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xDF\xFC")));
+    EXPECT_FALSE(allRestored());
+    device.reset();
+    EXPECT_TRUE(allRestored());
+    EXPECT_TRUE(keysDown(display.name()).empty());
+}
+
+class SpareKeysOnSignal : public SpareKeys, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SpareKeysOnSignal, GivenBackWhenTheProgramIsEnded) {
+    const int sig = GetParam();
+    TempDir dir;
+    const std::string out = dir.path() + "/out";
+    ChildProcess typist({KEST_TYPE_AND_WAIT_PATH, "\xE0\xE8\xF9"}, display.env(), out);
+    ASSERT_TRUE(waitUntil([&] { return readFile(out).find("typed") != std::string::npos; }));
+    EXPECT_EQ(readFile(out), "typed 3\n");
+    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8("\xE0\xE8\xF9")));
+    EXPECT_FALSE(allRestored());
+    typist.signal(sig);
+    const int status = typist.wait();
+    ASSERT_NE(status, -1);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    EXPECT_TRUE(allRestored());
+    EXPECT_TRUE(keysDown(display.name()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SpareKeysOnSignal, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+
+}  // namespace
+}  // namespace kest::e2e

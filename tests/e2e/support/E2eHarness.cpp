@@ -1,0 +1,320 @@
+#include "e2e/support/E2eHarness.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "keyboard/x11/Keysyms.h"
+
+#ifndef KEST_RECORDER_PATH
+#error "KEST_RECORDER_PATH must name the kest_key_recorder program"
+#endif
+
+namespace kest::e2e {
+
+bool waitUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() >= deadline) return cond();
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kest-e2e-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv,
+                           const std::map<std::string, std::string>& env,
+                           const std::string& stdoutPath) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        setpgid(0, 0);
+        for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+        const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (out >= 0) dup2(out, STDOUT_FILENO);
+        execvp(args[0], args.data());
+        std::perror(args[0]);
+        _exit(127);
+    }
+    setpgid(pid_, pid_);
+}
+
+ChildProcess::~ChildProcess() {
+    if (reaped_) return;
+    kill(-pid_, SIGTERM);
+    if (wait(3s) == -1) {
+        kill(-pid_, SIGKILL);
+        wait(3s);
+    }
+}
+
+void ChildProcess::signal(int sig) {
+    if (!reaped_) kill(pid_, sig);
+}
+
+int ChildProcess::wait(std::chrono::milliseconds timeout) {
+    int status = -1;
+    const bool ended = waitUntil(
+        [&] {
+            if (reaped_) return true;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) reaped_ = true;
+            return reaped_;
+        },
+        timeout);
+    if (reaped_) kill(-pid_, SIGKILL);  // what the child left behind in its group
+    return ended ? status : -1;
+}
+
+PrivateDisplay::PrivateDisplay() {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    // The write end goes to Xvfb as fd 3 through the shell, which closes the rest.
+    const std::string cmd = "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>&" +
+                            std::to_string(fds[1]) + " 2>/dev/null";
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"sh", "-c", cmd},
+                                             std::map<std::string, std::string>{});
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+    close(fds[0]);
+    if (number.empty()) throw std::runtime_error("Xvfb did not start");
+    name_ = ":" + number;
+}
+
+std::map<std::string, std::string> PrivateDisplay::env() const {
+    return {{"DISPLAY", name_}, {"LC_ALL", "C.UTF-8"}, {"LANG", "C.UTF-8"}};
+}
+
+namespace {
+
+bool windowManagerReady(const std::string& displayName) {
+    Display* d = XOpenDisplay(displayName.c_str());
+    if (!d) return false;
+    Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
+    bool ready = false;
+    if (check != None) {
+        Atom type;
+        int format;
+        unsigned long n, after;
+        unsigned char* data = nullptr;
+        ready = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType,
+                                   &type, &format, &n, &after, &data) == Success &&
+                n == 1;
+        if (data) XFree(data);
+    }
+    XCloseDisplay(d);
+    return ready;
+}
+
+}  // namespace
+
+WindowManager::WindowManager(const PrivateDisplay& display) {
+    process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, display.env());
+    if (!waitUntil([&] { return windowManagerReady(display.name()); }, 15s)) {
+        throw std::runtime_error("openbox did not start");
+    }
+}
+
+Recorder::Recorder(const PrivateDisplay& display, const std::string& title, bool takeFocus) {
+    log_ = dir_.path() + "/keys.log";
+    std::vector<std::string> argv{KEST_RECORDER_PATH, "--title", title};
+    if (!takeFocus) argv.push_back("--no-focus");
+    process_ = std::make_unique<ChildProcess>(argv, display.env(), log_);
+    if (!waitUntil([&] { return readFile(log_).find("ready\n") != std::string::npos; }, 15s)) {
+        throw std::runtime_error("the recorder did not come up");
+    }
+}
+
+std::vector<std::string> Recorder::lines() const {
+    std::vector<std::string> out;
+    std::istringstream in(readFile(log_));
+    std::string line;
+    for (std::size_t i = 0; std::getline(in, line); ++i) {
+        if (i >= skip_) out.push_back(line);
+    }
+    return out;
+}
+
+void Recorder::clear() {
+    skip_ += lines().size();
+}
+
+bool Recorder::hasFocusLine() const {
+    for (const auto& l : lines()) {
+        if (l == "focus in") return true;
+    }
+    return false;
+}
+
+std::vector<KeyEvent> Recorder::events() const {
+    std::vector<KeyEvent> out;
+    for (const auto& line : lines()) {
+        KeyEvent e;
+        char kind[16] = {};
+        char text[256] = {};
+        if (std::sscanf(line.c_str(), "%15s kc=%u sym=0x%lx state=0x%x text=%255s", kind,
+                        &e.keycode, &e.keysym, &e.state, text) < 4) {
+            continue;
+        }
+        e.press = std::string(kind) == "press";
+        for (std::size_t i = 0; text[i] && text[i + 1]; i += 2) {
+            e.text.push_back(static_cast<char>(std::stoi(std::string(text + i, 2), nullptr, 16)));
+        }
+        out.push_back(e);
+    }
+    return out;
+}
+
+std::string Recorder::text() const {
+    std::string t;
+    for (const auto& e : events()) t += e.text;
+    return t;
+}
+
+bool Recorder::waitForText(const std::string& expected, std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return text().size() >= expected.size(); }, timeout) &&
+           text() == expected;
+}
+
+XtermReceiver::XtermReceiver(const PrivateDisplay& display, const std::string& title) {
+    out_ = dir_.path() + "/received";
+    const std::string ready = dir_.path() + "/ready";
+    // Raw mode: no line editing, no line length limit, every byte passes as typed.
+    const std::string script = "stty raw -echo; : > '" + ready + "'; exec cat > '" + out_ + "'";
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"xterm", "-title", title, "-u8", "-e", "sh", "-c", script},
+        display.env());
+    if (!waitUntil([&] { return std::filesystem::exists(ready); }, 20s)) {
+        throw std::runtime_error("xterm did not start");
+    }
+}
+
+bool XtermReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return received().size() >= count; }, timeout);
+}
+
+bool focusWindowTitled(const std::string& displayName, const std::string& title) {
+    Display* d = XOpenDisplay(displayName.c_str());
+    if (!d) return false;
+    bool done = false;
+    waitUntil(
+        [&] {
+            Window root, parent, *children = nullptr;
+            unsigned n = 0;
+            XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n);
+            for (unsigned i = 0; i < n && !done; ++i) {
+                char* name = nullptr;
+                XWindowAttributes a{};
+                if (XFetchName(d, children[i], &name) && name && title == name &&
+                    XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable) {
+                    XSetInputFocus(d, children[i], RevertToParent, CurrentTime);
+                    XSync(d, False);
+                    done = true;
+                }
+                if (name) XFree(name);
+            }
+            if (children) XFree(children);
+            return done;
+        },
+        10s);
+    XCloseDisplay(d);
+    return done;
+}
+
+std::vector<unsigned> emptyKeycodes(const std::string& displayName) {
+    std::vector<unsigned> empty;
+    Display* d = XOpenDisplay(displayName.c_str());
+    if (!d) return empty;
+    int minKc = 0, maxKc = 0, perKey = 0;
+    XDisplayKeycodes(d, &minKc, &maxKc);
+    KeySym* syms = XGetKeyboardMapping(d, KeyCode(minKc), maxKc - minKc + 1, &perKey);
+    for (int kc = minKc; kc <= maxKc; ++kc) {
+        bool any = false;
+        for (int i = 0; i < perKey; ++i) any = any || syms[(kc - minKc) * perKey + i] != NoSymbol;
+        if (!any) empty.push_back(unsigned(kc));
+    }
+    XFree(syms);
+    XCloseDisplay(d);
+    return empty;
+}
+
+std::vector<unsigned> keysDown(const std::string& displayName) {
+    std::vector<unsigned> down;
+    Display* d = XOpenDisplay(displayName.c_str());
+    if (!d) return down;
+    char keys[32] = {};
+    XQueryKeymap(d, keys);
+    for (unsigned kc = 0; kc < 256; ++kc) {
+        if (keys[kc / 8] & (1 << (kc % 8))) down.push_back(kc);
+    }
+    XCloseDisplay(d);
+    return down;
+}
+
+std::string cp1252ToUtf8(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        const char32_t u = x11::cp1252Unicode(c);
+        if (u < 0x80) {
+            out.push_back(char(u));
+        } else if (u < 0x800) {
+            out.push_back(char(0xC0 | (u >> 6)));
+            out.push_back(char(0x80 | (u & 0x3F)));
+        } else {
+            out.push_back(char(0xE0 | (u >> 12)));
+            out.push_back(char(0x80 | ((u >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (u & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::string literalNotation(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (std::string_view("+^%~(){}[]").find(c) != std::string_view::npos) {
+            out += '{';
+            out += c;
+            out += '}';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace kest::e2e

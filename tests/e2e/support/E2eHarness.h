@@ -1,0 +1,129 @@
+#pragma once
+// Pieces shared by the end-to-end tests: a private X server, a window manager, the
+// key recorder and an xterm receiving into a file. Every process started here is
+// ended by its owner's destructor, so a failing test leaves nothing behind.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kest::e2e {
+
+using namespace std::chrono_literals;
+
+// Polls cond until it holds or the timeout passes; returns the last result.
+bool waitUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout = 10s);
+
+std::string readFile(const std::string& path);
+
+// A private temporary directory, removed with everything in it.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// A child in a process group of its own, ended (group and all) on destruction.
+class ChildProcess {
+  public:
+    ChildProcess(const std::vector<std::string>& argv,
+                 const std::map<std::string, std::string>& env,
+                 const std::string& stdoutPath = "/dev/null");
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    void signal(int sig);
+    // Waits for the child to end; returns its wait status, or -1 on timeout.
+    int wait(std::chrono::milliseconds timeout = 10s);
+
+  private:
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+};
+
+// An Xvfb of our own on a free display number.
+class PrivateDisplay {
+  public:
+    PrivateDisplay();
+    const std::string& name() const { return name_; }
+    // The environment for clients of this display (UTF-8 locale, private config).
+    std::map<std::string, std::string> env() const;
+
+  private:
+    std::string name_;
+    std::unique_ptr<ChildProcess> server_;
+};
+
+// openbox, ready once it has claimed the screen.
+class WindowManager {
+  public:
+    explicit WindowManager(const PrivateDisplay& display);
+
+  private:
+    std::unique_ptr<ChildProcess> process_;
+};
+
+struct KeyEvent {
+    bool press = false;
+    unsigned keycode = 0;
+    unsigned long keysym = 0;
+    unsigned state = 0;
+    std::string text;  // UTF-8 typed by a press
+};
+
+// A kest_key_recorder window.
+class Recorder {
+  public:
+    Recorder(const PrivateDisplay& display, const std::string& title, bool takeFocus = true);
+    std::vector<KeyEvent> events() const;
+    // The UTF-8 text the presses typed.
+    std::string text() const;
+    std::vector<std::string> lines() const;
+    bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s) const;
+    bool hasFocusLine() const;
+    void clear();
+
+  private:
+    TempDir dir_;
+    std::string log_;
+    std::unique_ptr<ChildProcess> process_;
+    std::size_t skip_ = 0;
+};
+
+// An xterm in a UTF-8 locale whose terminal, in raw mode, copies every byte to a file.
+class XtermReceiver {
+  public:
+    XtermReceiver(const PrivateDisplay& display, const std::string& title);
+    std::string received() const { return readFile(out_); }
+    bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
+
+  private:
+    TempDir dir_;
+    std::string out_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// Gives the focus to the top-level window with the exact title (no window manager).
+bool focusWindowTitled(const std::string& displayName, const std::string& title);
+
+// Keycodes of the keyboard that carry no keysym at all.
+std::vector<unsigned> emptyKeycodes(const std::string& displayName);
+// Keys the server has down now.
+std::vector<unsigned> keysDown(const std::string& displayName);
+
+std::string cp1252ToUtf8(const std::string& text);
+// The text escaped so that SendKeys types every character literally.
+std::string literalNotation(const std::string& text);
+
+}  // namespace kest::e2e

@@ -1,0 +1,115 @@
+// kest_key_recorder: a window that logs every key event it receives, for the
+// end-to-end tests. One line per event, flushed at once:
+//   ready                                  after the window has the focus first
+//   focus in | focus out
+//   press kc=38 sym=0x61 state=0x0 text=61 (text: the UTF-8 the event types, in hex)
+//   release kc=38 sym=0x61 state=0x0
+// Options: --title T (window title), --no-focus (do not take the focus at start).
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Options {
+    std::string title = "Kest Recorder";
+    bool takeFocus = true;
+};
+
+Options parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc) {
+            o.title = argv[++i];
+        } else if (std::strcmp(argv[i], "--no-focus") == 0) {
+            o.takeFocus = false;
+        }
+    }
+    return o;
+}
+
+Window createWindow(Display* d, const Options& o) {
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, 300, 100, 0, 0, 0xFFFFFF);
+    XSelectInput(d, w, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
+    Xutf8SetWMProperties(d, w, o.title.c_str(), o.title.c_str(), nullptr, 0, nullptr, nullptr,
+                         nullptr);
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = True;
+    XSetWMHints(d, w, &hints);
+    XMapRaised(d, w);
+    return w;
+}
+
+void logKey(XIC ic, XKeyEvent& e) {
+    char text[64] = {};
+    KeySym sym = NoSymbol;
+    int n = 0;
+    if (e.type == KeyPress) {
+        Status status = 0;
+        n = Xutf8LookupString(ic, &e, text, sizeof text - 1, &sym, &status);
+        if (status != XLookupChars && status != XLookupBoth) n = 0;
+        if (status == XLookupChars || status == XLookupNone) sym = NoSymbol;
+    } else {
+        XLookupString(&e, text, sizeof text - 1, &sym, nullptr);
+    }
+    std::printf("%s kc=%u sym=0x%lx state=0x%x", e.type == KeyPress ? "press" : "release",
+                e.keycode, sym, e.state);
+    if (e.type == KeyPress) {
+        std::printf(" text=");
+        for (int i = 0; i < n && n > 0; ++i)
+            std::printf("%02x", static_cast<unsigned char>(text[i]));
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    XSetLocaleModifiers("@im=none");
+    const Options o = parse(argc, argv);
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) {
+        std::fprintf(stderr, "kest_key_recorder: cannot open display\n");
+        return 1;
+    }
+    XIM im = XOpenIM(d, nullptr, nullptr, nullptr);
+    const Window w = createWindow(d, o);
+    XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                            w, XNFocusWindow, w, nullptr)
+                : nullptr;
+    if (!ic) {
+        std::fprintf(stderr, "kest_key_recorder: no input context in this locale\n");
+        return 1;
+    }
+    bool ready = false;
+    for (;;) {
+        XEvent e;
+        XNextEvent(d, &e);
+        if (e.type == MapNotify && o.takeFocus) {
+            XSetInputFocus(d, w, RevertToParent, CurrentTime);
+        } else if (e.type == MapNotify && !ready) {
+            ready = true;
+            std::printf("ready\n");
+        } else if (e.type == FocusIn || e.type == FocusOut) {
+            if (e.xfocus.mode == NotifyGrab || e.xfocus.mode == NotifyUngrab) continue;
+            std::printf("focus %s\n", e.type == FocusIn ? "in" : "out");
+            if (e.type == FocusIn && !ready) {
+                ready = true;
+                std::printf("ready\n");
+            }
+        } else if (e.type == KeyPress || e.type == KeyRelease) {
+            logKey(ic, e.xkey);
+        } else if (e.type == MappingNotify) {
+            XRefreshKeyboardMapping(&e.xmapping);
+        }
+        std::fflush(stdout);
+    }
+}
