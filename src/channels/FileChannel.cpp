@@ -174,10 +174,13 @@ void FileChannel::finishSession() {
         return fail(QStringLiteral("cannot rename ") + copyPath + QStringLiteral(" to ") +
                     lastPath);
     }
+    lastFailure_.clear();
 }
 
 void FileChannel::fail(const QString& why) {
-    qWarning() << "File channel:" << why;
+    // A lasting failure repeats every tick, for days maybe: say each one once.
+    if (why != lastFailure_) qWarning() << "File channel:" << why;
+    lastFailure_ = why;
     pauseTimer_.stop();
     session_.reset();
     setStatus(QStringLiteral("Error"), StatusRole::Failure);

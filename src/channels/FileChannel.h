@@ -72,6 +72,7 @@ class FileChannel : public QObject {
     std::unique_ptr<Session> session_;
     QString processedPath_;
     std::optional<FileVersion> processed_;
+    QString lastFailure_;
 };
 
 }  // namespace kest

@@ -101,7 +101,9 @@ void TcpChannel::retryTick() {
         try {
             tcpip_.connectTo(address_, port_);
         } catch (const ComponentError& e) {
-            qDebug() << "TCP: connect to" << address_ << port_ << "refused at once:" << e.what();
+            const QString why = QString::fromStdString(e.what());
+            if (why != lastConnectError_) qDebug() << "TCP: connect refused at once:" << why;
+            lastConnectError_ = why;
         }
         setStatus(QStringLiteral("TRY:Connect"));
     } else {

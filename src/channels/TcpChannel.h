@@ -76,6 +76,7 @@ class TcpChannel : public QObject {
     QString toolTip_ = QStringLiteral("TCP CONNECTION STATUS");
     StatusRole role_ = StatusRole::Ordinary;
     QString lastListenError_;
+    QString lastConnectError_;  // each failure is logged once, not every tick
 };
 
 }  // namespace kest
