@@ -8,7 +8,7 @@
 
 namespace kest {
 
-std::optional<std::string> LineReader::next() {
+std::optional<std::string> ConfigLineReader::next() {
     if (atEnd()) return std::nullopt;
     const std::size_t cr = bytes_.find('\r', pos_);
     if (cr == std::string::npos) {
@@ -23,7 +23,7 @@ std::optional<std::string> LineReader::next() {
 }
 
 std::vector<std::string> splitLines(std::string bytes) {
-    LineReader reader(std::move(bytes));
+    ConfigLineReader reader(std::move(bytes));
     std::vector<std::string> lines;
     while (auto line = reader.next()) lines.push_back(std::move(*line));
     return lines;

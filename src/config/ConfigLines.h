@@ -11,9 +11,9 @@
 namespace kest {
 
 // Reads lines from an in-memory file image, one at a time, with an end test.
-class LineReader {
+class ConfigLineReader {
   public:
-    explicit LineReader(std::string bytes) : bytes_(std::move(bytes)) {}
+    explicit ConfigLineReader(std::string bytes) : bytes_(std::move(bytes)) {}
     bool atEnd() const { return pos_ >= bytes_.size(); }
     // The next line without its terminator; nullopt past the end.
     std::optional<std::string> next();

@@ -59,8 +59,8 @@ void ConfigStore::loadTable(const std::filesystem::path& dir) {
         controls_.logFailure("cannot read the search/replace files in " + dir.string());
         return;
     }
-    LineReader searchLines(std::move(*search));
-    LineReader replaceLines(std::move(*replace));
+    ConfigLineReader searchLines(std::move(*search));
+    ConfigLineReader replaceLines(std::move(*replace));
     bool replaceShort = false;
     while (!searchLines.atEnd()) {
         const std::string row = *searchLines.next();
@@ -82,7 +82,7 @@ void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
         controls_.logFailure("cannot read " + path.string());
         return;
     }
-    LineReader lines(std::move(*bytes));
+    ConfigLineReader lines(std::move(*bytes));
     // An empty file has no port line: the port field keeps its text.
     if (auto port = lines.next()) {
         guarded("INP_COMMPORT", [&] { controls_.setText(Text::CommPort, *port); });
@@ -102,7 +102,7 @@ void ConfigStore::loadGeneral(const std::filesystem::path& dir) {
         controls_.logFailure("cannot read " + path.string());
         return;
     }
-    LineReader lines(std::move(*bytes));
+    ConfigLineReader lines(std::move(*bytes));
     for (int number = 1; number <= kGeneralLines; ++number) {
         auto line = lines.next();
         if (!line) {

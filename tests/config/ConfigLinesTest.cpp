@@ -19,7 +19,7 @@ TEST(ConfigLines, SplitsAtCrAndCrLfAndKeepsLoneLineFeeds) {
 }
 
 TEST(ConfigLines, ReaderEndTestAndReadingPastTheEnd) {
-    LineReader reader("one\r\n");
+    ConfigLineReader reader("one\r\n");
     EXPECT_FALSE(reader.atEnd());
     EXPECT_EQ(reader.next(), "one");
     EXPECT_TRUE(reader.atEnd());

@@ -1,0 +1,35 @@
+// Kest Redirect: text from a serial port, a TCP connection or a watched file, cleaned
+// and translated by the user's rules, typed into the active window.
+
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+
+#include "app/InstanceGuard.h"
+#include "app/KeyboardBackend.h"
+#include "app/StartUp.h"
+#include "ui/MainWindow.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Kest_Redirect_Serial_to_KB");
+
+    kest::KeyboardBackend backend;
+    try {
+        backend = kest::openKeyboardBackend();
+    } catch (const kest::KeyboardBackendError& e) {
+        std::fprintf(stderr, "Kest_Redirect_Serial_to_KB: %s\n", e.what());
+        return 1;
+    }
+
+    // The argument text without the program's own path.
+    QStringList arguments = QApplication::arguments();
+    if (!arguments.isEmpty()) arguments.removeFirst();
+
+    kest::InstanceGuard guard(kest::InstanceGuard::defaultLockFile());
+    kest::F_MAIN window(*backend.device, *backend.activator);
+    kest::StartUp startUp(window, arguments, guard);
+    if (!startUp.Form_Load()) return 0;
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,310 @@
+#include "ui/MainWindow.h"
+
+#include <QCheckBox>
+#include <QDebug>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTimer>
+#include <exception>
+
+#include "app/DosPaths.h"
+#include "config/ConfigStore.h"
+#include "config/LockRule.h"
+#include "engine/Pipeline.h"
+#include "keyboard/KeyDispatch.h"
+#include "ui/Colours.h"
+#include "ui/HelpWindow.h"
+#include "ui/MainWindowConfig.h"
+#include "ui/MainWindowHost.h"
+#include "ui/Maker.h"
+#include "ui/TestSend.h"
+#include "ui/TrayIcon.h"
+#include "ui/UrlLink.h"
+#include "ui/WindowWidgets.h"
+
+namespace kest {
+
+namespace {
+
+constexpr int kClientWidthTwips = 6390;
+constexpr int kClientHeightTwips = 8100;
+constexpr int kFrameTopTwips = 1350;
+constexpr int kFrameHeightTwips = 5535;
+constexpr int kPassTopTwips = -15;
+// The smallest client height the window keeps when a tall title bar eats the rest.
+constexpr int kMinClientHeightPx = 20;
+
+}  // namespace
+
+F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* parent)
+    : QWidget(parent) {
+    setObjectName("F_MAIN");
+    setWindowTitle(kDesignCaption);
+    setWindowIcon(TrayIcon::programIcon());
+    top = new TopBand(this);
+    buildConfigFrame();
+    buildBottomBand();
+    bindNames();
+    restoreControlFonts(this);
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+
+    clock_ = std::make_unique<SystemClock>(localDateNames());
+    dispatch_ = std::make_unique<KeyDispatch>(keyboard, *clock_);
+    host_ = std::make_unique<MainWindowHost>(*this, *dispatch_, activator);
+    pipeline_ = std::make_unique<Pipeline>(*host_, *clock_);
+    runner_ = std::make_unique<PipelineRunner>(*pipeline_);
+    config_ = std::make_unique<MainWindowConfig>(*this);
+    files_ = std::make_unique<DurableConfigFileSystem>();
+    store_ = std::make_unique<ConfigStore>(*config_, *files_, [](const std::string& dosPath) {
+        return std::filesystem::path(dos::nativePath(fromCp1252(dosPath)).toStdString());
+    });
+    testSend = new TestSend(B_TEST_SEND, INP_OUTPUT, this,
+                            [this](const QByteArray& text) { processData(text); });
+    endProgram = [] { QCoreApplication::exit(0); };
+    connectHandlers();
+}
+
+F_MAIN::~F_MAIN() = default;
+
+void F_MAIN::buildConfigFrame() {
+    FR_MAIN = makeFrame(this, "FR_MAIN", "Redirect Serial RS232 COM Port --to--> Keyboard Buffer",
+                        palette().color(QPalette::WindowText));
+    placeTw(FR_MAIN, 15, kFrameTopTwips, 6375, kFrameHeightTwips);
+    FR_MAIN->hide();
+
+    B_SAVE = makePictureButton(FR_MAIN, "B_SAVE", ":/mainwindow/save.png");
+    setBackColour(B_SAVE, saveButtonColour());
+    placeTw(B_SAVE, 4440, 0, 1830, 285);
+
+    Frame3 = new SerialFrame(FR_MAIN);
+    styleFrame(Frame3, "       Input Serial Port ", channelCaptionColour());
+    Frame4 = new GeneralFrame(FR_MAIN);
+    styleFrame(Frame4, "     General Configuration", settingsCaptionColour());
+    Frame8 = new FileFrame(FR_MAIN);
+    styleFrame(Frame8, "      Input File", channelCaptionColour());
+    Frame7 = new QGroupBox(FR_MAIN);
+    Frame7->setObjectName("Frame7");
+    placeTw(Frame7, 4815, 1725, 1515, 825);
+    PIC_UPDATE = new QLabel(Frame7);
+    PIC_UPDATE->setObjectName("PIC_UPDATE");
+    PIC_UPDATE->setPixmap(QPixmap(":/mainwindow/update.png"));
+    placeTw(PIC_UPDATE, 555, 90, 420, 330);
+    URLLink3 = new URLLink(Frame7);
+    URLLink3->setObjectName("URLLink3");
+    URLLink3->setText("??? UPDATE ???");
+    URLLink3->setUrl(kMakerProductPage);
+    placeTw(URLLink3, 90, 480, 1335, 225);
+    Frame5 = new TcpFrame(FR_MAIN);
+    styleFrame(Frame5, "      Input TCP Port", channelCaptionColour());
+    Frame1 = new SearchReplaceFrame(FR_MAIN);
+    styleFrame(Frame1, "       Search and Replace", settingsCaptionColour());
+    Frame2 = new RemoveListFrame(FR_MAIN);
+    styleFrame(Frame2, "   Remove ASCII Char", settingsCaptionColour());
+
+    // Icons over the starts of the frame captions, which leave room for them.
+    const struct {
+        int index;
+        QGroupBox* frame;
+        const char* image;
+    } captionIcons[] = {
+        {2, Frame3, ":/mainwindow/serial.png"}, {0, Frame4, ":/mainwindow/keyboard.png"},
+        {11, Frame5, ":/mainwindow/tcp.png"},   {4, Frame1, ":/mainwindow/arrow.png"},
+        {3, Frame2, ":/mainwindow/delete.png"}, {12, Frame8, ":/mainwindow/file.png"},
+    };
+    for (const auto& icon : captionIcons) {
+        auto* picture = new PictureBox(icon.index, icon.image, FR_MAIN);
+        picture->setScaledContents(true);
+        picture->setGeometry(icon.frame->x() + 5, icon.frame->y(), 16, 14);
+        picture->raise();
+        Picture1.push_back(picture);
+    }
+}
+
+void F_MAIN::buildBottomBand() {
+    INP_DELAY = new QLineEdit(".2", this);
+    INP_DELAY->setObjectName("INP_DELAY");
+    placeTw(INP_DELAY, 120, 7560, 615, 285);
+    INP_DELAY->hide();
+}
+
+void F_MAIN::bindNames() {
+    INP_PASS = top->INP_PASS;
+    B_HLP = top->B_HLP;
+    B_MIN = top->B_MIN;
+    AFF_INSTANCE = top->AFF_INSTANCE;
+    URLLink1 = top->URLLink1;
+    URL_SUPPORT = top->URL_SUPPORT;
+    URLLink2 = top->URLLink2;
+    LST_DEBUG = top->LST_DEBUG;
+    INP_COMMPORT = Frame3->INP_COMMPORT;
+    INP_COM_CFG = Frame3->INP_COM_CFG;
+    LST_HANDSHAKING = Frame3->LST_HANDSHAKING;
+    SW_DTR = Frame3->SW_DTR;
+    SW_RTS = Frame3->SW_RTS;
+    COMM = &Frame3->COMM;
+    INP_TARGET_WIN = Frame4->INP_TARGET_WIN;
+    SW_UPPER = Frame4->SW_UPPER;
+    INP_PREFIX = Frame4->INP_PREFIX;
+    INP_SUFFIX = Frame4->INP_SUFFIX;
+    SW_API_KB = Frame4->SW_API_KB;
+    IMG_WIN = Frame4->IMG_WIN;
+    B_HELP_PREF_SUF = {Frame4->B_HELP_PREF_SUF_0, Frame1->B_HELP_PREF_SUF_1};
+    INP_FILE_DIR = Frame8->INP_FILE_DIR;
+    B_FILE_CHOSE = Frame8->B_FILE_CHOSE;
+    AFF_FILE_STATUS = Frame8->AFF_FILE_STATUS;
+    fileChannel = &Frame8->fileChannel;
+    INP_IP_TCP = Frame5->INP_IP_TCP;
+    INP_IP_PORT = Frame5->INP_IP_PORT;
+    B_IP_RESET = Frame5->B_IP_RESET;
+    AFF_TCP_STATUS = Frame5->AFF_TCP_STATUS;
+    SW_IP_CL_SE = Frame5->SW_IP_CL_SE;
+    tcpChannel = &Frame5->tcpChannel;
+    LST_TOUCHES = Frame1->LST_TOUCHES;
+    INP_INPUT = Frame1->INP_INPUT;
+    INP_OUTPUT = Frame1->INP_OUTPUT;
+    B_TEST_SEND = Frame1->B_TEST_SEND;
+    B_ADD = Frame1->B_ADD;
+    B_DEL = Frame1->B_DEL;
+    LST_REMOVE_CAR = Frame2->LST_REMOVE_CAR;
+    INP_REMOVE_CAR = Frame2->INP_REMOVE_CAR;
+    B_ADD_REMOVE_CAR = Frame2->B_ADD_REMOVE_CAR;
+    B_DEL_REMOVE_CAR = Frame2->B_DEL_REMOVE_CAR;
+    for (auto* list : {&top->pictures, &Frame1->pictures})
+        Picture1.insert(Picture1.end(), list->begin(), list->end());
+    Picture1.push_back(Frame4->Picture1_8);
+}
+
+void F_MAIN::connectHandlers() {
+    connect(INP_PASS, &QLineEdit::textChanged, this, &F_MAIN::INP_PASS_Change);
+    INP_PASS->installEventFilter(this);
+    connect(B_SAVE, &QPushButton::clicked, this, [this] { B_SAVE_Click(); });
+    connect(B_MIN, &QPushButton::clicked, this, &F_MAIN::B_MIN_Click);
+    for (int i = 0; i < 2; ++i) {
+        connect(B_HLP[i], &QPushButton::clicked, this, [this, i] { B_HLP_Click(i); });
+        connect(B_HELP_PREF_SUF[i], &QPushButton::clicked, this,
+                [this, i] { B_HELP_PREF_SUF_Click(i); });
+    }
+    for (PictureBox* picture : Picture1)
+        connect(picture, &PictureBox::clicked, this, &F_MAIN::Picture1_Click);
+    connect(B_TEST_SEND, &QPushButton::clicked, testSend, &TestSend::B_TEST_SEND_Click);
+    connect(COMM, &SerialChannel::textReceived, this, &F_MAIN::processData);
+    connect(tcpChannel, &TcpChannel::textReceived, this, &F_MAIN::processData);
+    connect(fileChannel, &FileChannel::textReceived, this, &F_MAIN::processData);
+}
+
+void F_MAIN::processData(const QByteArray& text) {
+    try {
+        runner_->submit(text.toStdString());
+    } catch (const std::exception& e) {
+        qWarning() << "PROCESS_DATA failed:" << e.what();
+    } catch (...) {
+        qWarning() << "PROCESS_DATA failed with an unknown error";
+    }
+}
+
+void F_MAIN::LOAD_CFG() {
+    store_->LOAD_CFG();
+}
+
+bool F_MAIN::B_SAVE_Click() {
+    try {
+        store_->B_SAVE_Click();
+        setBackColour(B_SAVE, saveButtonColour());
+        B_SAVE->setToolTip(QString());
+        return true;
+    } catch (const std::exception& e) {
+        // The save has no dialog; the button shows the failure until a save succeeds.
+        setBackColour(B_SAVE, ROUGE());
+        B_SAVE->setToolTip(QStringLiteral("Configuration not saved: %1").arg(e.what()));
+        qWarning() << "configuration save failed:" << e.what();
+        return false;
+    }
+}
+
+void F_MAIN::INP_PASS_Change() {
+    const LockDecision decision = decideLock(toCp1252(INP_PASS->text()));
+    if (decision.unlock) {
+        FR_MAIN->show();
+        setOuterHeightTwips(unlockedHeightTwips(kFrameTopTwips, kFrameHeightTwips));
+        setBackColour(INP_PASS, VERT());
+    } else {
+        setBackColour(INP_PASS, windowBackgroundColour());
+        FR_MAIN->hide();
+        setOuterHeightTwips(lockedHeightTwips(kPassTopTwips));
+        B_SAVE_Click();
+    }
+    if (decision.end && endProgram) endProgram();
+}
+
+void F_MAIN::INP_PASS_GotFocus() {
+    INP_PASS->clear();
+}
+
+void F_MAIN::B_HLP_Click(int) {
+    if (openHelp) {
+        openHelp(0);
+    } else {
+        F_HELP::open(this, 0);
+    }
+}
+
+void F_MAIN::B_HELP_PREF_SUF_Click(int) {
+    if (openHelp) {
+        openHelp(1);
+    } else {
+        F_HELP::open(this, 1);
+    }
+}
+
+void F_MAIN::B_MIN_Click() {
+    INP_PASS->clear();
+    if (tray) {
+        tray->HideToTray();
+    } else {
+        hide();
+    }
+}
+
+void F_MAIN::Picture1_Click(int) {
+    SW_UPPER->setCheckState(SW_UPPER->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void F_MAIN::setOuterHeightTwips(int twips) {
+    outerHeightPx_ = twipsToPixels(twips);
+    applyOuterHeight();
+}
+
+void F_MAIN::applyOuterHeight() {
+    if (outerHeightPx_ <= 0) return;
+    // The heights count the title bar, which the window manager draws and sizes.
+    const int titleBar = isVisible() ? frameGeometry().height() - geometry().height() : 0;
+    setFixedHeight(std::max(kMinClientHeightPx, outerHeightPx_ - std::max(0, titleBar)));
+}
+
+bool F_MAIN::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == INP_PASS && event->type() == QEvent::FocusIn) INP_PASS_GotFocus();
+    return QWidget::eventFilter(watched, event);
+}
+
+void F_MAIN::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) setWindowState(windowState() | Qt::WindowMinimized);
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void F_MAIN::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    QWidget::changeEvent(event);
+}
+
+void F_MAIN::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The title bar's height is known once the window manager has framed the window.
+    QTimer::singleShot(0, this, &F_MAIN::applyOuterHeight);
+    QTimer::singleShot(250, this, &F_MAIN::applyOuterHeight);
+}
+
+}  // namespace kest

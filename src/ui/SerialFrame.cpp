@@ -1,0 +1,96 @@
+#include "ui/SerialFrame.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "ui/WindowWidgets.h"
+
+namespace kest {
+
+SerialFrame::SerialFrame(QWidget* parent) : QGroupBox(parent) {
+    setObjectName(QStringLiteral("Frame3"));
+    placeTw(this, 75, 285, 3120, 885);
+
+    placeTw(makeLabel(this, "Label1(0)", "Serial Port #:"), 60, 255, 915, 195);
+    INP_COMMPORT = new QLineEdit("0", this);
+    INP_COMMPORT->setObjectName("INP_COMMPORT");
+    INP_COMMPORT->setToolTip("Serial RS232 COM Port number");
+    placeTw(INP_COMMPORT, 990, 195, 435, 285);
+    placeTw(makeLabel(this, "Label1(10)", "Config:"), 1455, 255, 495, 195);
+    INP_COM_CFG = new QLineEdit("9600,N,8,1", this);
+    INP_COM_CFG->setObjectName("INP_COM_CFG");
+    INP_COM_CFG->setToolTip("Bauds,Parity,DataBits,StopBit");
+    placeTw(INP_COM_CFG, 1965, 195, 1095, 285);
+
+    LST_HANDSHAKING = new QComboBox(this);
+    LST_HANDSHAKING->setObjectName("LST_HANDSHAKING");
+    LST_HANDSHAKING->setEditable(true);
+    LST_HANDSHAKING->setInsertPolicy(QComboBox::NoInsert);
+    LST_HANDSHAKING->lineEdit()->setReadOnly(true);
+    LST_HANDSHAKING->lineEdit()->installEventFilter(this);
+    LST_HANDSHAKING->setEditText("None");
+    LST_HANDSHAKING->setToolTip("Handshaking");
+    placeTw(LST_HANDSHAKING, 60, 510, 1380, 315);
+
+    SW_DTR = new QCheckBox("DTR", this);
+    SW_DTR->setObjectName("SW_DTR");
+    SW_DTR->setChecked(true);
+    placeTw(SW_DTR, 1575, 540, 645, 255);
+    SW_RTS = new QCheckBox("RTS", this);
+    SW_RTS->setObjectName("SW_RTS");
+    SW_RTS->setChecked(true);
+    placeTw(SW_RTS, 2310, 540, 645, 255);
+
+    connect(INP_COMMPORT, &QLineEdit::textChanged, this, &SerialFrame::INP_COMMPORT_Change);
+    connect(INP_COM_CFG, &QLineEdit::textChanged, this, &SerialFrame::INP_COM_CFG_Change);
+    connect(LST_HANDSHAKING, &QComboBox::activated, this, &SerialFrame::LST_HANDSHAKING_Click);
+    connect(SW_DTR, &QCheckBox::stateChanged, this, &SerialFrame::SW_DTR_Click);
+    connect(SW_RTS, &QCheckBox::stateChanged, this, &SerialFrame::SW_RTS_Click);
+    connect(&COMM, &SerialChannel::portStateChanged, this,
+            [this](bool, StatusRole role) { showRole(INP_COMMPORT, role); });
+    connect(&COMM, &SerialChannel::handshakingNameCorrected, this,
+            [this](const QString& name) { LST_HANDSHAKING->setEditText(name); });
+}
+
+void SerialFrame::fillHandshakingItems() {
+    // Clearing the items would also clear the shown text, which the load sets later.
+    const QString shown = LST_HANDSHAKING->currentText();
+    LST_HANDSHAKING->clear();
+    LST_HANDSHAKING->addItems({"None", "XonXoff", "Rts", "RtsXonXoff"});
+    LST_HANDSHAKING->setCurrentIndex(-1);
+    LST_HANDSHAKING->setEditText(shown);
+}
+
+// Each setter reopens the port with the number and settings the channel then holds.
+void SerialFrame::INP_COMMPORT_Change() {
+    COMM.setPortText(INP_COMMPORT->text());
+}
+
+void SerialFrame::INP_COM_CFG_Change() {
+    COMM.setSettingsText(INP_COM_CFG->text());
+}
+
+void SerialFrame::LST_HANDSHAKING_Click() {
+    const QString shown = COMM.setHandshakingName(LST_HANDSHAKING->currentText());
+    if (shown != LST_HANDSHAKING->currentText()) LST_HANDSHAKING->setEditText(shown);
+}
+
+void SerialFrame::SW_DTR_Click() {
+    COMM.setDtr(SW_DTR->checkState() == Qt::Checked);
+}
+
+void SerialFrame::SW_RTS_Click() {
+    COMM.setRts(SW_RTS->checkState() == Qt::Checked);
+}
+
+bool SerialFrame::eventFilter(QObject* watched, QEvent* event) {
+    // LST_HANDSHAKING_KeyPress: typed keys are discarded, only a choice changes it.
+    if (watched == LST_HANDSHAKING->lineEdit() && event->type() == QEvent::KeyPress &&
+        !static_cast<QKeyEvent*>(event)->text().isEmpty())
+        return true;
+    return QGroupBox::eventFilter(watched, event);
+}
+
+}  // namespace kest

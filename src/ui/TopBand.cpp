@@ -1,0 +1,105 @@
+#include "ui/TopBand.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "ui/Colours.h"
+#include "ui/Maker.h"
+#include "ui/UrlLink.h"
+#include "ui/WindowWidgets.h"
+
+namespace kest {
+
+namespace {
+
+URLLink* makeLink(QWidget* window, const QString& name, const QString& text, const QString& url) {
+    auto* link = new URLLink(window);
+    link->setObjectName(name);
+    link->setText(text);
+    link->setUrl(url);
+    return link;
+}
+
+}  // namespace
+
+TopBand::TopBand(QWidget* window) : QObject(window) {
+    setObjectName("TopBand");
+    auto* title = new PictureBox(6, ":/mainwindow/title.png", window);
+    placeTw(title, 15, -90, 1695, 300);
+    pictures.push_back(title);
+    auto* heading = makeLabel(window, "Label1(4)", "Output to Keyboard", true);
+    placeTw(heading, 0, 0, 1695, 195);
+    heading->hide();  // the title picture carries the same words
+
+    INP_PASS = new QLineEdit(window);
+    INP_PASS->setObjectName("INP_PASS");
+    INP_PASS->setEchoMode(QLineEdit::Password);
+    INP_PASS->setToolTip("Password field");
+    placeTw(INP_PASS, 930, -15, 1110, 240);
+    // Start below the field's negative top, as the window's edge cuts it.
+    INP_PASS->move(INP_PASS->x(), 0);
+
+    B_HLP[0] = makePictureButton(window, "B_HLP(0)", ":/mainwindow/help.png");
+    placeTw(B_HLP[0], 2055, -15, 225, 225);
+    B_HLP[0]->move(B_HLP[0]->x(), 0);
+    B_HLP[1] = makePictureButton(window, "B_HLP(1)", ":/mainwindow/help.png");
+    placeTw(B_HLP[1], 1995, 420, 225, 225);
+    auto* arrow = new PictureBox(5, ":/mainwindow/arrow.png", window);
+    placeTw(arrow, 2460, 0, 375, 450);
+    pictures.push_back(arrow);
+    B_MIN = makePictureButton(window, "B_MIN", ":/mainwindow/minimize.png");
+    B_MIN->setToolTip("Minimize to Tray Icon");
+    B_MIN->setIconSize(QSize(76, 24));
+    placeTw(B_MIN, 5175, 15, 1200, 420);
+
+    AFF_INSTANCE = makeLabel(window, "AFF_INSTANCE", "INSTANCE HERE", true);
+    AFF_INSTANCE->setToolTip("Instance Name");
+    setBackColour(AFF_INSTANCE, instanceBackColour());
+    QPalette palette = AFF_INSTANCE->palette();
+    palette.setColor(QPalette::WindowText, instanceTextColour());
+    AFF_INSTANCE->setPalette(palette);
+    placeTw(AFF_INSTANCE, 0, 210, 2160, 240);
+    AFF_INSTANCE->hide();
+
+    URLLink1 = makeLink(window, "URLLink1", kMakerWebAddress, kMakerWebAddress);
+    placeTw(URLLink1, 3030, 210, 1650, 225);
+    auto* request = makeLabel(window, "Label1(12)", "Request:");
+    QPalette blue = request->palette();
+    blue.setColor(QPalette::WindowText, settingsCaptionColour());
+    request->setPalette(blue);
+    request->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    placeTw(request, -180, 435, 990, 240);
+    URL_SUPPORT = makeLink(window, "URL_SUPPORT", kMakerSupportAddress,
+                           QStringLiteral("mailto:") + kMakerSupportAddress);
+    URL_SUPPORT->setToolTip("Technical Support");
+    placeTw(URL_SUPPORT, 660, 435, 1335, 225);
+    URLLink2 = makeLink(window, "URLLink2", "Serial, TCP and file data typed as keystrokes",
+                        kMakerProductPage);
+    placeTw(URLLink2, 2325, 435, 4275, 375);
+
+    LST_DEBUG = new QListWidget(window);
+    LST_DEBUG->setObjectName("LST_DEBUG");
+    LST_DEBUG->setToolTip("DEBUG SCREEN Double Click to Clear");
+    LST_DEBUG->viewport()->installEventFilter(this);
+    placeTw(LST_DEBUG, 0, 675, 6375, 645);
+    auto* banner = new PictureBox(1, ":/mainwindow/banner.png", window);
+    placeTw(banner, 90, 1320, 4155, 300);
+    pictures.push_back(banner);
+}
+
+void TopBand::LST_DEBUG_DblClick() {
+    LST_DEBUG->clear();
+}
+
+bool TopBand::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LST_DEBUG->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        LST_DEBUG_DblClick();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace kest

@@ -1,0 +1,186 @@
+// The lock rule, the save with its failure mark, and the load into real controls.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTcpServer>
+#include <QTest>
+
+#include "ui/Colours.h"
+#include "ui/WindowFixture.h"
+#include "ui/WindowWidgets.h"
+
+namespace kest::testing {
+namespace {
+
+using LockRuleTest = WindowTest;
+
+TEST_F(LockRuleTest, TypingAnAccessCodeUnlocksOnlyAtItsLastCharacter) {
+    QDir().mkpath(configDir());
+    window->INP_PASS_Change();                      // start-up's lock
+    EXPECT_EQ(window->requestedOuterHeight(), 69);  // 1035 twips
+    const QString code = "open.the.panel";
+    for (int i = 0; i < code.size(); ++i) {
+        // Each text short of the code locks and saves: the file comes back each time.
+        QFile::remove(configDir() + "/GENERAL.CFG");
+        window->INP_PASS->setText(code.left(i + 1));
+        const bool last = i + 1 == code.size();
+        EXPECT_EQ(QFile::exists(configDir() + "/GENERAL.CFG"), !last) << i;
+    }
+    EXPECT_TRUE(window->FR_MAIN->isVisibleTo(window.get()));
+    EXPECT_EQ(window->requestedOuterHeight(), 486);  // 7285 twips
+    EXPECT_EQ(shownColour(window->INP_PASS), VERT());
+    EXPECT_EQ(endRequests, 0);
+}
+
+TEST_F(LockRuleTest, AnyChangeAwayFromACodeLocksAndSaves) {
+    QDir().mkpath(configDir());
+    window->INP_PASS->setText("UNLOCK CFG");
+    ASSERT_TRUE(window->FR_MAIN->isVisibleTo(window.get()));
+    EXPECT_FALSE(QFile::exists(configDir() + "/GENERAL.CFG"));  // unlocking never saves
+    window->INP_PASS->setText("UNLOCK CFG ");
+    EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
+    EXPECT_TRUE(QFile::exists(configDir() + "/GENERAL.CFG"));
+    EXPECT_EQ(shownColour(window->INP_PASS), windowBackgroundColour());
+    window->INP_PASS->setText(" UNLOCK CFG");
+    EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
+}
+
+TEST_F(LockRuleTest, FocusEmptiesTheFieldWhichLocks) {
+    window->INP_PASS->setText("OPEN.THE.PANEL");
+    window->show();
+    window->activateWindow();
+    window->INP_PASS->setFocus();
+    EXPECT_TRUE(waitFor([&] { return window->INP_PASS->text().isEmpty(); }));
+    EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
+}
+
+TEST_F(LockRuleTest, EndIsACommandAfterTheLock) {
+    QDir().mkpath(configDir());
+    window->INP_PASS->setText("en");
+    EXPECT_EQ(endRequests, 0);
+    QFile::remove(configDir() + "/GENERAL.CFG");
+    window->INP_PASS->setText("end");
+    EXPECT_EQ(endRequests, 1);
+    EXPECT_TRUE(QFile::exists(configDir() + "/GENERAL.CFG"));
+}
+
+TEST_F(LockRuleTest, MinimiseButtonClearsTheCodeAndHides) {
+    window->show();
+    window->INP_PASS->setText("OPEN.THE.PANEL");
+    window->B_MIN->click();
+    EXPECT_TRUE(window->INP_PASS->text().isEmpty());
+    EXPECT_FALSE(window->isVisible());
+}
+
+using SaveTest = WindowTest;
+
+TEST_F(SaveTest, FailedSaveMarksTheButtonUntilTheNextGoodOne) {
+    // No configuration directory: the save cannot write.
+    EXPECT_FALSE(window->B_SAVE_Click());
+    EXPECT_EQ(shownColour(window->B_SAVE), ROUGE());
+    EXPECT_FALSE(window->B_SAVE->toolTip().isEmpty());
+    QDir().mkpath(configDir());
+    window->B_SAVE->click();
+    EXPECT_EQ(shownColour(window->B_SAVE), saveButtonColour());
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "0\r\n");
+}
+
+TEST_F(SaveTest, ControlsAreWrittenByteForByte) {
+    QDir().mkpath(configDir());
+    window->INP_INPUT->setText("é ");
+    window->INP_OUTPUT->setText("{ASCII:13}");
+    window->B_ADD->click();
+    window->INP_REMOVE_CAR->setText("13");
+    window->B_ADD_REMOVE_CAR->click();
+    window->INP_PREFIX->setText("<");
+    window->INP_IP_TCP->setText(" 10.0.0.5 ");
+    window->SW_RTS->setChecked(false);
+    ASSERT_TRUE(window->B_SAVE_Click());
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), QByteArray("\xE9 \r\n"));
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "{ASCII:13}\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "0\r\n13\r\n");
+    EXPECT_EQ(readConfig("GENERAL.CFG"),
+              ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n\r\n\r\n 0 \r\n 1 \r\nNone\r\n 0 \r\n"
+              "10.0.0.5\r\n1024\r\nFalse\r\n");
+}
+
+using LoadTest = WindowTest;
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+TEST_F(LoadTest, HandWrittenFilesRunEachControlsHandler) {
+    const QByteArray port = QByteArray::number(freePort());
+    writeConfig("TOUCHE_INP.CFG", "\xE9\r\n 5 \r\n");
+    writeConfig("TOUCHE_OUT.CFG", "x\r\n5{ENTER}\r\n");
+    writeConfig("TOUCHE_REM.CFG", "250\r\n013\r\n");
+    writeConfig("GENERAL.CFG",
+                "9\r\n19200,E,7,1\r\n 1 \r\n<\r\n>\r\nNotepad\r\n 0 \r\n 2 \r\nrts\r\n"
+                " 1 \r\n 127.0.0.1 \r\n" +
+                    port + "\r\nTrue\r\n");
+    window->Frame3->fillHandshakingItems();
+    window->LOAD_CFG();
+    EXPECT_EQ(window->LST_TOUCHES[0]->item(0)->text(), QString::fromUtf8("é"));
+    EXPECT_EQ(window->LST_TOUCHES[0]->item(1)->text(), " 5 ");
+    EXPECT_EQ(window->LST_TOUCHES[1]->item(1)->text(), "5{ENTER}");
+    EXPECT_EQ(window->LST_REMOVE_CAR->item(0)->text(), "13");
+    EXPECT_EQ(window->INP_COMMPORT->text(), "250");
+    // No device behind COM250: the reopen fails and the field shows it.
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_EQ(window->INP_COM_CFG->text(), "19200,E,7,1");
+    EXPECT_EQ(window->INP_DELAY->text(), ".2");
+    EXPECT_TRUE(window->SW_UPPER->isChecked());
+    EXPECT_FALSE(window->SW_API_KB->isChecked());  // line 10 came after line 3
+    EXPECT_FALSE(window->SW_API_KB->isEnabled());
+    EXPECT_FALSE(window->SW_RTS->isChecked());
+    EXPECT_EQ(window->SW_DTR->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(window->LST_HANDSHAKING->currentText(), "None");
+    EXPECT_TRUE(window->SW_IP_CL_SE[1]->isChecked());
+    EXPECT_FALSE(window->INP_IP_TCP->isEnabled());
+    EXPECT_EQ(window->INP_IP_PORT->text(), QString::fromLatin1(port));
+    EXPECT_EQ(window->tcpChannel->listeningPort(), port.toUShort());
+    EXPECT_EQ(window->INP_PREFIX->text(), "<");
+    EXPECT_EQ(window->INP_TARGET_WIN->text(), "Notepad");
+}
+
+TEST_F(LoadTest, ShortGeneralFileLeavesTheRestAndAddressChangeResetsTheStatus) {
+    writeConfig("GENERAL.CFG",
+                ".2\r\n\r\n 0 \r\npre\r\n\r\n\r\n 1 \r\n 1 \r\nXonXoff\r\n 0 \r\n10.9.9.9");
+    window->LOAD_CFG();
+    EXPECT_EQ(window->INP_COM_CFG->text(), "9600,N,8,1");
+    EXPECT_EQ(window->INP_PREFIX->text(), "pre");
+    EXPECT_EQ(window->LST_HANDSHAKING->currentText(), "XonXoff");
+    EXPECT_EQ(window->INP_IP_TCP->text(), "10.9.9.9");
+    EXPECT_EQ(window->AFF_TCP_STATUS->text(), "-----");
+    EXPECT_EQ(window->INP_IP_PORT->text(), "1024");
+    EXPECT_TRUE(window->SW_IP_CL_SE[0]->isChecked());
+}
+
+TEST_F(LoadTest, SaveAfterLoadGivesTheSameBytes) {
+    const QByteArray general =
+        ".2\r\n9600,N,8,1\r\n 0 \r\n{HOME}\r\n{TAB}\r\nxterm\r\n 1 \r\n 0 \r\nRtsXonXoff\r\n"
+        " 0 \r\n0.0.0.0\r\n1024\r\nFalse\r\n";
+    writeConfig("TOUCHE_INP.CFG", " a\r\n\r\n");
+    writeConfig("TOUCHE_OUT.CFG", "b \r\n\r\n");
+    writeConfig("TOUCHE_REM.CFG", "7\r\n10\r\n");
+    writeConfig("GENERAL.CFG", general);
+    window->Frame3->fillHandshakingItems();
+    window->LOAD_CFG();
+    ASSERT_TRUE(window->B_SAVE_Click());
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), " a\r\n\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "b \r\n\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "7\r\n10\r\n");
+    EXPECT_EQ(readConfig("GENERAL.CFG"), general);
+}
+
+}  // namespace
+}  // namespace kest::testing

@@ -1,0 +1,153 @@
+// Form_Load's order and effects, the instance guard, and a received text going
+// through the window's pipeline to the keyboard.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include "app/InstanceGuard.h"
+#include "app/StartUp.h"
+#include "ui/TrayIcon.h"
+#include "ui/UrlLink.h"
+#include "ui/WindowFixture.h"
+
+namespace kest::testing {
+namespace {
+
+class StartUpTest : public WindowTest {
+  protected:
+    bool start(const QStringList& arguments) {
+        guard = std::make_unique<InstanceGuard>(home.path() + "/kest-redirect/instances.lock");
+        startUp = std::make_unique<StartUp>(*window, arguments, *guard);
+        return startUp->Form_Load();
+    }
+    void TearDown() override {
+        startUp.reset();
+        WindowTest::TearDown();
+        guard.reset();
+    }
+    std::unique_ptr<InstanceGuard> guard;
+    std::unique_ptr<StartUp> startUp;
+};
+
+TEST_F(StartUpTest, FirstStartShowsHelpBeforeLoadingThenWritesEveryFile) {
+    // The help opens before the load: the configuration directory is still empty then.
+    window->openHelp = [this](int tag) {
+        helpOpened.push_back(tag);
+        EXPECT_FALSE(QFile::exists(configDir() + "/GENERAL.CFG"));
+        EXPECT_TRUE(QFileInfo(configDir()).isDir());
+        EXPECT_EQ(window->LST_HANDSHAKING->count(), 0);
+    };
+    ASSERT_TRUE(start({}));
+    EXPECT_EQ(helpOpened, std::vector<int>{0});
+    EXPECT_TRUE(window->AFF_INSTANCE->isHidden());
+    EXPECT_EQ(window->AFF_INSTANCE->text(), "");
+    EXPECT_EQ(window->windowTitle(), kDesignCaption);
+    EXPECT_EQ(window->INP_COMMPORT->text(), "1");
+    EXPECT_EQ(window->LST_HANDSHAKING->count(), 4);
+    EXPECT_EQ(window->requestedOuterHeight(), 69);
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "");
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "1\r\n");
+    EXPECT_EQ(readConfig("GENERAL.CFG").count("\r\n"), 13);
+    EXPECT_TRUE(window->URL_SUPPORT->url().startsWith(
+        "mailto:support@kest-redirect.example.org?subject=Request Support :Kest Redirect"));
+    EXPECT_TRUE(window->URL_SUPPORT->url().endsWith("&body=Your Question:    "));
+    ASSERT_NE(window->tray, nullptr);
+}
+
+TEST_F(StartUpTest, NamedInstanceHasItsOwnDirectoryCaptionAndNoHelpWhenConfigured) {
+    writeConfig("TOUCHE_OUT.CFG", "", "_Scanner 1");
+    writeConfig("TOUCHE_INP.CFG", "", "_Scanner 1");
+    writeConfig("TOUCHE_REM.CFG", "abc\r\n", "_Scanner 1");
+    ASSERT_TRUE(start({"run", "/#", "Scanner", "1", "#", "more"}));
+    EXPECT_TRUE(helpOpened.empty());
+    EXPECT_EQ(window->AFF_INSTANCE->text(), "_Scanner 1");
+    EXPECT_FALSE(window->AFF_INSTANCE->isHidden());
+    EXPECT_EQ(window->windowTitle(), QString(kDesignCaption) + "_Scanner 1");
+    EXPECT_TRUE(window->URL_SUPPORT->url().contains(QString(kDesignCaption) + "_Scanner 1&body"));
+    // A port that is no number becomes "1".
+    EXPECT_EQ(window->INP_COMMPORT->text(), "1");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG", "_Scanner 1"), "1\r\n");
+    EXPECT_FALSE(QFileInfo::exists(configDir()));
+}
+
+TEST_F(StartUpTest, LoadedValuesSurviveTheStartUpSave) {
+    writeConfig("TOUCHE_INP.CFG", "5\r\n");
+    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
+    writeConfig("TOUCHE_REM.CFG", "0\r\n13\r\n");
+    ASSERT_TRUE(start({}));
+    EXPECT_TRUE(helpOpened.empty());
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "5\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "5{ENTER}\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "1\r\n13\r\n");
+}
+
+TEST(InstanceGuardTest, UnnamedCopyEndsBesideAnyRunningCopy) {
+    QTemporaryDir dir;
+    const QString lock = dir.path() + "/instances.lock";
+    {
+        InstanceGuard first(lock);
+        ASSERT_TRUE(first.enter(true));
+        InstanceGuard second(lock);
+        EXPECT_FALSE(second.enter(true));
+        InstanceGuard named(lock);
+        EXPECT_TRUE(named.enter(false));
+    }
+    InstanceGuard named(lock);
+    ASSERT_TRUE(named.enter(false));
+    InstanceGuard unnamed(lock);
+    EXPECT_FALSE(unnamed.enter(true));
+    InstanceGuard secondNamed(lock);
+    EXPECT_TRUE(secondNamed.enter(false));
+}
+
+TEST(InstanceGuardTest, LockIsFreeAgainWhenTheCopyEnds) {
+    QTemporaryDir dir;
+    const QString lock = dir.path() + "/instances.lock";
+    {
+        InstanceGuard first(lock);
+        ASSERT_TRUE(first.enter(true));
+    }
+    InstanceGuard again(lock);
+    EXPECT_TRUE(again.enter(true));
+}
+
+using PipelineBinding = WindowTest;
+
+TEST_F(PipelineBinding, ReceivedTextIsCleanedTranslatedAndTyped) {
+    window->INP_REMOVE_CAR->setText("13");
+    window->B_ADD_REMOVE_CAR->click();
+    window->INP_INPUT->setText("5");
+    window->INP_OUTPUT->setText("5-");
+    window->B_ADD->click();
+    window->INP_PREFIX->setText("<");
+    window->INP_SUFFIX->setText(">");
+    window->processData("12345\r");
+    EXPECT_EQ(keyboard.typedText(), "<12345->");
+    ASSERT_GE(window->LST_DEBUG->count(), 1);
+    bool shown = false;
+    for (int i = 0; i < window->LST_DEBUG->count(); ++i)
+        shown = shown || window->LST_DEBUG->item(i)->text().contains("12345-");
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(PipelineBinding, UpperCaseSwitchReachesTheKeyboard) {
+    window->SW_UPPER->setChecked(true);
+    window->processData("abc");
+    EXPECT_EQ(keyboard.typedText(), "ABC");
+}
+
+TEST_F(PipelineBinding, TargetWindowIsActivatedByTitle) {
+    window->INP_TARGET_WIN->setText("Notepad");
+    window->processData("x");
+    EXPECT_EQ(activator.titles, std::vector<std::string>{"Notepad"});
+}
+
+}  // namespace
+}  // namespace kest::testing
