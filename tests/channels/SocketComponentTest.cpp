@@ -1,0 +1,96 @@
+// The state values and events that the send-back macro and the TCP channel rely on.
+
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "ChannelTestSupport.h"
+#include "channels/ChannelTypes.h"
+#include "channels/SocketComponent.h"
+
+namespace kest {
+namespace {
+
+using test::waitUntil;
+
+TEST(SocketComponent, ClientStatesFromClosedToConnectedToPeerClosed) {
+    test::QtAppFirst app;
+    SocketComponent tcpip("TCPIP");
+    EXPECT_EQ(tcpip.state(), SocketComponent::kClosed);
+    EXPECT_NO_THROW(tcpip.close());  // harmless when closed
+    EXPECT_THROW(tcpip.connectTo("127.0.0.1", "0"), ComponentError);
+    EXPECT_THROW(tcpip.connectTo("127.0.0.1", "70000"), ComponentError);
+    EXPECT_EQ(tcpip.state(), SocketComponent::kClosed);
+
+    QTcpServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
+    int connects = 0, closes = 0;
+    QObject::connect(&tcpip, &SocketComponent::connected, [&] { ++connects; });
+    QObject::connect(&tcpip, &SocketComponent::closed, [&] { ++closes; });
+    tcpip.connectTo("127.0.0.1", " " + QString::number(peer.serverPort()) + " ");
+    EXPECT_THROW(tcpip.connectTo("127.0.0.1", "1"), ComponentError);  // not closed
+    ASSERT_TRUE(waitUntil([&] { return tcpip.state() == SocketComponent::kConnected; }, 3000));
+    EXPECT_EQ(connects, 1);
+    ASSERT_TRUE(waitUntil([&] { return peer.hasPendingConnections(); }, 3000));
+    QTcpSocket* other = peer.nextPendingConnection();
+    other->write("bye");
+    other->disconnectFromHost();
+    ASSERT_TRUE(waitUntil([&] { return closes == 1; }, 3000));
+    // Closed by the peer: neither closed nor connected until the program closes it.
+    EXPECT_EQ(tcpip.getData(), "bye");
+    EXPECT_EQ(tcpip.state(), SocketComponent::kClosing);
+    EXPECT_THROW(tcpip.sendData("x"), ComponentError);
+    tcpip.close();
+    EXPECT_EQ(tcpip.state(), SocketComponent::kClosed);
+}
+
+TEST(SocketComponent, RefusedAttemptIsAnErrorStateUntilClosed) {
+    test::QtAppFirst app;
+    QTcpServer gone;
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
+    const QString port = QString::number(gone.serverPort());
+    gone.close();
+    SocketComponent tcpip("TCPIP");
+    QString description;
+    QObject::connect(&tcpip, &SocketComponent::errorOccurred,
+                     [&](const QString& d) { description = d; });
+    tcpip.connectTo("127.0.0.1", port);
+    ASSERT_TRUE(waitUntil([&] { return !description.isEmpty(); }, 3000));
+    EXPECT_EQ(tcpip.state(), SocketComponent::kError);
+    EXPECT_THROW(tcpip.connectTo("127.0.0.1", port), ComponentError);
+    tcpip.close();
+    EXPECT_EQ(tcpip.state(), SocketComponent::kClosed);
+}
+
+TEST(SocketComponent, ListenAcceptAndUnclaimedRequests) {
+    test::QtAppFirst app;
+    SocketComponent tcpip("TCPIP");
+    SocketComponent listen("TCPIPLISTEN");
+    tcpip.setLocalPort(0);
+    EXPECT_THROW(tcpip.setLocalPort(70000), ComponentError);
+    tcpip.listen();
+    EXPECT_EQ(tcpip.state(), SocketComponent::kListening);
+    EXPECT_THROW(tcpip.listen(), ComponentError);        // already listening
+    EXPECT_THROW(listen.accept(12345), ComponentError);  // no such request
+    bool claim = false;
+    QObject::connect(&tcpip, &SocketComponent::connectionRequest, [&](qintptr id) {
+        if (claim) listen.accept(id);
+    });
+
+    QTcpSocket refused;  // nobody takes this request: it is closed, not left waiting
+    refused.connectToHost(QHostAddress::LocalHost, tcpip.listeningPort());
+    ASSERT_TRUE(
+        waitUntil([&] { return refused.state() == QAbstractSocket::UnconnectedState; }, 3000));
+    claim = true;
+    QTcpSocket served;
+    served.connectToHost(QHostAddress::LocalHost, tcpip.listeningPort());
+    ASSERT_TRUE(waitUntil([&] { return listen.state() == SocketComponent::kConnected; }, 3000));
+    EXPECT_EQ(tcpip.state(), SocketComponent::kListening);
+    listen.sendData("hello");
+    ASSERT_TRUE(waitUntil([&] { return served.bytesAvailable() == 5; }, 3000));
+    EXPECT_EQ(served.readAll(), "hello");
+}
+
+}  // namespace
+}  // namespace kest
