@@ -44,6 +44,11 @@ XTestKeyboardDevice::XTestKeyboardDevice(const char* displayName, Timing timing)
     }
     const unsigned mapEvents = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
     XkbSelectEvents(display_, XkbUseCoreKbd, mapEvents, mapEvents);
+    // The keyboard state comes as events too, so typing a character costs a single
+    // round trip (the sync) rather than a state query on top of it.
+    XkbSelectEventDetails(display_, XkbUseCoreKbd, XkbStateNotify, XkbAllStateComponentsMask,
+                          XkbAllStateComponentsMask);
+    XkbGetState(display_, XkbUseCoreKbd, &state_);
     reloadKeymap();
     if (!keymap_.loaded()) {
         XCloseDisplay(display_);
@@ -89,8 +94,7 @@ void XTestKeyboardDevice::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
     std::lock_guard lock(mutex_);
     if (closing_) throw DeviceError("the keyboard is closing");
     refreshKeymap();
-    XkbStateRec state{};
-    XkbGetState(display_, XkbUseCoreKbd, &state);
+    const XkbStateRec state = state_;
     if (flags & kKeyUp) {
         KeyCode keycode = 0;
         if (auto it = heldVirtualKeys_.find(vk); it != heldVirtualKeys_.end()) {
@@ -141,9 +145,21 @@ void XTestKeyboardDevice::refreshKeymap() {
         } else if (event.type == xkbEventBase_) {
             const int kind = reinterpret_cast<XkbAnyEvent*>(&event)->xkb_type;
             if (kind == XkbMapNotify || kind == XkbNewKeyboardNotify) keymapStale_ = true;
+            if (kind == XkbStateNotify) takeState(*reinterpret_cast<XkbStateNotifyEvent*>(&event));
         }
     }
     if (keymapStale_) reloadKeymap();
+}
+
+void XTestKeyboardDevice::takeState(const XkbStateNotifyEvent& e) {
+    state_.group = static_cast<unsigned char>(e.group);
+    state_.base_group = static_cast<short>(e.base_group);
+    state_.latched_group = static_cast<short>(e.latched_group);
+    state_.locked_group = static_cast<unsigned char>(e.locked_group);
+    state_.mods = static_cast<unsigned char>(e.mods);
+    state_.base_mods = static_cast<unsigned char>(e.base_mods);
+    state_.latched_mods = static_cast<unsigned char>(e.latched_mods);
+    state_.locked_mods = static_cast<unsigned char>(e.locked_mods);
 }
 
 void XTestKeyboardDevice::reloadKeymap() {
@@ -155,8 +171,7 @@ void XTestKeyboardDevice::reloadKeymap() {
 
 void XTestKeyboardDevice::typePrintable(unsigned char c, unsigned extraMods) {
     const Keysym keysym = keysymForCp1252(c);
-    XkbStateRec state{};
-    XkbGetState(display_, XkbUseCoreKbd, &state);
+    const XkbStateRec state = state_;
     if (auto spare = spares_.boundTo(keysym)) {
         spares_.touch(*spare, Clock::now());
         press({*spare}, extraMods, state);
@@ -199,8 +214,7 @@ void XTestKeyboardDevice::typeControl(unsigned char c) {
 }
 
 void XTestKeyboardDevice::typeKeysym(Keysym keysym, unsigned extraMods) {
-    XkbStateRec state{};
-    XkbGetState(display_, XkbUseCoreKbd, &state);
+    const XkbStateRec state = state_;
     if (auto spare = spares_.boundTo(keysym)) {
         spares_.touch(*spare, Clock::now());
         press({*spare}, extraMods, state);

@@ -52,6 +52,7 @@ class XTestKeyboardDevice final : public KeyboardDevice {
 
     void refreshKeymap();
     void reloadKeymap();
+    void takeState(const XkbStateNotifyEvent& event);
     void typePrintable(unsigned char c, unsigned extraMods);
     void typeControl(unsigned char c);
     void typeKeysym(Keysym keysym, unsigned extraMods);
@@ -68,6 +69,7 @@ class XTestKeyboardDevice final : public KeyboardDevice {
     std::mutex mutex_;  // guards everything below, the display included
     std::condition_variable wake_;
     KeymapView keymap_;
+    XkbStateRec state_{};  // as the server last reported it
     SparePool spares_;
     std::map<std::uint8_t, KeyCode> heldVirtualKeys_;
     Clock::time_point lastActivity_{};

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Typing benchmark: types three texts through SendKeys (XTest) into a real xterm on a
+# private Xvfb and compares what arrives with what was sent; types the first two with
+# xdotool as well, into the same kind of receiver.
+#   bench/typing.sh [runs]     (default 1; with more, rates are averaged, errors summed)
+# Uses the build in build/ (scripts/test makes it; KEST_BUILD_DIR names another one);
+# ends with one summary line.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=${1:-1}
+build=${KEST_BUILD_DIR:-build}
+bench=$build/bench/typing_bench
+cmake --build "$build" --target typing_bench >/dev/null
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+
+source scripts/xvfb.sh
+work=$(mktemp -d)
+xterm_pid=""
+stop_receiver() {
+  if [ -n "$xterm_pid" ]; then
+    kill "$xterm_pid" 2>/dev/null || true
+    wait "$xterm_pid" 2>/dev/null || true
+  fi
+  xterm_pid=""
+}
+cleanup() {
+  stop_receiver
+  stop_private_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+start_private_xvfb
+
+now() { date +%s.%N; }
+size() { stat -c %s "$1" 2>/dev/null || echo 0; }
+
+# An xterm whose terminal, in raw mode, copies every byte it gets to $work/out.
+start_receiver() {
+  rm -f "$work/out" "$work/ready"
+  xterm -u8 -title KestBench -e sh -c "stty raw -echo; : > '$work/ready'; exec cat > '$work/out'" &
+  xterm_pid=$!
+  local deadline=$(( $(date +%s) + 20 ))
+  until [ -e "$work/ready" ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "xterm did not start" >&2; exit 1; }
+    sleep 0.05
+  done
+  xdotool search --sync --name '^KestBench$' windowfocus --sync >/dev/null
+}
+
+# measure EXPECTED.utf8 COMMAND...: prints "rate errors". The time runs from the start
+# of the command until the receiver has every byte (or stops getting any for 3 s).
+measure() {
+  local expected=$1
+  shift
+  start_receiver
+  local want t0 t_last last cur
+  want=$(size "$expected")
+  t0=$(now)
+  "$@" >&2
+  last=-1
+  t_last=$(now)
+  while :; do
+    cur=$(size "$work/out")
+    if [ "$cur" != "$last" ]; then
+      last=$cur
+      t_last=$(now)
+    fi
+    [ "$cur" -ge "$want" ] && break
+    awk -v a="$(now)" -v b="$t_last" 'BEGIN { exit !(a - b > 3) }' && break
+    sleep 0.01
+  done
+  local chars errors
+  chars=$(wc -m <"$expected")
+  errors=$("$bench" compare "$expected" "$work/out")
+  stop_receiver
+  awk -v c="$chars" -v t0="$t0" -v t1="$t_last" -v e="$errors" \
+    'BEGIN { printf "%.0f %d\n", c / (t1 - t0), e }'
+}
+
+declare -A rate errs
+add() {  # add KEY "rate errors"
+  local r e
+  read -r r e <<<"$2"
+  rate[$1]=$(awk -v a="${rate[$1]:-0}" -v b="$r" 'BEGIN { print a + b }')
+  errs[$1]=$(( ${errs[$1]:-0} + e ))
+  echo "  $1: $r chars/s, $e errors" >&2
+}
+
+for run in $(seq 1 "$runs"); do
+  echo "run $run of $runs" >&2
+  for kind in ascii accented cp1252; do
+    "$bench" make "$kind" "$run" "$work/$kind.cp1252" "$work/$kind.utf8"
+    add "$kind" "$(measure "$work/$kind.utf8" "$bench" type "$work/$kind.cp1252")"
+    if [ "$kind" != cp1252 ]; then
+      add "xdotool-$kind" "$(measure "$work/$kind.utf8" timeout 300 xdotool type --delay 0 --file "$work/$kind.utf8")"
+    fi
+  done
+done
+
+avg() { awk -v s="${rate[$1]}" -v n="$runs" 'BEGIN { printf "%.0f", s / n }'; }
+ratio=$(awk -v a="$(avg ascii)" -v b="$(avg xdotool-ascii)" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')
+echo "typing: ascii $(avg ascii) chars/s ${errs[ascii]} errors," \
+  "xdotool $(avg xdotool-ascii) chars/s ${errs[xdotool-ascii]} errors, ratio $ratio;" \
+  "accented $(avg accented) chars/s ${errs[accented]} errors," \
+  "xdotool $(avg xdotool-accented) chars/s ${errs[xdotool-accented]} errors;" \
+  "all-cp1252 $(avg cp1252) chars/s ${errs[cp1252]} errors"
