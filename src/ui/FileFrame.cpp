@@ -22,6 +22,7 @@ FileFrame::FileFrame(QWidget* parent) : QGroupBox(parent) {
     QFont bold = B_FILE_CHOSE->font();
     bold.setBold(true);
     B_FILE_CHOSE->setFont(bold);
+    B_FILE_CHOSE->setProperty(kBoldProperty, true);
     placeTw(B_FILE_CHOSE, 2685, 285, 375, 285);
     AFF_FILE_STATUS = new QLabel("CLOSE", this);
     AFF_FILE_STATUS->setObjectName("AFF_FILE_STATUS");

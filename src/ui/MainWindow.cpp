@@ -25,9 +25,18 @@
 #include "ui/UrlLink.h"
 #include "ui/WindowWidgets.h"
 
+// The window's pictures live in a static library: their resource must be registered
+// by name, or the linker drops it.
+static void initWindowResources() {
+    Q_INIT_RESOURCE(MainWindow);
+}
+
 namespace kest {
 
 namespace {
+
+// The layout was drawn for an 8-point sans-serif face.
+constexpr double kWindowFontPoints = 8.0;
 
 constexpr int kClientWidthTwips = 6390;
 constexpr int kClientHeightTwips = 8100;
@@ -41,14 +50,18 @@ constexpr int kMinClientHeightPx = 20;
 
 F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* parent)
     : QWidget(parent) {
+    initWindowResources();
     setObjectName("F_MAIN");
     setWindowTitle(kDesignCaption);
+    QFont windowFont = font();
+    windowFont.setPointSizeF(kWindowFontPoints);
+    setFont(windowFont);
     setWindowIcon(TrayIcon::programIcon());
     top = new TopBand(this);
     buildConfigFrame();
     buildBottomBand();
     bindNames();
-    restoreControlFonts(this);
+    restoreControlFonts(this, windowFont);
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
 
     clock_ = std::make_unique<SystemClock>(localDateNames());
@@ -73,6 +86,8 @@ void F_MAIN::buildConfigFrame() {
     FR_MAIN = makeFrame(this, "FR_MAIN", "Redirect Serial RS232 COM Port --to--> Keyboard Buffer",
                         palette().color(QPalette::WindowText));
     placeTw(FR_MAIN, 15, kFrameTopTwips, 6375, kFrameHeightTwips);
+    // Opaque, as it covers the banner of the top band.
+    FR_MAIN->setAutoFillBackground(true);
     FR_MAIN->hide();
 
     B_SAVE = makePictureButton(FR_MAIN, "B_SAVE", ":/mainwindow/save.png");

@@ -29,6 +29,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, 
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
     if (bold) {
+        label->setProperty(kBoldProperty, true);
         QFont font = label->font();
         font.setBold(true);
         label->setFont(font);
@@ -52,23 +53,35 @@ QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& captio
     return frame;
 }
 
-void restoreControlFonts(QWidget* root) {
+void restoreControlFonts(QWidget* root, const QFont& font) {
     for (QWidget* child : root->findChildren<QWidget*>()) {
-        if (qobject_cast<QGroupBox*>(child) || child->testAttribute(Qt::WA_SetFont)) continue;
-        child->setFont(QApplication::font(child));
+        if (qobject_cast<QGroupBox*>(child)) continue;
+        QFont own = font;
+        // Bold headings keep their weight at the window's size.
+        own.setBold(child->property(kBoldProperty).toBool());
+        child->setFont(own);
     }
 }
 
 void styleFrame(QGroupBox* frame, const QString& caption, const QColor& captionColour) {
-    const QString name = frame->objectName();
     frame->setTitle(caption);
-    QFont font = frame->font();
+    QFont font = frame->parentWidget() ? frame->parentWidget()->font() : frame->font();
     font.setBold(true);
     font.setPointSizeF(8.25);
     frame->setFont(font);
-    // Only the caption takes the colour; the controls inside keep the desktop's.
-    frame->setStyleSheet(
-        QStringLiteral("QGroupBox#%1::title { color: %2; }").arg(name, captionColour.name()));
+    // The caption is drawn in the frame's text colour. The controls inside keep the
+    // desktop's: a style sheet would do it more briefly but would take over the
+    // painting of every control inside, and the fields' state colours with it.
+    const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::WindowText, captionColour);
+    frame->setPalette(palette);
+    for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<QGroupBox*>(child)) continue;
+        QPalette own = child->palette();
+        own.setColor(QPalette::WindowText, text);
+        child->setPalette(own);
+    }
 }
 
 }  // namespace kest

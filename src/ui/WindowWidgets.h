@@ -12,6 +12,8 @@ class QGroupBox;
 namespace kest {
 
 inline constexpr int kTwipsPerPixel = 15;
+// Marks a control whose caption is bold in the layout.
+inline constexpr const char* kBoldProperty = "boldCaption";
 
 inline int twipsToPixels(int twips) {
     // Rounded to the nearest pixel, also for the negative positions of the layout.
@@ -46,7 +48,7 @@ QPushButton* makePictureButton(QWidget* parent, const QString& name, const QStri
 void styleFrame(QGroupBox* frame, const QString& caption, const QColor& captionColour);
 // Frames pass their bold caption font on to their controls; the controls keep the
 // desktop's font unless they chose one of their own.
-void restoreControlFonts(QWidget* root);
+void restoreControlFonts(QWidget* root, const QFont& font);
 // A frame with the bold caption of the window's frames, in the given colour.
 QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& caption,
                      const QColor& captionColour);
