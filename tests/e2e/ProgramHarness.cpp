@@ -1,0 +1,183 @@
+#include "e2e/ProgramHarness.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+namespace kest::e2e {
+
+namespace fs = std::filesystem;
+
+SerialPair::SerialPair(const std::string& portLink, const std::string& scannerLink)
+    : scanner_(scannerLink) {
+    fs::create_directories(fs::path(portLink).parent_path());
+    socat_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"socat", "pty,raw,echo=0,link=" + portLink,
+                                 "pty,raw,echo=0,link=" + scannerLink},
+        std::map<std::string, std::string>{});
+    if (!waitUntil([&] { return fs::exists(portLink) && fs::exists(scannerLink); }))
+        throw std::runtime_error("socat did not create the pseudo-terminals");
+}
+
+void SerialPair::send(const std::string& bytes) {
+    const int fd = ::open(scanner_.c_str(), O_WRONLY | O_NOCTTY);
+    if (fd < 0) throw std::runtime_error("cannot open the scanner end");
+    const auto written = ::write(fd, bytes.data(), bytes.size());
+    ::close(fd);
+    if (written != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("short write");
+}
+
+Listener::Listener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 4) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("cannot listen on the loopback");
+    port_ = ntohs(address.sin_port);
+}
+
+Listener::~Listener() {
+    ::close(fd_);
+}
+
+int Listener::acceptWithin(int milliseconds) {
+    pollfd ready{fd_, POLLIN, 0};
+    if (::poll(&ready, 1, milliseconds) != 1) return -1;
+    return ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
+int freeTcpPort() {
+    Listener probe;
+    return probe.port();
+}
+
+int connectWithin(int port, int milliseconds) {
+    int result = -1;
+    waitUntil(
+        [&] {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(static_cast<uint16_t>(port));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+                result = fd;
+                return true;
+            }
+            ::close(fd);
+            return false;
+        },
+        std::chrono::milliseconds(milliseconds));
+    return result;
+}
+
+void appendTo(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+ProgramFixture::ProgramFixture() = default;
+
+void ProgramFixture::SetUp() {
+    // openbox now and then gives up on a display that has just come up; one more try
+    // tells that apart from a machine without a working window manager.
+    try {
+        windowManager = std::make_unique<WindowManager>(display);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "window manager: %s, trying once more\n", e.what());
+        windowManager = std::make_unique<WindowManager>(display);
+    }
+}
+
+std::string ProgramFixture::base() const {
+    return display.env().at("XDG_CONFIG_HOME") + "/kest-redirect";
+}
+
+std::string ProgramFixture::configDir(const std::string& suffix) const {
+    return base() + "/drive_c/TALVEN.CFG" + suffix;
+}
+
+void ProgramFixture::writeConfig(const std::string& name, const std::string& bytes,
+                                 const std::string& suffix) {
+    fs::create_directories(configDir(suffix));
+    std::ofstream(configDir(suffix) + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::map<std::string, std::string> ProgramFixture::configFiles(const std::string& suffix) const {
+    std::map<std::string, std::string> files;
+    for (const char* name : {"GENERAL.CFG", "TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG"}) {
+        const std::string path = configDir(suffix) + "/" + name;
+        files[name] = fs::exists(path) ? readFile(path) : std::string("<missing>");
+    }
+    return files;
+}
+
+std::unique_ptr<ChildProcess> ProgramFixture::startProgram(
+    const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{KEST_PROGRAM_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const std::string log = tmp.path() + "/program-" + std::to_string(++started_) + ".log";
+    return std::make_unique<ChildProcess>(argv, display.env(), log);
+}
+
+std::string ProgramFixture::shell(const std::string& command) const {
+    const std::string full = "DISPLAY=" + display.name() + " " + command + " 2>/dev/null";
+    std::string out;
+    if (FILE* pipe = ::popen(full.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+bool ProgramFixture::waitForMainWindow(const std::string& suffix) {
+    const std::string pattern =
+        "'^Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N" + suffix + "$'";
+    return waitUntil(
+        [&] {
+            const std::string found = shell("xdotool search --onlyvisible --name " + pattern);
+            mainWindow_ = found.substr(0, found.find('\n'));
+            return !mainWindow_.empty();
+        },
+        std::chrono::seconds(20));
+}
+
+int ProgramFixture::mainWindowHeight() const {
+    const std::string geometry = shell("xdotool getwindowgeometry --shell " + mainWindow_);
+    const auto at = geometry.find("HEIGHT=");
+    return at == std::string::npos ? -1 : std::stoi(geometry.substr(at + 7));
+}
+
+void ProgramFixture::typeIntoMainWindow(const std::string& text) const {
+    shell("xdotool windowactivate --sync " + mainWindow_);
+    shell("xdotool type --delay 30 '" + text + "'");
+}
+
+std::unique_ptr<ChildProcess> ProgramFixture::typeIntoMainWindowInBackground(
+    const std::string& text) const {
+    shell("xdotool windowactivate --sync " + mainWindow_);
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{"xdotool", "type", "--delay", "5", text}, display.env());
+}
+
+void ProgramFixture::saveScreenshot(const std::string& name) const {
+    fs::create_directories(KEST_ARTIFACT_DIR);
+    // The window with its frame, as a user sees it.
+    shell("import -frame -window " + mainWindow_ + " '" + std::string(KEST_ARTIFACT_DIR) + "/" +
+          name + "'");
+}
+
+}  // namespace kest::e2e

@@ -1,0 +1,80 @@
+#pragma once
+// Runs the real program on a private display with a window manager and its own
+// configuration home, and gives the tests its peers: a serial pseudo-terminal pair
+// linked as a COM port, TCP ends on the loopback, and typing into its window.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e/support/E2eHarness.h"
+
+namespace kest::e2e {
+
+// A socat pseudo-terminal pair: the program's end is linked where a COM port is
+// looked for, the scanner's end is written by the test.
+class SerialPair {
+  public:
+    SerialPair(const std::string& portLink, const std::string& scannerLink);
+    void send(const std::string& bytes);
+
+  private:
+    std::string scanner_;
+    std::unique_ptr<ChildProcess> socat_;
+};
+
+// A listening loopback socket on a port the system chose.
+class Listener {
+  public:
+    Listener();
+    ~Listener();
+    int port() const { return port_; }
+    // The accepted connection, or -1 when none came in time.
+    int acceptWithin(int milliseconds);
+
+  private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+int freeTcpPort();
+// A connected socket to 127.0.0.1:port, retried until the deadline; -1 on failure.
+int connectWithin(int port, int milliseconds);
+void appendTo(const std::string& path, const std::string& bytes);
+
+class ProgramFixture : public ::testing::Test {
+  protected:
+    ProgramFixture();
+
+    // B, the base directory of the DOS paths.
+    std::string base() const;
+    std::string configDir(const std::string& suffix = {}) const;
+    void writeConfig(const std::string& name, const std::string& bytes,
+                     const std::string& suffix = {});
+    std::map<std::string, std::string> configFiles(const std::string& suffix = {}) const;
+
+    std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments);
+    // Waits for the main window whose caption ends with the suffix.
+    bool waitForMainWindow(const std::string& suffix = {});
+    int mainWindowHeight() const;
+    // Activates the main window and types the text with real key events.
+    void typeIntoMainWindow(const std::string& text) const;
+    std::unique_ptr<ChildProcess> typeIntoMainWindowInBackground(const std::string& text) const;
+    void saveScreenshot(const std::string& name) const;
+
+    void SetUp() override;
+
+    PrivateDisplay display;
+    std::unique_ptr<WindowManager> windowManager;
+    TempDir tmp;
+
+  private:
+    std::string shell(const std::string& command) const;
+    std::string mainWindow_;
+    int started_ = 0;
+};
+
+}  // namespace kest::e2e

@@ -1,0 +1,153 @@
+// The whole program on a private display: data arriving on a serial pseudo-terminal,
+// over TCP in both roles and in a watched file is typed into an xterm with the rules
+// of the configuration files; the lock through real keys; the single-instance rule;
+// and a save loop that is killed at random moments.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "e2e/ProgramHarness.h"
+
+namespace kest::e2e {
+namespace {
+
+constexpr const char* kReceiver = "Kest E2E Receiver";
+
+class ProgramTest : public ProgramFixture {
+  protected:
+    // A scanner's configuration: drop CR, "5" becomes "5{ENTER}", prefix and suffix,
+    // everything typed into the receiver.
+    void writeScannerConfig(int port,
+                            const std::string& tcpLines = "0.0.0.0\r\n1024\r\nFalse\r\n") {
+        writeConfig("TOUCHE_INP.CFG", "5\r\n");
+        writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
+        writeConfig("TOUCHE_REM.CFG", std::to_string(port) + "\r\n13\r\n");
+        writeConfig("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n>\r\n" +
+                                       std::string(kReceiver) +
+                                       "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n" + tcpLines);
+    }
+};
+
+TEST_F(ProgramTest, SerialScanIsTypedWithTheConfiguredRules) {
+    XtermReceiver xterm(display, kReceiver);
+    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    writeScannerConfig(5);
+    auto program = startProgram({});
+    ASSERT_TRUE(waitForMainWindow());
+    serial.send("12345\r");
+    ASSERT_TRUE(xterm.waitForBytes(8));
+    EXPECT_EQ(xterm.received(), "<12345\r>");
+}
+
+TEST_F(ProgramTest, TcpClientRoleTypesWhatTheServerSends) {
+    XtermReceiver xterm(display, kReceiver);
+    Listener server;
+    writeScannerConfig(1, "127.0.0.1\r\n" + std::to_string(server.port()) + "\r\nFalse\r\n");
+    auto program = startProgram({});
+    const int peer = server.acceptWithin(15000);
+    ASSERT_GE(peer, 0) << "the program never connected";
+    ASSERT_EQ(::write(peer, "tcp1", 4), 4);
+    ASSERT_TRUE(xterm.waitForBytes(6));
+    EXPECT_EQ(xterm.received(), "<tcp1>");
+    ::close(peer);
+}
+
+TEST_F(ProgramTest, TcpServerRoleTypesWhatAClientSends) {
+    XtermReceiver xterm(display, kReceiver);
+    const int port = freeTcpPort();
+    writeScannerConfig(1, "0.0.0.0\r\n" + std::to_string(port) + "\r\nTrue\r\n");
+    auto program = startProgram({});
+    ASSERT_TRUE(waitForMainWindow());
+    const int client = connectWithin(port, 10000);
+    ASSERT_GE(client, 0) << "the program does not listen on " << port;
+    ASSERT_EQ(::write(client, "a5b", 3), 3);
+    ASSERT_TRUE(xterm.waitForBytes(6));
+    EXPECT_EQ(xterm.received(), "<a5\rb>");
+    ::close(client);
+}
+
+TEST_F(ProgramTest, WatchedFileLinesAreTypedOnceEach) {
+    XtermReceiver xterm(display, kReceiver);
+    writeScannerConfig(1);
+    const std::string watched = base() + "/drive_c/FILE_IN.TXT";
+    appendTo(watched, "one\r\n");
+    auto program = startProgram({});
+    ASSERT_TRUE(xterm.waitForBytes(5));
+    appendTo(watched, "two\r\n");
+    ASSERT_TRUE(xterm.waitForBytes(10));
+    EXPECT_EQ(xterm.received(), "<one><two>");
+}
+
+TEST_F(ProgramTest, AccessCodeTypedWithRealKeysUnlocksAndTheConfigurationSurvives) {
+    writeScannerConfig(1);
+    const auto before = configFiles();
+    {
+        auto program = startProgram({});
+        ASSERT_TRUE(waitForMainWindow());
+        const int locked = mainWindowHeight();
+        typeIntoMainWindow("open.the.panel");
+        ASSERT_TRUE(waitUntil([&] { return mainWindowHeight() > locked + 300; }));
+        saveScreenshot("unlocked-window.png");
+        typeIntoMainWindow("x");  // one more character locks and saves
+        ASSERT_TRUE(waitUntil([&] { return mainWindowHeight() < locked + 50; }));
+    }
+    EXPECT_EQ(configFiles(), before);
+    XtermReceiver xterm(display, kReceiver);
+    auto again = startProgram({});
+    ASSERT_TRUE(waitForMainWindow());
+    appendTo(base() + "/drive_c/FILE_IN.TXT", "45\r\n");
+    ASSERT_TRUE(xterm.waitForBytes(5));
+    EXPECT_EQ(xterm.received(), "<45\r>");
+    EXPECT_EQ(configFiles(), before);
+}
+
+TEST_F(ProgramTest, SecondUnnamedCopyEndsAtOnceWhileANamedOneRuns) {
+    writeScannerConfig(1);
+    writeConfig("TOUCHE_OUT.CFG", "", "_Second");
+    auto first = startProgram({});
+    ASSERT_TRUE(waitForMainWindow());
+    auto second = startProgram({});
+    const int status = second->wait(std::chrono::seconds(10));
+    ASSERT_NE(status, -1) << "the second unnamed copy kept running";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    auto named = startProgram({"/#Second#"});
+    ASSERT_TRUE(waitForMainWindow("_Second"));
+    EXPECT_EQ(named->wait(std::chrono::milliseconds(500)), -1);
+    EXPECT_TRUE(std::filesystem::exists(configDir("_Second") + "/GENERAL.CFG"));
+}
+
+TEST_F(ProgramTest, KillingTheProgramDuringSavesNeverLeavesAFileMissingOrHalfWritten) {
+    writeScannerConfig(1);
+    // Long rows make each save take a while, so that kills land inside saves.
+    std::string rows;
+    for (int i = 0; i < 2000; ++i) rows += std::string(200, char('a' + i % 26)) + "\r\n";
+    writeConfig("TOUCHE_INP.CFG", rows);
+    writeConfig("TOUCHE_OUT.CFG", rows);
+    const auto expected = configFiles();
+    std::mt19937 random(42);
+    for (int round = 0; round < 4; ++round) {
+        auto program = startProgram({});
+        ASSERT_TRUE(waitForMainWindow());
+        // Every keystroke in the password field locks and saves.
+        auto typist = typeIntoMainWindowInBackground(std::string(400, 'q'));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300 + random() % 700));
+        program->signal(SIGKILL);
+        program->wait();
+        typist.reset();
+        EXPECT_EQ(configFiles(), expected) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace kest::e2e
