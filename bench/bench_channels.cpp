@@ -2,7 +2,7 @@
 // pseudo-terminal open, a TCP client retrying an unreachable port, a TCP server
 // listening, a file watched), then the serial and TCP hand-over latencies.
 //
-//   bench_channels [--idle-seconds N] [--trials N]
+//   bench_channels [--idle-seconds N] [--trials N] [--all]   (--all: every trial)
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -184,6 +184,10 @@ int main(int argc, char** argv) {
     const std::vector<double> tcp = tcpLatencies(rig, trials);
     std::printf("serial trials %zu of %d, tcp trials %zu of %d\n", serial.size(), trials,
                 tcp.size(), trials);
+    if (args.contains("--all")) {
+        for (double v : serial) std::printf("serial %.1f\n", v);
+        for (double v : tcp) std::printf("tcp %.1f\n", v);
+    }
     const Figures s = summarize(serial);
     const Figures t = summarize(tcp);
     rig.client.close();
