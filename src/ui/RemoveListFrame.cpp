@@ -61,7 +61,9 @@ bool RemoveListFrame::eventFilter(QObject* watched, QEvent* event) {
         // typed character, Backspace and Enter included, becomes a digit.
         const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
         const QString text = key->text();
-        if (!shortcut && text.size() == 1) {
+        // Delete edits as usual: it is a key of its own, not a typed character.
+        const bool typed = text.size() == 1 && text.front() != QChar(0x7F);
+        if (!shortcut && typed) {
             INP_REMOVE_CAR->insert(QString(INP_REMOVE_CAR_KeyPress(text.front())));
             return true;
         }

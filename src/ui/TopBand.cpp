@@ -32,7 +32,7 @@ TopBand::TopBand(QWidget* window) : QObject(window) {
     pictures.push_back(title);
     auto* heading = makeLabel(window, "Label1(4)", "Output to Keyboard", true);
     placeTw(heading, 0, 0, 1695, 195);
-    heading->hide();  // the title picture carries the same words
+    heading->raise();  // over the title picture, under the password field
 
     INP_PASS = new QLineEdit(window);
     INP_PASS->setObjectName("INP_PASS");

@@ -108,6 +108,10 @@ TEST_F(RemoveList, CodeFieldTakesDigitsOnlyAndEveryOtherKeyTypesZero) {
     QTest::keyClick(field, Qt::Key_Return);
     QTest::keyClicks(field, "9");
     EXPECT_EQ(field->text(), "10009");
+    // Delete is no typed character and edits as usual.
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_EQ(field->text(), "0009");
 }
 
 using Switches = WindowTest;
