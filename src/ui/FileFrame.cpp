@@ -41,13 +41,15 @@ FileFrame::FileFrame(QWidget* parent) : QGroupBox(parent) {
 }
 
 void FileFrame::INP_FILE_DIR_Change() {
-    INP_FILE_DIR->setToolTip(INP_FILE_DIR->text());
-    B_FILE_CHOSE->setToolTip(INP_FILE_DIR->text());
-    fileChannel.setPath(INP_FILE_DIR->text());
+    runHandler("INP_FILE_DIR_Change", [this] {
+        INP_FILE_DIR->setToolTip(INP_FILE_DIR->text());
+        B_FILE_CHOSE->setToolTip(INP_FILE_DIR->text());
+        fileChannel.setPath(INP_FILE_DIR->text());
+    });
 }
 
 void FileFrame::B_FILE_CHOSE_Click() {
-    F_CHOSE_FILE::chooseInto(this, INP_FILE_DIR);
+    runHandler("B_FILE_CHOSE_Click", [this] { F_CHOSE_FILE::chooseInto(this, INP_FILE_DIR); });
 }
 
 }  // namespace kest

@@ -262,7 +262,7 @@ void F_MAIN::B_HLP_Click(int) {
     if (openHelp) {
         openHelp(0);
     } else {
-        F_HELP::open(this, 0);
+        runHandler("B_HLP_Click", [this] { F_HELP::open(this, 0); });
     }
 }
 
@@ -270,7 +270,7 @@ void F_MAIN::B_HELP_PREF_SUF_Click(int) {
     if (openHelp) {
         openHelp(1);
     } else {
-        F_HELP::open(this, 1);
+        runHandler("B_HELP_PREF_SUF_Click", [this] { F_HELP::open(this, 1); });
     }
 }
 

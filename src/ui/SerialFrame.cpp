@@ -65,24 +65,26 @@ void SerialFrame::fillHandshakingItems() {
 
 // Each setter reopens the port with the number and settings the channel then holds.
 void SerialFrame::INP_COMMPORT_Change() {
-    COMM.setPortText(INP_COMMPORT->text());
+    runHandler("INP_COMMPORT_Change", [this] { COMM.setPortText(INP_COMMPORT->text()); });
 }
 
 void SerialFrame::INP_COM_CFG_Change() {
-    COMM.setSettingsText(INP_COM_CFG->text());
+    runHandler("INP_COM_CFG_Change", [this] { COMM.setSettingsText(INP_COM_CFG->text()); });
 }
 
 void SerialFrame::LST_HANDSHAKING_Click() {
-    const QString shown = COMM.setHandshakingName(LST_HANDSHAKING->currentText());
-    if (shown != LST_HANDSHAKING->currentText()) LST_HANDSHAKING->setEditText(shown);
+    runHandler("LST_HANDSHAKING_Click", [this] {
+        const QString shown = COMM.setHandshakingName(LST_HANDSHAKING->currentText());
+        if (shown != LST_HANDSHAKING->currentText()) LST_HANDSHAKING->setEditText(shown);
+    });
 }
 
 void SerialFrame::SW_DTR_Click() {
-    COMM.setDtr(SW_DTR->checkState() == Qt::Checked);
+    runHandler("SW_DTR_Click", [this] { COMM.setDtr(SW_DTR->checkState() == Qt::Checked); });
 }
 
 void SerialFrame::SW_RTS_Click() {
-    COMM.setRts(SW_RTS->checkState() == Qt::Checked);
+    runHandler("SW_RTS_Click", [this] { COMM.setRts(SW_RTS->checkState() == Qt::Checked); });
 }
 
 bool SerialFrame::eventFilter(QObject* watched, QEvent* event) {

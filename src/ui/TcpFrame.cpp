@@ -62,20 +62,21 @@ TcpFrame::TcpFrame(QWidget* parent) : QGroupBox(parent) {
 }
 
 void TcpFrame::SW_IP_CL_SE_Click() {
-    tcpChannel.setServerRole(SW_IP_CL_SE[1]->isChecked());
+    runHandler("SW_IP_CL_SE_Click",
+               [this] { tcpChannel.setServerRole(SW_IP_CL_SE[1]->isChecked()); });
 }
 
 void TcpFrame::INP_IP_TCP_Change() {
-    tcpChannel.setAddress(INP_IP_TCP->text());
+    runHandler("INP_IP_TCP_Change", [this] { tcpChannel.setAddress(INP_IP_TCP->text()); });
 }
 
 void TcpFrame::INP_IP_PORT_Change() {
-    tcpChannel.setPort(INP_IP_PORT->text());
+    runHandler("INP_IP_PORT_Change", [this] { tcpChannel.setPort(INP_IP_PORT->text()); });
 }
 
 // The channel itself acts only in client mode.
 void TcpFrame::AFF_TCP_STATUS_DblClick() {
-    tcpChannel.reset();
+    runHandler("AFF_TCP_STATUS_DblClick", [this] { tcpChannel.reset(); });
 }
 
 void TcpFrame::B_IP_RESET_Click() {

@@ -145,3 +145,20 @@ QString fromCp1252(const std::string& text) {
 }
 
 }  // namespace kest
+
+#include <QDebug>
+#include <exception>
+
+namespace kest {
+
+void runHandler(const char* handler, const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        qWarning() << handler << "failed:" << e.what();
+    } catch (...) {
+        qWarning() << handler << "failed with an unknown error";
+    }
+}
+
+}  // namespace kest

@@ -78,3 +78,13 @@ std::string toCp1252(const QString& text);
 QString fromCp1252(const std::string& text);
 
 }  // namespace kest
+
+#include <functional>
+
+namespace kest {
+
+// Runs a control's handler so that no exception leaves the Qt event handler: a
+// failure abandons the handler's statement and is logged with the handler's name.
+void runHandler(const char* handler, const std::function<void()>& body);
+
+}  // namespace kest
