@@ -30,6 +30,10 @@ class ConfigFileSystem {
     // Makes the renames in the directory durable; best effort.
     virtual void syncDirectory(const std::filesystem::path& directory) = 0;
     virtual void remove(const std::filesystem::path& file) = 0;  // no error when missing
+    // Two copies of one instance share the directory; holding this around a save keeps
+    // their temporary files apart. Best effort: a save goes on without it.
+    virtual void lockDirectory(const std::filesystem::path&) {}
+    virtual void unlockDirectory() {}
 };
 
 // Standard library only: flushes the stream but cannot force the disk cache.

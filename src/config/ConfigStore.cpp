@@ -225,6 +225,13 @@ ConfigFileImages ConfigStore::render(const ConfigControls& c) {
 void ConfigStore::B_SAVE_Click() {
     const std::filesystem::path dir = directory();
     const ConfigFileImages images = render(controls_);
+    struct DirectoryLock {
+        ConfigFileSystem& files;
+        DirectoryLock(ConfigFileSystem& f, const std::filesystem::path& d) : files(f) {
+            files.lockDirectory(d);
+        }
+        ~DirectoryLock() { files.unlockDirectory(); }
+    } lock(files_, dir);
     // Every new file is whole on the disk before the first old one is replaced.
     for (const auto& [name, bytes] : images) {
         try {

@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <cerrno>
 
 #ifdef _WIN32
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -194,6 +196,30 @@ void DurableConfigFileSystem::syncDirectory(const std::filesystem::path& directo
 #else
     (void)directory;
 #endif
+}
+
+void DurableConfigFileSystem::lockDirectory(const std::filesystem::path& directory) {
+#ifndef _WIN32
+    unlockDirectory();
+    const auto lockFile = directory / ".save.lock";
+    lockFd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd_ < 0) return;  // e.g. the directory is missing: the save itself will say so
+    while (::flock(lockFd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            qWarning() << "cannot lock" << lockFile.c_str() << "for the save";
+            break;
+        }
+    }
+#else
+    (void)directory;
+#endif
+}
+
+void DurableConfigFileSystem::unlockDirectory() {
+#ifndef _WIN32
+    if (lockFd_ >= 0) ::close(lockFd_);  // closing releases the lock
+#endif
+    lockFd_ = -1;
 }
 
 }  // namespace kest

@@ -39,6 +39,11 @@ class DurableConfigFileSystem : public StdConfigFileSystem {
   public:
     void writeDurably(const std::filesystem::path& file, const std::string& bytes) override;
     void syncDirectory(const std::filesystem::path& directory) override;
+    void lockDirectory(const std::filesystem::path& directory) override;
+    void unlockDirectory() override;
+
+  private:
+    int lockFd_ = -1;
 };
 
 }  // namespace kest

@@ -256,6 +256,45 @@ TEST_P(InterruptedSaveTest, EveryFileStaysWholeOldOrNew) {
 
 INSTANTIATE_TEST_SUITE_P(AtEachStep, InterruptedSaveTest, ::testing::Range(0, 8));
 
+// Records the order of the save's steps.
+class RecordingFileSystem : public FailingFileSystem {
+  public:
+    void lockDirectory(const fs::path&) override { steps.push_back("lock"); }
+    void unlockDirectory() override { steps.push_back("unlock"); }
+    void writeDurably(const fs::path& file, const std::string& bytes) override {
+        steps.push_back("write " + file.filename().string());
+        FailingFileSystem::writeDurably(file, bytes);
+    }
+    void replace(const fs::path& from, const fs::path& to) override {
+        steps.push_back("rename " + to.filename().string());
+        FailingFileSystem::replace(from, to);
+    }
+    std::vector<std::string> steps;
+};
+
+TEST_F(ConfigStoreTest, SaveWritesAllFilesBeforeReplacingAnyUnderTheDirectoryLock) {
+    FakeConfigControls controls;
+    fs::create_directories(dir());
+    RecordingFileSystem recording;
+    store(controls, recording).B_SAVE_Click();
+    const Rows expected = {"lock",
+                           "write TOUCHE_INP.CFG.new",
+                           "write TOUCHE_OUT.CFG.new",
+                           "write TOUCHE_REM.CFG.new",
+                           "write GENERAL.CFG.new",
+                           "rename TOUCHE_INP.CFG",
+                           "rename TOUCHE_OUT.CFG",
+                           "rename TOUCHE_REM.CFG",
+                           "rename GENERAL.CFG",
+                           "unlock"};
+    EXPECT_EQ(recording.steps, expected);
+
+    RecordingFileSystem failing;
+    failing.failRename = 1;
+    EXPECT_THROW(store(controls, failing).B_SAVE_Click(), ConfigSaveError);
+    EXPECT_EQ(failing.steps.back(), "unlock");
+}
+
 TEST_F(ConfigStoreTest, SaveIntoAMissingDirectoryFails) {
     FakeConfigControls controls;
     EXPECT_THROW(store(controls, files).B_SAVE_Click(), ConfigSaveError);
