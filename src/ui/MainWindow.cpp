@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDebug>
 #include <QEvent>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -143,6 +144,14 @@ void F_MAIN::buildBottomBand() {
     INP_DELAY->setObjectName("INP_DELAY");
     placeTw(INP_DELAY, 120, 7560, 615, 285);
     INP_DELAY->hide();
+    // The colour holders, findable by name; the colours themselves come from Colours.h.
+    const std::pair<const char*, QColor> holders[] = {{"VERT", VERT()}, {"ROUGE", ROUGE()}};
+    for (const auto& [name, colour] : holders) {
+        auto* shape = new QFrame(this);
+        shape->setObjectName(name);
+        setBackColour(shape, colour);
+        shape->hide();
+    }
 }
 
 void F_MAIN::bindNames() {

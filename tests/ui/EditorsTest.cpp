@@ -167,6 +167,8 @@ TEST_F(Switches, ControlsKeepTheirSystemNamesAndDefaults) {
     EXPECT_EQ(window->INP_FILE_DIR->toolTip(), "C:\\FILE_IN.TXT");
     EXPECT_EQ(window->B_FILE_CHOSE->toolTip(), "C:\\FILE_IN.TXT");
     EXPECT_EQ(window->width(), 426);
+    EXPECT_EQ(shownColour(window->findChild<QWidget*>("VERT")), QColor(128, 255, 128));
+    EXPECT_EQ(shownColour(window->findChild<QWidget*>("ROUGE")), QColor(255, 128, 128));
     EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
 }
 
