@@ -37,6 +37,12 @@ class SpareKeys : public X11Fixture {
         return kcs;
     }
 
+    std::string recorderLog() const {
+        std::string log;
+        for (const auto& line : recorder->lines()) log += line + "\n";
+        return log;
+    }
+
     bool allRestored() const { return emptyKeycodes(display.name()) == initiallyEmpty; }
 
     std::vector<unsigned> initiallyEmpty;
@@ -62,12 +68,12 @@ TEST_F(SpareKeys, MoreCharactersThanSpareKeysAllArriveInOrder) {
     }
     ASSERT_GT(std::set<char>(text.begin(), text.end()).size(), initiallyEmpty.size());
     SendKeys(text, true, *device);
-    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8(text), 30s)) << recorder->text();
+    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8(text), 30s)) << recorderLog();
 }
 
 TEST_F(SpareKeys, GivenBackAfterFiveIdleSeconds) {
     SendKeys("\xF1\xE7", true, *device);
-    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xF1\xE7")));
+    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xF1\xE7"))) << recorderLog();
     EXPECT_FALSE(allRestored());
     EXPECT_TRUE(waitUntil([&] { return allRestored(); }, 9s));
     EXPECT_EQ(device->boundSpareKeys(), 0u);
@@ -95,7 +101,7 @@ TEST_P(SpareKeysOnSignal, GivenBackWhenTheProgramIsEnded) {
     ChildProcess typist({KEST_TYPE_AND_WAIT_PATH, "\xE0\xE8\xF9"}, display.env(), out);
     ASSERT_TRUE(waitUntil([&] { return readFile(out).find("typed") != std::string::npos; }));
     EXPECT_EQ(readFile(out), "typed 3\n");
-    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8("\xE0\xE8\xF9")));
+    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8("\xE0\xE8\xF9"))) << recorderLog();
     EXPECT_FALSE(allRestored());
     typist.signal(sig);
     const int status = typist.wait();

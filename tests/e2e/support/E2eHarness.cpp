@@ -54,7 +54,7 @@ TempDir::~TempDir() {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::map<std::string, std::string>& env,
-                           const std::string& stdoutPath) {
+                           const std::string& outputPath, bool bothStreams) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -63,8 +63,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     if (pid_ == 0) {
         setpgid(0, 0);
         for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-        const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (out >= 0) dup2(out, STDOUT_FILENO);
+        if (out >= 0 && bothStreams) dup2(out, STDERR_FILENO);
         execvp(args[0], args.data());
         std::perror(args[0]);
         _exit(127);
@@ -102,8 +103,11 @@ PrivateDisplay::PrivateDisplay() {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     // The write end goes to Xvfb as fd 3 through the shell, which closes the rest.
-    const std::string cmd = "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>&" +
-                            std::to_string(fds[1]) + " 2>/dev/null";
+    // -noreset: a server that resets whenever its last client leaves would refuse
+    // connections for a moment and forget the keymap between a test's clients.
+    const std::string cmd =
+        "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>&" +
+        std::to_string(fds[1]) + " 2>/dev/null";
     server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"sh", "-c", cmd},
                                              std::map<std::string, std::string>{});
     close(fds[1]);
@@ -116,7 +120,10 @@ PrivateDisplay::PrivateDisplay() {
 }
 
 std::map<std::string, std::string> PrivateDisplay::env() const {
-    return {{"DISPLAY", name_}, {"LC_ALL", "C.UTF-8"}, {"LANG", "C.UTF-8"}};
+    return {{"DISPLAY", name_},
+            {"LC_ALL", "C.UTF-8"},
+            {"LANG", "C.UTF-8"},
+            {"XDG_CONFIG_HOME", config_.path()}};
 }
 
 namespace {
@@ -140,12 +147,40 @@ bool windowManagerReady(const std::string& displayName) {
     return ready;
 }
 
+// Openbox claims the screen before it handles requests, and a map request that comes
+// in between is lost: the window never appears. So "ready" means a probe window of
+// ours got mapped.
+bool windowManagerMapsWindows(const std::string& displayName) {
+    Display* d = XOpenDisplay(displayName.c_str());
+    if (!d) return false;
+    const Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(d, probe, StructureNotifyMask);
+    bool mapped = false;
+    for (int attempt = 0; attempt < 30 && !mapped; ++attempt) {
+        XMapWindow(d, probe);
+        XFlush(d);
+        waitUntil(
+            [&] {
+                XEvent e;
+                while (XCheckTypedWindowEvent(d, probe, MapNotify, &e)) mapped = true;
+                return mapped;
+            },
+            500ms);
+    }
+    XDestroyWindow(d, probe);
+    XCloseDisplay(d);
+    return mapped;
+}
+
 }  // namespace
 
 WindowManager::WindowManager(const PrivateDisplay& display) {
-    process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, display.env());
-    if (!waitUntil([&] { return windowManagerReady(display.name()); }, 15s)) {
-        throw std::runtime_error("openbox did not start");
+    const std::string log = dir_.path() + "/openbox.log";
+    process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, display.env(),
+                                              log, true);
+    if (!waitUntil([&] { return windowManagerReady(display.name()); }, 15s) ||
+        !windowManagerMapsWindows(display.name())) {
+        throw std::runtime_error("openbox did not start: " + readFile(log));
     }
 }
 
@@ -155,7 +190,8 @@ Recorder::Recorder(const PrivateDisplay& display, const std::string& title, bool
     if (!takeFocus) argv.push_back("--no-focus");
     process_ = std::make_unique<ChildProcess>(argv, display.env(), log_);
     if (!waitUntil([&] { return readFile(log_).find("ready\n") != std::string::npos; }, 15s)) {
-        throw std::runtime_error("the recorder did not come up");
+        throw std::runtime_error("the recorder \"" + title +
+                                 "\" did not come up; its log: " + readFile(log_));
     }
 }
 

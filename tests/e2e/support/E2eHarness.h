@@ -35,9 +35,10 @@ class TempDir {
 // A child in a process group of its own, ended (group and all) on destruction.
 class ChildProcess {
   public:
+    // Standard output (and, with bothStreams, standard error) goes to outputPath.
     ChildProcess(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& env,
-                 const std::string& stdoutPath = "/dev/null");
+                 const std::string& outputPath = "/dev/null", bool bothStreams = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -61,6 +62,7 @@ class PrivateDisplay {
     std::map<std::string, std::string> env() const;
 
   private:
+    TempDir config_;  // XDG_CONFIG_HOME of every client: no user settings leak in
     std::string name_;
     std::unique_ptr<ChildProcess> server_;
 };
@@ -71,6 +73,7 @@ class WindowManager {
     explicit WindowManager(const PrivateDisplay& display);
 
   private:
+    TempDir dir_;
     std::unique_ptr<ChildProcess> process_;
 };
 

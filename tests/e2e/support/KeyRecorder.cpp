@@ -6,6 +6,7 @@
 //   release kc=38 sym=0x61 state=0x0
 // Options: --title T (window title), --no-focus (do not take the focus at start).
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -35,7 +36,8 @@ Options parse(int argc, char** argv) {
 
 Window createWindow(Display* d, const Options& o) {
     const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, 300, 100, 0, 0, 0xFFFFFF);
-    XSelectInput(d, w, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
+    XSelectInput(
+        d, w, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ExposureMask);
     Xutf8SetWMProperties(d, w, o.title.c_str(), o.title.c_str(), nullptr, 0, nullptr, nullptr,
                          nullptr);
     XWMHints hints{};
@@ -69,6 +71,12 @@ void logKey(XIC ic, XKeyEvent& e) {
     std::fflush(stdout);
 }
 
+// Focus requests race with the window manager mapping our frame; a refused one
+// (BadMatch while not yet viewable) is simply asked again at the next Expose.
+int ignoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,6 +88,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kest_key_recorder: cannot open display\n");
         return 1;
     }
+    XSetErrorHandler(ignoreError);
+    int xkbEventBase = 0, xkbError = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    int opcode = 0;
+    if (!XkbQueryExtension(d, &opcode, &xkbEventBase, &xkbError, &major, &minor)) {
+        std::fprintf(stderr, "kest_key_recorder: no XKEYBOARD extension\n");
+        return 1;
+    }
+    const unsigned mapEvents = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
+    XkbSelectEvents(d, XkbUseCoreKbd, mapEvents, mapEvents);
     XIM im = XOpenIM(d, nullptr, nullptr, nullptr);
     const Window w = createWindow(d, o);
     XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
@@ -93,7 +110,7 @@ int main(int argc, char** argv) {
     for (;;) {
         XEvent e;
         XNextEvent(d, &e);
-        if (e.type == MapNotify && o.takeFocus) {
+        if ((e.type == MapNotify || e.type == Expose) && o.takeFocus && !ready) {
             XSetInputFocus(d, w, RevertToParent, CurrentTime);
         } else if (e.type == MapNotify && !ready) {
             ready = true;
@@ -107,8 +124,13 @@ int main(int argc, char** argv) {
             }
         } else if (e.type == KeyPress || e.type == KeyRelease) {
             logKey(ic, e.xkey);
-        } else if (e.type == MappingNotify) {
-            XRefreshKeyboardMapping(&e.xmapping);
+        } else if (e.type == xkbEventBase) {
+            // Keymap changes are taken in event order: a key event is looked up in the
+            // keymap of its moment, as a program that keeps up with its queue sees it.
+            auto* xkb = reinterpret_cast<XkbEvent*>(&e);
+            if (xkb->any.xkb_type == XkbMapNotify || xkb->any.xkb_type == XkbNewKeyboardNotify) {
+                XkbRefreshKeyboardMapping(&xkb->map);
+            }
         }
         std::fflush(stdout);
     }

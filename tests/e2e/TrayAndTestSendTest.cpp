@@ -1,0 +1,289 @@
+// The program itself on a private display: the help window at the first start, the
+// icon in a real notification area (trayer) hiding and showing the window, and the
+// test send typing into xterm. Screenshots land in the build's artifacts/ folder.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "e2e/support/E2eHarness.h"
+
+// Xlib last: its macros (None, Bool, Status) must not meet the test framework.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#ifndef KEST_PROGRAM_PATH
+#error "KEST_PROGRAM_PATH must name the program"
+#endif
+#ifndef KEST_ARTIFACT_DIR
+#error "KEST_ARTIFACT_DIR must name the screenshot folder"
+#endif
+
+namespace kest::e2e {
+namespace {
+
+const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
+const std::string kHelpTitle =
+    "Help Kest Redirect Serial COM Port to Keyboard   https://kest-redirect.example.org";
+const std::string kProgramClass = "Kest_Redirect_Serial_to_KB";
+
+// Places in the window's client area, in pixels at 15 twips each: the password
+// field, the replacement field and the test button (inside the unlocked panel).
+struct Spot {
+    int x, y;
+};
+constexpr Spot kPasswordField{62 + 37, 7};
+constexpr Spot kOutputField{111 + 66, 410 + 9};
+constexpr Spot kTestButton{243 + 16, 411 + 8};
+
+// A read-only view of the display's windows.
+class Screen {
+  public:
+    explicit Screen(const std::string& name) : display_(XOpenDisplay(name.c_str())) {
+        if (!display_) throw std::runtime_error("cannot open " + name);
+    }
+    ~Screen() { XCloseDisplay(display_); }
+
+    std::optional<Window> windowTitled(const std::string& title) const {
+        return find(DefaultRootWindow(display_), [&](Window w) { return nameOf(w) == title; });
+    }
+    // The program's icon window, embedded in the notification area.
+    std::optional<Window> trayIcon() const {
+        return find(DefaultRootWindow(display_), [&](Window w) {
+            XWindowAttributes a{};
+            return classOf(w) == kProgramClass && viewable(w) &&
+                   XGetWindowAttributes(display_, w, &a) && a.width <= 64 && a.height <= 64 &&
+                   nameOf(w) != kMainTitle;
+        });
+    }
+    bool viewable(Window w) const {
+        XWindowAttributes a{};
+        return XGetWindowAttributes(display_, w, &a) && a.map_state == IsViewable;
+    }
+    int height(Window w) const {
+        XWindowAttributes a{};
+        return XGetWindowAttributes(display_, w, &a) ? a.height : 0;
+    }
+    // The centre of a window in root coordinates.
+    Spot centre(Window w) const {
+        XWindowAttributes a{};
+        XGetWindowAttributes(display_, w, &a);
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(display_, w, DefaultRootWindow(display_), a.width / 2, a.height / 2,
+                              &x, &y, &child);
+        return {x, y};
+    }
+    bool windowManagerRunning() const {
+        const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+        Atom type;
+        int format;
+        unsigned long count = 0, after;
+        unsigned char* data = nullptr;
+        const bool found =
+            XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False,
+                               AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+            count == 1;
+        if (data) XFree(data);
+        return found;
+    }
+    bool trayHostRunning() const {
+        const Atom tray = XInternAtom(display_, "_NET_SYSTEM_TRAY_S0", False);
+        return XGetSelectionOwner(display_, tray) != None;
+    }
+    bool hasState(Window w, const char* stateName) const {
+        const Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
+        const Atom wanted = XInternAtom(display_, stateName, False);
+        Atom type;
+        int format;
+        unsigned long count = 0, after;
+        unsigned char* data = nullptr;
+        bool found = false;
+        if (XGetWindowProperty(display_, w, state, 0, 64, False, XA_ATOM, &type, &format, &count,
+                               &after, &data) == Success &&
+            data) {
+            for (unsigned long i = 0; i < count; ++i)
+                found = found || reinterpret_cast<Atom*>(data)[i] == wanted;
+        }
+        if (data) XFree(data);
+        return found;
+    }
+    void sync() const { XSync(display_, False); }
+
+  private:
+    template <typename Match>
+    std::optional<Window> find(Window w, const Match& match) const {
+        if (match(w)) return w;
+        Window root, parent, *children = nullptr;
+        unsigned n = 0;
+        if (!XQueryTree(display_, w, &root, &parent, &children, &n)) return std::nullopt;
+        std::optional<Window> found;
+        for (unsigned i = 0; i < n && !found; ++i) found = find(children[i], match);
+        if (children) XFree(children);
+        return found;
+    }
+    std::string nameOf(Window w) const {
+        char* name = nullptr;
+        std::string result;
+        if (XFetchName(display_, w, &name) && name) result = name;
+        if (name) XFree(name);
+        return result;
+    }
+    std::string classOf(Window w) const {
+        XClassHint hint{};
+        std::string result;
+        if (XGetClassHint(display_, w, &hint)) {
+            if (hint.res_class) result = hint.res_class;
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        return result;
+    }
+
+    Display* display_;
+};
+
+class DesktopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        startWindowManager();
+        env = display.env();
+        env["XDG_CONFIG_HOME"] = config.path();
+        env["XDG_RUNTIME_DIR"] = config.path();
+        std::filesystem::create_directories(KEST_ARTIFACT_DIR);
+    }
+
+    // openbox now and then ends at once on a fresh display; a new one then starts fine.
+    void startWindowManager() {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            windowManager =
+                std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, display.env());
+            if (waitUntil([&] { return screen.windowManagerRunning(); }, 5s)) return;
+            windowManager.reset();
+        }
+        FAIL() << "openbox did not start";
+    }
+
+    // A configuration directory that exists already: no help window at start.
+    void notFirstStart() {
+        const auto dir = std::filesystem::path(config.path()) / "kest-redirect/drive_c/TALVEN.CFG";
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir / "TOUCHE_OUT.CFG");
+    }
+    void startTrayHost() {
+        trayer = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype",
+                                     "pixel", "--width", "120", "--heighttype", "pixel", "--height",
+                                     "28", "--transparent", "false", "--tint", "0x888888",
+                                     "--SetDockType", "true"},
+            env);
+        ASSERT_TRUE(waitUntil([&] { return screen.trayHostRunning(); }, 20s)) << "no trayer";
+    }
+    void startProgram() {
+        program = std::make_unique<ChildProcess>(std::vector<std::string>{KEST_PROGRAM_PATH}, env,
+                                                 log.path() + "/program.log");
+    }
+    Window waitForWindow(const std::string& title) {
+        std::optional<Window> w;
+        EXPECT_TRUE(
+            waitUntil([&] { return (w = screen.windowTitled(title)) && screen.viewable(*w); }, 20s))
+            << "no window " << title;
+        return w.value_or(0);
+    }
+    void run(const std::string& command) const {
+        const std::string full = "DISPLAY=" + display.name() + " " + command;
+        ASSERT_EQ(std::system(full.c_str()), 0) << full;
+    }
+    void click(Spot at) const {
+        run("xdotool mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) +
+            " click 1");
+    }
+    void clickIn(Window w, Spot at) const {
+        run("xdotool mousemove --window " + std::to_string(w) + " --sync " + std::to_string(at.x) +
+            " " + std::to_string(at.y) + " click 1");
+    }
+    void screenshot(const std::string& name) const {
+        run("import -window root '" + std::string(KEST_ARTIFACT_DIR) + "/" + name + "'");
+    }
+
+    PrivateDisplay display;
+    std::unique_ptr<ChildProcess> windowManager;
+    Screen screen{display.name()};
+    TempDir config;
+    TempDir log;
+    std::map<std::string, std::string> env;
+    std::unique_ptr<ChildProcess> trayer;
+    std::unique_ptr<ChildProcess> program;
+};
+
+TEST_F(DesktopTest, FirstStartShowsTheGeneralHelpBeforeTheWindow) {
+    startProgram();
+    const Window help = waitForWindow(kHelpTitle);
+    ASSERT_NE(help, 0u);
+    EXPECT_FALSE(screen.windowTitled(kMainTitle) &&
+                 screen.viewable(*screen.windowTitled(kMainTitle)));
+    screenshot("help-window.png");
+    run("xdotool windowactivate --sync " + std::to_string(help) + " key Escape");
+    EXPECT_NE(waitForWindow(kMainTitle), 0u);
+}
+
+TEST_F(DesktopTest, ClickOnTheTrayIconHidesAndShowsTheWindow) {
+    notFirstStart();
+    startTrayHost();
+    startProgram();
+    const Window main = waitForWindow(kMainTitle);
+    ASSERT_NE(main, 0u);
+    std::optional<Window> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s))
+        << "the icon did not appear in the notification area";
+    screenshot("main-window-with-tray.png");
+
+    click(screen.centre(*icon));
+    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    click(screen.centre(*icon));
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown again";
+    // Shown from the icon, the window keeps out of the taskbar.
+    EXPECT_TRUE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
+    click(screen.centre(*icon));
+    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden again";
+}
+
+TEST_F(DesktopTest, IconAppearsWhenTheNotificationAreaStartsLater) {
+    notFirstStart();
+    startProgram();
+    ASSERT_NE(waitForWindow(kMainTitle), 0u);
+    EXPECT_FALSE(screen.trayIcon().has_value());
+    startTrayHost();
+    // The icon is re-added every five seconds, so it must be there within that and a bit.
+    EXPECT_TRUE(waitUntil([&] { return screen.trayIcon().has_value(); }, 12s));
+}
+
+TEST_F(DesktopTest, TestSendTypesTheReplacementIntoXterm) {
+    notFirstStart();
+    XtermReceiver xterm(display, "Kest Receiver");
+    startProgram();
+    const Window main = waitForWindow(kMainTitle);
+    ASSERT_NE(main, 0u);
+    const int lockedHeight = screen.height(main);
+
+    clickIn(main, kPasswordField);
+    run("xdotool type --delay 20 OPEN.THE.PANEL");
+    ASSERT_TRUE(waitUntil([&] { return screen.height(main) > lockedHeight + 200; }, 10s))
+        << "the panel did not open";
+    clickIn(main, kOutputField);
+    run("xdotool type --delay 20 'kest 42{ENTER}'");
+    clickIn(main, kTestButton);
+    // Ten seconds to switch to the receiving window, as a user would.
+    run("xdotool search --name '^Kest Receiver$' windowactivate");
+    EXPECT_TRUE(xterm.waitForBytes(8, 30s)) << "received: " << xterm.received();
+    EXPECT_EQ(xterm.received(), "kest 42\r");
+}
+
+}  // namespace
+}  // namespace kest::e2e
