@@ -81,7 +81,13 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
     connectHandlers();
 }
 
-F_MAIN::~F_MAIN() = default;
+F_MAIN::~F_MAIN() {
+    // The channels outlive the pipeline by a little (they are children of the frames);
+    // a burst they hand over while closing must not reach a pipeline that is gone.
+    for (QObject* channel : std::initializer_list<QObject*>{COMM, tcpChannel, fileChannel})
+        channel->disconnect(this);
+    if (testSend) testSend->TIM_TEST_SEND->stop();
+}
 
 void F_MAIN::buildConfigFrame() {
     FR_MAIN = makeFrame(this, "FR_MAIN", "Redirect Serial RS232 COM Port --to--> Keyboard Buffer",
