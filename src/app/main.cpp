@@ -11,9 +11,8 @@
 #include "ui/MainWindow.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Kest_Redirect_Serial_to_KB");
-
+    // The keyboard comes first: without a display Qt would abort with a message about
+    // its plugins, where the user needs to hear that there is no display to type into.
     kest::KeyboardBackend backend;
     try {
         backend = kest::openKeyboardBackend();
@@ -21,6 +20,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "Kest_Redirect_Serial_to_KB: %s\n", e.what());
         return 1;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Kest_Redirect_Serial_to_KB");
 
     // The argument text without the program's own path.
     QStringList arguments = QApplication::arguments();

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -147,6 +148,17 @@ TEST_F(ProgramTest, KillingTheProgramDuringSavesNeverLeavesAFileMissingOrHalfWri
         typist.reset();
         EXPECT_EQ(configFiles(), expected) << "round " << round;
     }
+}
+
+TEST_F(ProgramTest, WithoutADisplayTheProgramSaysSoAndEndsWithAnError) {
+    const std::string errors = tmp.path() + "/errors";
+    const std::string command =
+        std::string("DISPLAY=:9999 '") + KEST_PROGRAM_PATH + "' 2>'" + errors + "' >/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_NE(readFile(errors).find("cannot open the X display"), std::string::npos)
+        << readFile(errors);
 }
 
 }  // namespace
