@@ -157,7 +157,7 @@ TEST_F(ProgramTest, WithoutADisplayTheProgramSaysSoAndEndsWithAnError) {
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 0);
-    EXPECT_NE(readFile(errors).find("cannot open the X display"), std::string::npos)
+    EXPECT_NE(readFile(errors).find("display"), std::string::npos)
         << readFile(errors);
 }
 
