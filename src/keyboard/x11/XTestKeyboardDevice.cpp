@@ -49,10 +49,11 @@ XTestKeyboardDevice::XTestKeyboardDevice(const char* displayName, Timing timing)
     XkbSelectEventDetails(display_, XkbUseCoreKbd, XkbStateNotify, XkbAllStateComponentsMask,
                           XkbAllStateComponentsMask);
     XkbGetState(display_, XkbUseCoreKbd, &state_);
-    reloadKeymap();
-    if (!keymap_.loaded()) {
+    try {
+        reloadKeymap();
+    } catch (const DeviceError&) {
         XCloseDisplay(display_);
-        throw DeviceError("the X server did not give its keymap");
+        throw;
     }
     signalCleanupId_ = SignalCleanup::add([this] {
         std::lock_guard lock(mutex_);
@@ -107,8 +108,8 @@ void XTestKeyboardDevice::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
         if (keycode) fakeKey(keycode, false);
     } else {
         const KeyCode keycode = keycodeForVirtualKey(vk, state.group, true);
-        // A virtual key with no key on a PC keyboard reaches no program on Windows
-        // either; there is nothing to press.
+        // Codes that name no key of a PC keyboard have no X key to press; the event is
+        // dropped, as no program would know what to make of it.
         if (!keycode) return;
         fakeKey(keycode, true);
         heldVirtualKeys_[vk] = keycode;
