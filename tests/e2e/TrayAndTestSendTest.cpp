@@ -201,12 +201,11 @@ class DesktopTest : public ::testing::Test {
         ASSERT_EQ(std::system(full.c_str()), 0) << full;
     }
     void click(Spot at) const {
-        run("xdotool mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) +
-            " click 1");
+        run("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
     }
     void clickIn(Window w, Spot at) const {
-        run("xdotool mousemove --window " + std::to_string(w) + " --sync " + std::to_string(at.x) +
-            " " + std::to_string(at.y) + " click 1");
+        run("xdotool mousemove --window " + std::to_string(w) + " " + std::to_string(at.x) + " " +
+            std::to_string(at.y) + " click 1");
     }
     void screenshot(const std::string& name) const {
         run("import -window root '" + std::string(KEST_ARTIFACT_DIR) + "/" + name + "'");
