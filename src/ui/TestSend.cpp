@@ -15,10 +15,12 @@ namespace {
 
 const char* const kTagProperty = "Tag";
 
+// The window reads a control's colour back from "backColour", so it is kept there too.
 void setBackColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(role, colour);
     widget->setPalette(palette);
+    widget->setProperty("backColour", colour);
 }
 
 }  // namespace

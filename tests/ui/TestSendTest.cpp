@@ -33,8 +33,16 @@ class TestSendTest : public ::testing::Test {
         F_MAIN->show();
     }
 
-    QColor buttonColour() const { return B_TEST_SEND->palette().color(QPalette::Button); }
-    QColor fieldColour() const { return INP_OUTPUT->palette().color(QPalette::Base); }
+    QColor buttonColour() const {
+        const QColor painted = B_TEST_SEND->palette().color(QPalette::Button);
+        EXPECT_EQ(B_TEST_SEND->property("backColour").value<QColor>(), painted);
+        return painted;
+    }
+    QColor fieldColour() const {
+        const QColor painted = INP_OUTPUT->palette().color(QPalette::Base);
+        EXPECT_EQ(INP_OUTPUT->property("backColour").value<QColor>(), painted);
+        return painted;
+    }
 
     std::unique_ptr<QWidget> F_MAIN;
     QLineEdit* INP_OUTPUT = nullptr;
