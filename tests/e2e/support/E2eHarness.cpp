@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +64,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         setpgid(0, 0);
+        // A test program killed at its timeout runs no destructors: the child goes too.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
         const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (out >= 0) dup2(out, STDOUT_FILENO);
