@@ -11,6 +11,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-1}
 build=${KEST_BUILD_DIR:-build}
 bench=$build/bench/typing_bench
+[ -f "$build/build.ninja" ] || [ -f "$build/Makefile" ] || cmake -S . -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target typing_bench >/dev/null
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 
