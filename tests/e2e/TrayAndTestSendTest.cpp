@@ -114,7 +114,12 @@ class Screen {
         if (data) XFree(data);
         return found;
     }
-    void sync() const { XSync(display_, False); }
+    Window focused() const {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        return focus;
+    }
 
   private:
     template <typename Match>
@@ -197,7 +202,8 @@ class DesktopTest : public ::testing::Test {
         return w.value_or(0);
     }
     void run(const std::string& command) const {
-        const std::string full = "DISPLAY=" + display.name() + " " + command;
+        // Every helper command is bounded: a stuck one fails the test instead of hanging it.
+        const std::string full = "DISPLAY=" + display.name() + " timeout 20 " + command;
         ASSERT_EQ(std::system(full.c_str()), 0) << full;
     }
     void click(Spot at) const {
@@ -206,6 +212,13 @@ class DesktopTest : public ::testing::Test {
     void clickIn(Window w, Spot at) const {
         run("xdotool mousemove --window " + std::to_string(w) + " " + std::to_string(at.x) + " " +
             std::to_string(at.y) + " click 1");
+    }
+    // Asks the window manager for the focus, and takes it directly if that is refused.
+    void activate(Window w) const {
+        run("xdotool windowactivate " + std::to_string(w));
+        if (!waitUntil([&] { return screen.focused() == w; }, 5s))
+            run("xdotool windowfocus " + std::to_string(w));
+        EXPECT_TRUE(waitUntil([&] { return screen.focused() == w; }, 5s)) << "no focus";
     }
     void screenshot(const std::string& name) const {
         run("import -window root '" + std::string(KEST_ARTIFACT_DIR) + "/" + name + "'");
@@ -228,7 +241,8 @@ TEST_F(DesktopTest, FirstStartShowsTheGeneralHelpBeforeTheWindow) {
     EXPECT_FALSE(screen.windowTitled(kMainTitle) &&
                  screen.viewable(*screen.windowTitled(kMainTitle)));
     screenshot("help-window.png");
-    run("xdotool windowactivate --sync " + std::to_string(help) + " key Escape");
+    activate(help);
+    run("xdotool key Escape");
     EXPECT_NE(waitForWindow(kMainTitle), 0u);
 }
 
@@ -279,7 +293,9 @@ TEST_F(DesktopTest, TestSendTypesTheReplacementIntoXterm) {
     run("xdotool type --delay 20 'kest 42{ENTER}'");
     clickIn(main, kTestButton);
     // Ten seconds to switch to the receiving window, as a user would.
-    run("xdotool search --name '^Kest Receiver$' windowactivate");
+    const auto receiver = screen.windowTitled("Kest Receiver");
+    ASSERT_TRUE(receiver.has_value());
+    activate(*receiver);
     EXPECT_TRUE(xterm.waitForBytes(8, 30s)) << "received: " << xterm.received();
     EXPECT_EQ(xterm.received(), "kest 42\r");
 }

@@ -55,6 +55,7 @@ class ChooserTest : public ::testing::Test {
         ASSERT_TRUE(QDir().mkpath(driveC + "/DATA/.git"));
     }
 
+    QApplication* app = test::offscreenApp();  // before any widget member
     test::TempConfigHome home;
     QString driveC;
     QLineEdit field;
