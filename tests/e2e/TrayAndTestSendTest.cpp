@@ -32,6 +32,7 @@ const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard  
 const std::string kHelpTitle =
     "Help Kest Redirect Serial COM Port to Keyboard   https://kest-redirect.example.org";
 const std::string kProgramClass = "Kest_Redirect_Serial_to_KB";
+const std::string kTrayPanelTitle = "panel";  // trayer's window
 
 // Places in the window's client area, in pixels at 15 twips each: the password
 // field, the replacement field and the test button (inside the unlocked panel).
@@ -53,13 +54,15 @@ class Screen {
     std::optional<Window> windowTitled(const std::string& title) const {
         return find(DefaultRootWindow(display_), [&](Window w) { return nameOf(w) == title; });
     }
-    // The program's icon window, embedded in the notification area.
+    // The program's icon window, embedded in trayer's panel (an icon window left over
+    // from a notification area that has gone does not count).
     std::optional<Window> trayIcon() const {
-        return find(DefaultRootWindow(display_), [&](Window w) {
+        const auto panel = windowTitled(kTrayPanelTitle);
+        if (!panel) return std::nullopt;
+        return find(*panel, [&](Window w) {
             XWindowAttributes a{};
             return classOf(w) == kProgramClass && viewable(w) &&
-                   XGetWindowAttributes(display_, w, &a) && a.width <= 64 && a.height <= 64 &&
-                   nameOf(w) != kMainTitle;
+                   XGetWindowAttributes(display_, w, &a) && a.width <= 64 && a.height <= 64;
         });
     }
     bool viewable(Window w) const {
@@ -206,8 +209,8 @@ class DesktopTest : public ::testing::Test {
         const std::string full = "DISPLAY=" + display.name() + " timeout 20 " + command;
         ASSERT_EQ(std::system(full.c_str()), 0) << full;
     }
-    void click(Spot at) const {
-        run("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+    void click(Spot at, const std::string& how = "click 1") const {
+        run("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " " + how);
     }
     void clickIn(Window w, Spot at) const {
         run("xdotool mousemove --window " + std::to_string(w) + " " + std::to_string(at.x) + " " +
@@ -263,8 +266,27 @@ TEST_F(DesktopTest, ClickOnTheTrayIconHidesAndShowsTheWindow) {
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown again";
     // Shown from the icon, the window keeps out of the taskbar.
     EXPECT_TRUE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
+    // A right click does nothing: the left click after it still finds the window shown.
+    click(screen.centre(*icon), "click 3");
     click(screen.centre(*icon));
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden again";
+    // A double-click toggles twice and ends where it began: hidden, so one more click shows.
+    click(screen.centre(*icon), "click --repeat 2 --delay 80 1");
+    click(screen.centre(*icon));
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "double-click";
+}
+
+TEST_F(DesktopTest, IconReturnsAfterTheNotificationAreaIsRebuilt) {
+    notFirstStart();
+    startTrayHost();
+    startProgram();
+    ASSERT_NE(waitForWindow(kMainTitle), 0u);
+    ASSERT_TRUE(waitUntil([&] { return screen.trayIcon().has_value(); }, 20s));
+    trayer.reset();
+    ASSERT_TRUE(waitUntil([&] { return !screen.trayHostRunning(); }, 10s));
+    startTrayHost();
+    // Re-added every five seconds at the latest.
+    EXPECT_TRUE(waitUntil([&] { return screen.trayIcon().has_value(); }, 8s));
 }
 
 TEST_F(DesktopTest, IconAppearsWhenTheNotificationAreaStartsLater) {
