@@ -26,14 +26,6 @@ TEST(TrayTip, NeverCutsACharacterInHalf) {
     EXPECT_FALSE(tip.back().isHighSurrogate());
 }
 
-TEST(TrayMessages, ClicksMapToTheIconMessages) {
-    EXPECT_EQ(TrayIcon::messageFor(QSystemTrayIcon::Trigger), 513);
-    EXPECT_EQ(TrayIcon::messageFor(QSystemTrayIcon::DoubleClick), 515);
-    EXPECT_EQ(TrayIcon::messageFor(QSystemTrayIcon::Context), 516);
-    EXPECT_EQ(TrayIcon::messageFor(QSystemTrayIcon::MiddleClick), 519);
-    EXPECT_EQ(TrayIcon::messageFor(QSystemTrayIcon::Unknown), 512);
-}
-
 class TrayIconTest : public ::testing::Test {
   protected:
     void SetUp() override {
