@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <algorithm>
 
 #include "app/DosPaths.h"
@@ -206,17 +207,22 @@ void F_CHOSE_FILE::buildControls() {
 void F_CHOSE_FILE::fillDirectoryList() {
     filling_ = true;
     DIR_FILE->clear();
+    // Open folders for the path down to the current directory, closed ones below it.
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     const QStringList chain = ancestry(dirPath_);
     int level = 0;
     for (const QString& dir : chain) {
         const QString name = level == 0 ? dir : dir.mid(dir.lastIndexOf(separatorOf(dir)) + 1);
-        auto* item = new QListWidgetItem(QString(level * kIndentSpaces, u' ') + name, DIR_FILE);
+        auto* item =
+            new QListWidgetItem(open, QString(level * kIndentSpaces, u' ') + name, DIR_FILE);
         item->setData(Qt::UserRole, dir);
         ++level;
     }
     DIR_FILE->setCurrentRow(DIR_FILE->count() - 1);
     for (const QString& name : entries(dirPath_, QDir::Dirs)) {
-        auto* item = new QListWidgetItem(QString(level * kIndentSpaces, u' ') + name, DIR_FILE);
+        auto* item =
+            new QListWidgetItem(closed, QString(level * kIndentSpaces, u' ') + name, DIR_FILE);
         item->setData(Qt::UserRole, joinPath(dirPath_, name));
     }
     filling_ = false;
