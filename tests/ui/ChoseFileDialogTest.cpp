@@ -92,6 +92,16 @@ TEST_F(ChooserTest, OpensOnDriveCRoot) {
     EXPECT_TRUE(QFileInfo(driveC).isDir());
 }
 
+TEST_F(ChooserTest, DriveCLinkLeadingNowhereLeavesEmptyListsAndTheRootStillWorks) {
+    ASSERT_TRUE(QFile::link("/nonexistent/kest", home.base() + "/dosdevices/c:"));
+    F_CHOSE_FILE chooser;
+    EXPECT_EQ(chooser.FILE_FILE->count(), 0);
+    EXPECT_EQ(chooser.DIR_FILE->count(), 0);
+    chooser.DRV_FILE->setCurrentText("/");
+    EXPECT_EQ(chooser.drive(), "/");
+    EXPECT_EQ(chooser.directoryPath(), "/");
+}
+
 TEST_F(ChooserTest, FilePathLeavesTheListsAtTheDrive) {
     F_CHOSE_FILE chooser;
     chooser.prepare("C:\\FILE_IN.TXT");
