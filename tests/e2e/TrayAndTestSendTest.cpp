@@ -42,6 +42,7 @@ struct Spot {
 constexpr Spot kPasswordField{62 + 37, 7};
 constexpr Spot kOutputField{111 + 66, 410 + 9};
 constexpr Spot kTestButton{243 + 16, 411 + 8};
+constexpr Spot kMinimiseButton{345 + 40, 1 + 14};
 
 // A read-only view of the display's windows.
 class Screen {
@@ -274,6 +275,27 @@ TEST_F(DesktopTest, ClickOnTheTrayIconHidesAndShowsTheWindow) {
     click(screen.centre(*icon), "click --repeat 2 --delay 80 1");
     click(screen.centre(*icon));
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "double-click";
+}
+
+TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
+    notFirstStart();
+    startTrayHost();
+    startProgram();
+    const Window main = waitForWindow(kMainTitle);
+    ASSERT_NE(main, 0u);
+    std::optional<Window> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s));
+    const int lockedHeight = screen.height(main);
+    clickIn(main, kPasswordField);
+    run("xdotool type --delay 20 OPEN.THE.PANEL");
+    ASSERT_TRUE(waitUntil([&] { return screen.height(main) > lockedHeight + 200; }, 10s));
+
+    clickIn(main, kMinimiseButton);
+    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    click(screen.centre(*icon));
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown";
+    EXPECT_TRUE(waitUntil([&] { return screen.height(main) == lockedHeight; }, 10s))
+        << "the configuration is still open";
 }
 
 TEST_F(DesktopTest, IconReturnsAfterTheNotificationAreaIsRebuilt) {
