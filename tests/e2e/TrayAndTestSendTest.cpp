@@ -290,12 +290,14 @@ TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
     run("xdotool type --delay 20 OPEN.THE.PANEL");
     ASSERT_TRUE(waitUntil([&] { return screen.height(main) > lockedHeight + 200; }, 10s));
 
+    const int unlockedHeight = screen.height(main);
+
     clickIn(main, kMinimiseButton);
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
     click(screen.centre(*icon));
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown";
-    EXPECT_TRUE(waitUntil([&] { return screen.height(main) == lockedHeight; }, 10s))
-        << "the configuration is still open";
+    EXPECT_TRUE(waitUntil([&] { return screen.height(main) < unlockedHeight - 200; }, 10s))
+        << "the configuration is still open: " << screen.height(main) << " of " << unlockedHeight;
 }
 
 TEST_F(DesktopTest, IconReturnsAfterTheNotificationAreaIsRebuilt) {
