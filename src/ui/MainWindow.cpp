@@ -291,11 +291,8 @@ void F_MAIN::B_HELP_PREF_SUF_Click(int) {
 
 void F_MAIN::B_MIN_Click() {
     INP_PASS->clear();
-    if (tray) {
-        tray->HideToTray();
-    } else {
-        hide();
-    }
+    // Only hidden: the window state and the task-list entry stay as they are.
+    hide();
 }
 
 void F_MAIN::Picture1_Click(int) {

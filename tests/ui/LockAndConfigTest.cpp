@@ -76,6 +76,7 @@ TEST_F(LockRuleTest, MinimiseButtonClearsTheCodeAndHides) {
     window->B_MIN->click();
     EXPECT_TRUE(window->INP_PASS->text().isEmpty());
     EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
 }
 
 using SaveTest = WindowTest;
