@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "keyboard/Cp1252.h"
 #include "keyboard/KeyNotation.h"
-#include "keyboard/x11/Keysyms.h"
 #include "keyboard/x11/XTestKeyboardDevice.h"
 
 namespace {
@@ -30,24 +30,6 @@ std::string readFile(const char* path) {
 
 void writeFile(const char* path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
-}
-
-std::string toUtf8(const std::string& cp1252) {
-    std::string out;
-    for (unsigned char c : cp1252) {
-        const char32_t u = kest::x11::cp1252Unicode(c);
-        if (u < 0x80) {
-            out.push_back(char(u));
-        } else if (u < 0x800) {
-            out.push_back(char(0xC0 | (u >> 6)));
-            out.push_back(char(0x80 | (u & 0x3F)));
-        } else {
-            out.push_back(char(0xE0 | (u >> 12)));
-            out.push_back(char(0x80 | ((u >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (u & 0x3F)));
-        }
-    }
-    return out;
 }
 
 std::u32string fromUtf8(const std::string& s) {
@@ -174,7 +156,7 @@ int make(const std::string& kind, unsigned seed, const char* cpOut, const char* 
         return 2;
     }
     writeFile(cpOut, text);
-    writeFile(utf8Out, toUtf8(text));
+    writeFile(utf8Out, kest::cp1252ToUtf8(text));
     return 0;
 }
 

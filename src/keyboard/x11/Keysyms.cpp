@@ -2,24 +2,18 @@
 
 #include <array>
 
+#include "keyboard/Cp1252.h"
+
 namespace kest::x11 {
 
 namespace {
 
-struct HighChar {
-    char32_t unicode;
-    Keysym classic;  // kNoKeysym where X has no keysym of its own for the character
-};
-
-// 0x80-0x9F. The undefined bytes keep their C1 value and have no classic keysym.
-constexpr std::array<HighChar, 32> kHighChars{{
-    {0x20AC, 0x20ac}, {0x0081, 0},      {0x201A, 0x0afd}, {0x0192, 0x08f6}, {0x201E, 0x0afe},
-    {0x2026, 0x0aae}, {0x2020, 0x0af1}, {0x2021, 0x0af2}, {0x02C6, 0},      {0x2030, 0x0ad5},
-    {0x0160, 0x01a9}, {0x2039, 0},      {0x0152, 0x13bc}, {0x008D, 0},      {0x017D, 0x01ae},
-    {0x008F, 0},      {0x0090, 0},      {0x2018, 0x0ad0}, {0x2019, 0x0ad1}, {0x201C, 0x0ad2},
-    {0x201D, 0x0ad3}, {0x2022, 0},      {0x2013, 0x0aaa}, {0x2014, 0x0aa9}, {0x02DC, 0},
-    {0x2122, 0x0ac9}, {0x0161, 0x01b9}, {0x203A, 0},      {0x0153, 0x13bd}, {0x009D, 0},
-    {0x017E, 0x01be}, {0x0178, 0x13be},
+// Classic keysyms of the characters 0x80-0x9F, where X has one that means exactly
+// that character; kNoKeysym elsewhere (the undefined bytes among them).
+constexpr std::array<Keysym, 32> kHighClassic{{
+    0x20ac, 0,      0x0afd, 0x08f6, 0x0afe, 0x0aae, 0x0af1, 0x0af2, 0,      0x0ad5, 0x01a9,
+    0,      0x13bc, 0,      0x01ae, 0,      0,      0x0ad0, 0x0ad1, 0x0ad2, 0x0ad3, 0,
+    0x0aaa, 0x0aa9, 0,      0x0ac9, 0x01b9, 0,      0x13bd, 0,      0x01be, 0x13be,
 }};
 
 // The bullet's classic keysym is only "close to" U+2022, so it is recognised in a
@@ -27,25 +21,13 @@ constexpr std::array<HighChar, 32> kHighChars{{
 constexpr Keysym kBulletClassic = 0x0ae6;
 constexpr Keysym kUnicodeKeysymBase = 0x01000000;
 
-int highCharForUnicode(char32_t u) {
-    for (std::size_t i = 0; i < kHighChars.size(); ++i) {
-        if (kHighChars[i].unicode == u && (u < 0x80 || u > 0x9F)) return int(0x80 + i);
-    }
-    return -1;
-}
-
 }  // namespace
-
-char32_t cp1252Unicode(unsigned char c) {
-    if (c >= 0x80 && c <= 0x9F) return kHighChars[c - 0x80].unicode;
-    return c;
-}
 
 Keysym keysymForCp1252(unsigned char c) {
     if (c < 0x20 || c == 0x7F) return kNoKeysym;
     if (c < 0x80 || c >= 0xA0) return c;
-    const HighChar& h = kHighChars[c - 0x80];
-    return h.classic != kNoKeysym ? h.classic : kUnicodeKeysymBase + h.unicode;
+    const Keysym classic = kHighClassic[c - 0x80];
+    return classic != kNoKeysym ? classic : kUnicodeKeysymBase + cp1252ToUnicode(c);
 }
 
 int cp1252ForKeysym(Keysym keysym) {
@@ -57,10 +39,10 @@ int cp1252ForKeysym(Keysym keysym) {
         const char32_t u = keysym & 0x00FFFFFF;
         // Unicode keysyms below U+0100 are not used: Latin-1 has its own.
         if (u < 0x100) return -1;
-        return highCharForUnicode(u);
+        return unicodeToCp1252(u);
     }
-    for (std::size_t i = 0; i < kHighChars.size(); ++i) {
-        if (kHighChars[i].classic != kNoKeysym && kHighChars[i].classic == keysym) {
+    for (std::size_t i = 0; i < kHighClassic.size(); ++i) {
+        if (kHighClassic[i] != kNoKeysym && kHighClassic[i] == keysym) {
             return int(0x80 + i);
         }
     }

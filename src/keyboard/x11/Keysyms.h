@@ -10,10 +10,6 @@ using Keysym = std::uint32_t;
 
 constexpr Keysym kNoKeysym = 0;
 
-// The Unicode character of a Windows-1252 byte. The five bytes the code page
-// leaves undefined map to the C1 controls of the same value.
-char32_t cp1252Unicode(unsigned char c);
-
 // The keysym to bind for a printable Windows-1252 character: the Latin-1 keysym,
 // the classic keysym where X has one that means exactly this character, else the
 // Unicode keysym. kNoKeysym for control characters (0-31, 127).

@@ -3,7 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
-#include "keyboard/x11/Keysyms.h"
+#include "keyboard/Cp1252.h"
 #include "keyboard/x11/XErrors.h"
 
 namespace kest::x11 {
@@ -96,7 +96,7 @@ X11WindowActivator::~X11WindowActivator() {
 
 bool X11WindowActivator::activate(const std::string& title) {
     std::u32string wanted;
-    for (unsigned char c : title) wanted.push_back(cp1252Unicode(c));
+    for (unsigned char c : title) wanted.push_back(cp1252ToUnicode(c));
     const bool managed = windowManagerRuns();
     const std::vector<TopLevel> windows = topLevels();
     std::vector<std::u32string> titles;

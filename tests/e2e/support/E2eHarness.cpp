@@ -328,24 +328,6 @@ std::vector<unsigned> keysDown(const std::string& displayName) {
     return down;
 }
 
-std::string cp1252ToUtf8(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        const char32_t u = x11::cp1252Unicode(c);
-        if (u < 0x80) {
-            out.push_back(char(u));
-        } else if (u < 0x800) {
-            out.push_back(char(0xC0 | (u >> 6)));
-            out.push_back(char(0x80 | (u & 0x3F)));
-        } else {
-            out.push_back(char(0xE0 | (u >> 12)));
-            out.push_back(char(0x80 | ((u >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (u & 0x3F)));
-        }
-    }
-    return out;
-}
-
 std::string literalNotation(const std::string& text) {
     std::string out;
     for (char c : text) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "keyboard/Cp1252.h"  // cp1252ToUtf8 for the expected texts
+
 namespace kest::e2e {
 
 using namespace std::chrono_literals;
@@ -125,7 +127,6 @@ std::vector<unsigned> emptyKeycodes(const std::string& displayName);
 // Keys the server has down now.
 std::vector<unsigned> keysDown(const std::string& displayName);
 
-std::string cp1252ToUtf8(const std::string& text);
 // The text escaped so that SendKeys types every character literally.
 std::string literalNotation(const std::string& text);
 
