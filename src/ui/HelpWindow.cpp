@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "engine/NumericValue.h"
+#include "ui/LayoutFont.h"
 #include "ui/Maker.h"
 
 namespace kest {
@@ -62,6 +63,8 @@ F_HELP::F_HELP(QWidget* parent)
       URLLink1(new URLLink(this)),
       URLLink2(new URLLink(this)) {
     setObjectName(QStringLiteral("F_HELP"));
+    // The same face as the main window, whose links and texts it repeats.
+    setFont(layoutFont());
     setWindowTitle(QStringLiteral("Help Kest Redirect Serial COM Port to Keyboard   ") +
                    QString::fromUtf8(kMakerWebAddress));
     AFF_HLP->setObjectName(QStringLiteral("AFF_HLP"));

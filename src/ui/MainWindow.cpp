@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <exception>
 
@@ -36,9 +38,6 @@ namespace kest {
 
 namespace {
 
-// The layout was drawn for an 8-point sans-serif face.
-constexpr double kWindowFontPoints = 8.0;
-
 constexpr int kClientWidthTwips = 6390;
 constexpr int kClientHeightTwips = 8100;
 constexpr int kFrameTopTwips = 1350;
@@ -47,6 +46,31 @@ constexpr int kPassTopTwips = -15;
 // The smallest client height the window keeps when a tall title bar eats the rest.
 constexpr int kMinClientHeightPx = 20;
 
+// The icons of the frame captions are 16 x 14 pixels.
+constexpr int kCaptionIconWidth = 16;
+constexpr int kCaptionIconHeight = 14;
+// Frames stand 3 pixels apart.
+constexpr int kCaptionIconReach = 2;
+
+// Where a frame's caption icon goes, in the frame's parent: in the room the caption's
+// leading spaces leave, ending just before its first letter. A caption with few spaces
+// lets its icon reach a little past the frame's edge, into the gap between frames.
+QRect captionIconBox(const QGroupBox* frame) {
+    QStyleOptionGroupBox option;
+    option.initFrom(frame);
+    option.text = frame->title();
+    option.textAlignment = frame->alignment();
+    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    const QRect label = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                       QStyle::SC_GroupBoxLabel, frame);
+    const QString title = frame->title();
+    qsizetype spaces = 0;
+    while (spaces < title.size() && title.at(spaces) == u' ') ++spaces;
+    const int room = frame->fontMetrics().horizontalAdvance(title.left(spaces));
+    const int left = std::max(-kCaptionIconReach, label.left() + room - kCaptionIconWidth - 1);
+    return QRect(frame->x() + left, frame->y(), kCaptionIconWidth, kCaptionIconHeight);
+}
+
 }  // namespace
 
 F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* parent)
@@ -54,8 +78,7 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
     initWindowResources();
     setObjectName("F_MAIN");
     setWindowTitle(kDesignCaption);
-    QFont windowFont = font();
-    windowFont.setPointSizeF(kWindowFontPoints);
+    const QFont windowFont = layoutFont();
     setFont(windowFont);
     setWindowIcon(TrayIcon::programIcon());
     top = new TopBand(this);
@@ -63,6 +86,7 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
     buildBottomBand();
     bindNames();
     restoreControlFonts(this, windowFont);
+    widenLabelsToText(this);
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
 
     clock_ = std::make_unique<SystemClock>(localDateNames());
@@ -139,7 +163,7 @@ void F_MAIN::buildConfigFrame() {
     for (const auto& icon : captionIcons) {
         auto* picture = new PictureBox(icon.index, icon.image, FR_MAIN);
         picture->setScaledContents(true);
-        picture->setGeometry(icon.frame->x() + 5, icon.frame->y(), 16, 14);
+        picture->setGeometry(captionIconBox(icon.frame));
         picture->raise();
         Picture1.push_back(picture);
     }

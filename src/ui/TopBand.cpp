@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QUrl>
 
 #include "ui/Colours.h"
 #include "ui/Maker.h"
@@ -64,18 +65,22 @@ TopBand::TopBand(QWidget* window) : QObject(window) {
     placeTw(AFF_INSTANCE, 0, 210, 2160, 240);
     AFF_INSTANCE->hide();
 
-    URLLink1 = makeLink(window, "URLLink1", kMakerWebAddress, kMakerWebAddress);
+    // The address without its scheme: the whole of it fits beside the arrow.
+    URLLink1 = makeLink(window, "URLLink1", QUrl(kMakerWebAddress).host(), kMakerWebAddress);
     placeTw(URLLink1, 3030, 210, 1650, 225);
     auto* request = makeLabel(window, "Label1(12)", "Request:");
     QPalette blue = request->palette();
     blue.setColor(QPalette::WindowText, settingsCaptionColour());
     request->setPalette(blue);
-    request->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // On the line of the link beside it; its box reaches into the link's, so it ends
+    // where the link begins and the two texts do not run into each other.
+    request->setAlignment(Qt::AlignRight | Qt::AlignTop);
     placeTw(request, -180, 435, 990, 240);
     URL_SUPPORT = makeLink(window, "URL_SUPPORT", kMakerSupportAddress,
                            QStringLiteral("mailto:") + kMakerSupportAddress);
     URL_SUPPORT->setToolTip("Technical Support");
     placeTw(URL_SUPPORT, 660, 435, 1335, 225);
+    request->resize(URL_SUPPORT->x() - request->x(), request->height());
     URLLink2 = makeLink(window, "URLLink2", "Serial, TCP and file data typed as keystrokes",
                         kMakerProductPage);
     placeTw(URLLink2, 2325, 435, 4275, 375);

@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <QRegularExpression>
 
+#include "ui/LayoutFont.h"
+
 namespace kest {
 
 namespace {
@@ -59,9 +61,7 @@ bool readText(const QVariant& value, QString& text) {
 URLLink::URLLink(QWidget* parent)
     : QWidget(parent), lblURL(new QLabel(QStringLiteral("Label1"), this)) {
     lblURL->setObjectName(QStringLiteral("lblURL"));
-    QFont linkFont(QStringLiteral("Sans Serif"));
-    linkFont.setStyleHint(QFont::SansSerif);
-    linkFont.setPointSizeF(8.25);
+    QFont linkFont = layoutFont();
     linkFont.setUnderline(true);
     setFont(linkFont);
     QPalette pal = lblURL->palette();
@@ -74,11 +74,37 @@ URLLink::URLLink(QWidget* parent)
 }
 
 void URLLink::setText(const QString& text) {
-    lblURL->setText(text);
+    text_ = text;
     lblURL->move(0, 0);
-    lblURL->resize(QFontMetrics(font()).size(Qt::TextSingleLine, text));
-    updateGeometry();
+    fitLabel();
     emit propertyChanged(QStringLiteral("Text"));
+}
+
+void URLLink::fitLabel() {
+    const QFontMetrics metrics(font());
+    QSize size = metrics.size(Qt::TextSingleLine, text_);
+    // A text wider than the box it was given ends in an ellipsis rather than being cut
+    // in the middle of a letter; text() and the stored property keep it whole.
+    if (size.width() > width()) {
+        lblURL->setText(metrics.elidedText(text_, Qt::ElideRight, width()));
+        size.setWidth(width());
+    } else {
+        lblURL->setText(text_);
+    }
+    lblURL->resize(size);
+    updateGeometry();
+}
+
+void URLLink::resizeEvent(QResizeEvent* event) {
+    fitLabel();
+    QWidget::resizeEvent(event);
+}
+
+void URLLink::changeEvent(QEvent* event) {
+    // A window that hands its own font down would otherwise leave the label sized
+    // for the old one, clipped or too wide to click precisely.
+    if (event->type() == QEvent::FontChange) fitLabel();
+    QWidget::changeEvent(event);
 }
 
 void URLLink::setUrl(const QString& url) {
@@ -124,7 +150,9 @@ QVariantMap URLLink::writeProperties() const {
 }
 
 QSize URLLink::sizeHint() const {
-    return lblURL->size().expandedTo(QSize(1, QFontMetrics(font()).height()));
+    return QFontMetrics(font())
+        .size(Qt::TextSingleLine, text_)
+        .expandedTo(QSize(1, QFontMetrics(font()).height()));
 }
 
 bool URLLink::openWithDesktop(const QString& address) {

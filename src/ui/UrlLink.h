@@ -42,7 +42,7 @@ class URLLink : public QWidget {
 
     explicit URLLink(QWidget* parent = nullptr);
 
-    QString text() const { return lblURL->text(); }
+    QString text() const { return text_; }
     void setText(const QString& text);
     QString url() const { return url_; }
     void setUrl(const QString& url);
@@ -71,13 +71,17 @@ class URLLink : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void fitLabel();
     void initialise();
     void UpdateToolTip();
     void lblURL_MouseDown(Qt::MouseButton button);
     void openAddress(const QString& address);
 
+    QString text_;
     QString url_;
     bool showToolTip_ = false;
     Opener opener_;

@@ -4,6 +4,9 @@
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <algorithm>
+
+#include "ui/UrlLink.h"
 
 namespace kest {
 
@@ -57,18 +60,58 @@ void restoreControlFonts(QWidget* root, const QFont& font) {
     for (QWidget* child : root->findChildren<QWidget*>()) {
         if (qobject_cast<QGroupBox*>(child)) continue;
         QFont own = font;
-        // Bold headings keep their weight at the window's size.
+        // Bold headings keep their weight at the window's size, links their underline.
         own.setBold(child->property(kBoldProperty).toBool());
+        own.setUnderline(child->font().underline());
         child->setFont(own);
+    }
+}
+
+namespace {
+
+// The room to the right of a control: up to the nearest sibling that starts right of
+// its left edge on the same line, or the parent's edge.
+int roomToTheRight(const QWidget* widget) {
+    const QWidget* parent = widget->parentWidget();
+    int limit = parent->width();
+    for (const QWidget* other : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QRect box = other->geometry();
+        const bool sameLine =
+            box.top() <= widget->geometry().bottom() && box.bottom() >= widget->geometry().top();
+        if (other != widget && sameLine && box.left() > widget->x())
+            limit = std::min(limit, box.left());
+    }
+    return limit - widget->x();
+}
+
+void widenTo(QWidget* widget, int needed) {
+    if (needed <= widget->width() || !widget->parentWidget()) return;
+    const int width = std::min(needed, roomToTheRight(widget));
+    if (width > widget->width()) widget->resize(width, widget->height());
+}
+
+}  // namespace
+
+void widenLabelsToText(QWidget* root) {
+    for (QWidget* child : root->findChildren<QWidget*>()) {
+        if (auto* link = qobject_cast<URLLink*>(child)) {
+            widenTo(link, link->sizeHint().width());
+            continue;
+        }
+        auto* label = qobject_cast<QLabel*>(child);
+        // Status fields keep their boxes: their colour is the box. The link's own
+        // label follows its link.
+        if (!label || label->text().isEmpty() || label->objectName().startsWith("AFF_") ||
+            qobject_cast<URLLink*>(label->parentWidget()))
+            continue;
+        widenTo(label, label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() +
+                           2 * label->frameWidth());
     }
 }
 
 void styleFrame(QGroupBox* frame, const QString& caption, const QColor& captionColour) {
     frame->setTitle(caption);
-    QFont font = frame->parentWidget() ? frame->parentWidget()->font() : frame->font();
-    font.setBold(true);
-    font.setPointSizeF(8.25);
-    frame->setFont(font);
+    frame->setFont(layoutFont(true));
     // The caption is drawn in the frame's text colour. The controls inside keep the
     // desktop's: a style sheet would do it more briefly but would take over the
     // painting of every control inside, and the fields' state colours with it.
