@@ -20,8 +20,12 @@ namespace kest::x11 {
 
 struct DeviceTiming {
     // How long a spare keycode must lie unused before it is bound to another
-    // character: receivers read the keymap only when they handle an event.
-    std::chrono::milliseconds reuseGuard{100};
+    // character: receivers read the keymap only when they handle an event, so a
+    // receiver that lags behind by more than this would see the new character. 100 ms
+    // held on a quiet machine; xterm on a loaded one lagged past it, so the guard
+    // leaves a wide margin. Only texts with more distinct unusual characters than
+    // there are spare keycodes ever wait for it.
+    std::chrono::milliseconds reuseGuard{500};
     // Spare keycodes go back to empty after this long without typing.
     std::chrono::milliseconds idleRestore{5000};
 };
