@@ -1,9 +1,12 @@
 #include "ui/WindowWidgets.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QRadioButton>
+#include <QStyle>
 #include <algorithm>
 
 #include "ui/UrlLink.h"
@@ -90,22 +93,54 @@ void widenTo(QWidget* widget, int needed) {
     if (width > widget->width()) widget->resize(width, widget->height());
 }
 
+// A caption needs its advance or, where a closing letter's ink runs past it, its ink.
+int textWidth(const QWidget* widget, const QString& text) {
+    const QFontMetrics metrics = widget->fontMetrics();
+    return std::max(metrics.horizontalAdvance(text), metrics.tightBoundingRect(text).right() + 1);
+}
+
+// Besides its text: a check box's or option's indicator, a label's margins.
+int decorationWidth(const QWidget* widget) {
+    const QStyle* style = widget->style();
+    if (qobject_cast<const QRadioButton*>(widget))
+        return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, widget) +
+               style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, widget);
+    if (qobject_cast<const QCheckBox*>(widget))
+        return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget) +
+               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget);
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    return label ? 2 * label->margin() + 2 * label->frameWidth() : 0;
+}
+
+// Widens the control; where the room runs out before the text does, its letters are
+// set a hair closer (half a pixel each at most) rather than the last one being cut.
+void fitToText(QWidget* widget, const QString& text) {
+    widenTo(widget, decorationWidth(widget) + textWidth(widget, text));
+    const int over = decorationWidth(widget) + textWidth(widget, text) - widget->width();
+    if (over <= 0 || text.size() < 2) return;
+    QFont font = widget->font();
+    font.setLetterSpacing(QFont::AbsoluteSpacing,
+                          -std::min(0.5, (over + 0.5) / qreal(text.size() - 1)));
+    widget->setFont(font);
+}
+
 }  // namespace
 
 void widenLabelsToText(QWidget* root) {
     for (QWidget* child : root->findChildren<QWidget*>()) {
         if (auto* link = qobject_cast<URLLink*>(child)) {
             widenTo(link, link->sizeHint().width());
-            continue;
+        } else if (auto* box = qobject_cast<QAbstractButton*>(child)) {
+            if (qobject_cast<QCheckBox*>(box) || qobject_cast<QRadioButton*>(box))
+                fitToText(box, box->text());
+        } else if (auto* label = qobject_cast<QLabel*>(child)) {
+            // Status fields keep their boxes: their colour is the box. A link's own
+            // label follows its link.
+            if (label->text().isEmpty() || label->objectName().startsWith("AFF_") ||
+                qobject_cast<URLLink*>(label->parentWidget()))
+                continue;
+            fitToText(label, label->text());
         }
-        auto* label = qobject_cast<QLabel*>(child);
-        // Status fields keep their boxes: their colour is the box. The link's own
-        // label follows its link.
-        if (!label || label->text().isEmpty() || label->objectName().startsWith("AFF_") ||
-            qobject_cast<URLLink*>(label->parentWidget()))
-            continue;
-        widenTo(label, label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() +
-                           2 * label->frameWidth());
     }
 }
 

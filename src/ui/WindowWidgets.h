@@ -51,8 +51,9 @@ void styleFrame(QGroupBox* frame, const QString& caption, const QColor& captionC
 // Frames pass their bold caption font on to their controls; the controls keep the
 // desktop's font unless they chose one of their own.
 void restoreControlFonts(QWidget* root, const QFont& font);
-// Labels and links whose text is wider than their box in the window's font grow to
-// the right as far as the text needs, but never over the next control on their line.
+// Labels, check boxes, options and links whose text is wider than their box in the
+// window's font grow to the right as far as the text needs, but never over the next
+// control on their line. Status fields keep their boxes.
 void widenLabelsToText(QWidget* root);
 // A frame with the bold caption of the window's frames, in the given colour.
 QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& caption,

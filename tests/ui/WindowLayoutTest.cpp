@@ -1,0 +1,132 @@
+// The window's captions must be readable in the boxes the layout gives them: the
+// window's own font, labels that widen into free room only, links that shorten with an
+// ellipsis instead of cutting a letter in half.
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStyle>
+
+#include "WindowFixture.h"
+#include "ui/UrlLink.h"
+#include "ui/WindowWidgets.h"
+
+namespace kest::testing {
+namespace {
+
+using WindowLayoutTest = WindowTest;
+
+bool isLinkLabel(const QWidget* widget) {
+    return qobject_cast<const URLLink*>(widget->parentWidget()) != nullptr;
+}
+
+// Up to the last pixel the text paints: the advance of a closing colon or letter
+// adds a blank column or two that may fall outside the box unseen.
+int inkWidth(const QWidget* widget, const QString& text) {
+    return widget->fontMetrics().tightBoundingRect(text).right() + 1;
+}
+
+TEST_F(WindowLayoutTest, EveryCaptionFitsItsBox) {
+    window->INP_PASS->setText("OPEN.THE.PANEL");  // the panel and its frames shown
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || isLinkLabel(label)) continue;
+        const int needed = inkWidth(label, label->text());
+        EXPECT_LE(needed, label->width())
+            << label->objectName().toStdString() << " \"" << label->text().toStdString() << '"';
+    }
+    for (QAbstractButton* box : window->findChildren<QAbstractButton*>()) {
+        if (!qobject_cast<QCheckBox*>(box) && !qobject_cast<QRadioButton*>(box)) continue;
+        const bool radio = qobject_cast<QRadioButton*>(box) != nullptr;
+        const QStyle* style = box->style();
+        const int needed = style->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorWidth
+                                                    : QStyle::PM_IndicatorWidth) +
+                           style->pixelMetric(radio ? QStyle::PM_RadioButtonLabelSpacing
+                                                    : QStyle::PM_CheckBoxLabelSpacing) +
+                           inkWidth(box, box->text());
+        EXPECT_LE(needed, box->width()) << box->objectName().toStdString();
+    }
+    for (QGroupBox* frame : window->findChildren<QGroupBox*>()) {
+        if (frame->title().isEmpty()) continue;
+        EXPECT_TRUE(frame->font().bold()) << frame->objectName().toStdString();
+        EXPECT_LT(frame->fontMetrics().horizontalAdvance(frame->title()), frame->width())
+            << frame->objectName().toStdString();
+    }
+}
+
+TEST_F(WindowLayoutTest, ControlsShareTheWindowFontAndLinksStayUnderlined) {
+    EXPECT_EQ(window->font().pixelSize(), kLayoutFontPixels);
+    EXPECT_EQ(window->INP_TARGET_WIN->font().pixelSize(), kLayoutFontPixels);
+    EXPECT_FALSE(window->INP_TARGET_WIN->font().bold());
+    EXPECT_TRUE(window->findChild<QLabel*>("Label1(4)")->font().bold());
+    for (URLLink* link : {window->URLLink1, window->URL_SUPPORT, window->URLLink2})
+        EXPECT_TRUE(link->lblURL->font().underline()) << link->objectName().toStdString();
+}
+
+// Two controls of one parent overlap when their boxes share any pixel.
+TEST_F(WindowLayoutTest, WidenedLabelsStopAtTheNextControl) {
+    QWidget parent;
+    parent.resize(300, 100);
+    auto* boxed = makeLabel(&parent, "boxed", "A caption much wider than its box");
+    boxed->setGeometry(10, 10, 40, 13);
+    auto* field = new QLineEdit(&parent);
+    field->setGeometry(80, 8, 100, 19);
+    auto* free = makeLabel(&parent, "free", "Another long caption here");
+    free->setGeometry(10, 40, 30, 13);
+    auto* below = new QLineEdit(&parent);  // lower down: not on the caption's line
+    below->setGeometry(20, 60, 100, 19);
+    auto* shortText = makeLabel(&parent, "short", "ab");
+    shortText->setGeometry(200, 40, 80, 13);
+    auto* status = makeLabel(&parent, "AFF_STATUS", "A status text wider than its box");
+    status->setGeometry(10, 80, 30, 13);
+
+    widenLabelsToText(&parent);
+
+    EXPECT_EQ(boxed->geometry(), QRect(10, 10, 70, 13));  // up to the field, not over it
+    EXPECT_FALSE(boxed->geometry().intersects(field->geometry()));
+    EXPECT_EQ(free->width(), free->fontMetrics().horizontalAdvance(free->text()));
+    EXPECT_EQ(shortText->geometry(), QRect(200, 40, 80, 13));  // never shrunk
+    EXPECT_EQ(status->geometry(), QRect(10, 80, 30, 13));      // its box is its colour
+}
+
+TEST_F(WindowLayoutTest, LinkTooLongForItsBoxEndsInAnEllipsisButKeepsItsText) {
+    const QString address = "support@kest-redirect.example.org";
+    URLLink link;
+    link.show();  // a hidden widget hears of its new size only when shown
+    link.setText(address);
+    link.resize(60, 15);
+    EXPECT_EQ(link.text(), address);
+    EXPECT_EQ(link.writeProperties().value("Text").toString(), address);
+    EXPECT_TRUE(link.lblURL->text().endsWith(QChar(0x2026))) << link.lblURL->text().toStdString();
+    EXPECT_LE(link.lblURL->width(), 60);
+    EXPECT_EQ(link.sizeHint().width(), link.fontMetrics().horizontalAdvance(address));
+
+    link.resize(400, 15);
+    EXPECT_EQ(link.lblURL->text(), address);
+    EXPECT_EQ(link.lblURL->size(), link.fontMetrics().size(Qt::TextSingleLine, address));
+}
+
+TEST_F(WindowLayoutTest, LinkRefitsItsLabelWhenItsFontChanges) {
+    URLLink link;
+    link.resize(600, 40);
+    link.setText("kest-redirect.example.org");
+    const int before = link.lblURL->width();
+    QFont larger = link.font();
+    larger.setPixelSize(kLayoutFontPixels * 2);
+    link.setFont(larger);
+    EXPECT_GT(link.lblURL->width(), before);
+    EXPECT_EQ(link.lblURL->size(),
+              QFontMetrics(larger).size(Qt::TextSingleLine, "kest-redirect.example.org"));
+}
+
+TEST_F(WindowLayoutTest, SupportLinkAndItsHeadingDoNotRunIntoEachOther) {
+    const QLabel* request = window->findChild<QLabel*>("Label1(12)");
+    ASSERT_NE(request, nullptr);
+    EXPECT_LE(request->geometry().right(), window->URL_SUPPORT->x() - 1);
+    EXPECT_LE(request->fontMetrics().horizontalAdvance(request->text()),
+              request->geometry().right() + 1);  // whole text right of the window's edge
+}
+
+}  // namespace
+}  // namespace kest::testing
