@@ -26,13 +26,10 @@ std::tm localNow(double* fraction) {
         auto sinceSecond = now - std::chrono::system_clock::from_time_t(seconds);
         *fraction = std::chrono::duration<double>(sinceSecond).count();
     }
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    return local;
+    // Only the user-interface thread reads the clock, so the shared buffer of
+    // std::localtime is safe, and it is the same call on every platform.
+    const std::tm* local = std::localtime(&seconds);
+    return local ? *local : std::tm{};
 }
 
 }  // namespace
