@@ -115,20 +115,6 @@ std::string everyCp1252(std::mt19937& rng) {
     return text;
 }
 
-std::string literalNotation(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (std::strchr("+^%~(){}[]", c) && c != '\0') {
-            out += '{';
-            out += c;
-            out += '}';
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::size_t editDistance(const std::u32string& a, const std::u32string& b) {
     std::vector<std::size_t> prev(b.size() + 1), cur(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) prev[j] = j;
@@ -164,7 +150,7 @@ int type(const char* path) {
     const std::string text = readFile(path);
     kest::x11::XTestKeyboardDevice device;
     const auto start = std::chrono::steady_clock::now();
-    kest::SendKeys(literalNotation(text), true, device);
+    kest::SendKeys(kest::literalKeyNotation(text), true, device);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%zu chars in %.3f s\n", text.size(), took.count());
     return 0;

@@ -266,4 +266,19 @@ void SendKeys(std::string_view keys, bool wait, KeyboardDevice& device) {
     if (wait) device.sync();
 }
 
+std::string literalKeyNotation(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (std::string_view("+^%~(){}[]").find(c) != std::string_view::npos) {
+            out += '{';
+            out += c;
+            out += '}';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace kest

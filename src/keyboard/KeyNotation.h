@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +47,10 @@ std::vector<KeyAction> parseKeyNotation(std::string_view keys);
 // Plays the actions on the device. Whatever happens, every key that the actions
 // pressed is released before this returns (or rethrows).
 void playKeyActions(const std::vector<KeyAction>& actions, KeyboardDevice& device);
+
+// The text written in the notation so that every character is typed as itself: the
+// notation's special characters go in braces ("a+b" becomes "a{+}b").
+std::string literalKeyNotation(std::string_view text);
 
 // The platform's SendKeys: parse (typing nothing of invalid notation), play, and with
 // wait return only when the display server has taken every event.

@@ -81,7 +81,7 @@ TEST_F(Typing, CapitalsAndShiftedSymbolsGetShiftOnlyForTheirKey) {
 
 TEST_F(Typing, EveryPrintableCharacterArrivesInTheRecorder) {
     const std::string text = printableCp1252();
-    SendKeys(literalNotation(text), true, *device);
+    SendKeys(literalKeyNotation(text), true, *device);
     EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8(text))) << recorder->text();
     EXPECT_TRUE(keysDown(display.name()).empty());
 }
@@ -90,7 +90,7 @@ TEST_F(Typing, EveryPrintableCharacterArrivesInXterm) {
     XtermReceiver xterm(display, "Kest Xterm");
     ASSERT_TRUE(focusWindowTitled(display.name(), "Kest Xterm"));
     const std::string text = printableCp1252() + printableCp1252();
-    SendKeys(literalNotation(text), true, *device);
+    SendKeys(literalKeyNotation(text), true, *device);
     const std::string expected = cp1252ToUtf8(text);
     xterm.waitForBytes(expected.size());
     EXPECT_EQ(xterm.received(), expected);

@@ -138,6 +138,15 @@ INSTANTIATE_TEST_SUITE_P(ParenthesesAndModifiers, InvalidNotation,
                          ::testing::Values(")", "a)", ")(", "(a", "((a)", "+(a", "++a", "^^", "%%a",
                                            "+^+a", "+(+a)", "^(a^b)", "+(^(+a))"));
 
+TEST(KeyNotationLiteral, EveryByteWrittenLiterallyTypesItself) {
+    std::string text;
+    for (int c = 1; c < 256; ++c) text += static_cast<char>(c);
+    Actions expected;
+    for (unsigned char c : text) expected.push_back({Kind::Type, 0, c});
+    EXPECT_EQ(parseKeyNotation(literalKeyNotation(text)), expected);
+    EXPECT_EQ(literalKeyNotation("a+(b)"), "a{+}{(}b{)}");
+}
+
 TEST(KeyNotationLimits, APieceMayExpandToAMillionActionsButNoMore) {
     std::string atLimit;
     for (int i = 0; i < 100; ++i) atLimit += "{a 10000}";

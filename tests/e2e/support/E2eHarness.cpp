@@ -328,18 +328,4 @@ std::vector<unsigned> keysDown(const std::string& displayName) {
     return down;
 }
 
-std::string literalNotation(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (std::string_view("+^%~(){}[]").find(c) != std::string_view::npos) {
-            out += '{';
-            out += c;
-            out += '}';
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 }  // namespace kest::e2e

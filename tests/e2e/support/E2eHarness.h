@@ -127,7 +127,4 @@ std::vector<unsigned> emptyKeycodes(const std::string& displayName);
 // Keys the server has down now.
 std::vector<unsigned> keysDown(const std::string& displayName);
 
-// The text escaped so that SendKeys types every character literally.
-std::string literalNotation(const std::string& text);
-
 }  // namespace kest::e2e
