@@ -15,6 +15,37 @@ namespace {
 using Text = ConfigControls::Text;
 using Box = ConfigControls::Box;
 
+// GENERAL.CFG line by line: the control each line mirrors, in which form, and whether
+// the load applies it. The save writes every line; the load reads every line.
+struct GeneralLine {
+    enum class Form { Text, TrimmedText, Box, ServerRole };
+    enum class Load { Apply, ApplyUnlessEmpty, PassOver };
+    Form form;
+    Text text = Text::Delay;
+    Box box = Box::ApiKb;
+    Load load = Load::Apply;
+};
+
+using Form = GeneralLine::Form;
+using Load = GeneralLine::Load;
+
+constexpr GeneralLine kGeneralLayout[kGeneralLines] = {
+    // INP_DELAY is read and passed over: the field keeps ".2".
+    {Form::Text, Text::Delay, Box::ApiKb, Load::PassOver},
+    {Form::Text, Text::ComCfg, Box::ApiKb, Load::ApplyUnlessEmpty},
+    {Form::Box, Text::Delay, Box::ApiKb},
+    {Form::Text, Text::Prefix},
+    {Form::Text, Text::Suffix},
+    {Form::Text, Text::TargetWin},
+    {Form::Box, Text::Delay, Box::Rts},
+    {Form::Box, Text::Delay, Box::Dtr},
+    {Form::Text, Text::Handshaking},
+    {Form::Box, Text::Delay, Box::Upper},
+    {Form::TrimmedText, Text::IpTcp},
+    {Form::TrimmedText, Text::IpPort},
+    {Form::ServerRole},
+};
+
 }  // namespace
 
 ConfigStore::ConfigStore(ConfigControls& controls, ConfigFileSystem& files, PathResolver resolve)
@@ -115,64 +146,32 @@ void ConfigStore::loadGeneral(const std::filesystem::path& dir) {
 }
 
 void ConfigStore::applyGeneralLine(int lineNumber, const std::string& line) {
-    auto setText = [&](Text which) {
-        guarded("GENERAL.CFG text", [&] { controls_.setText(which, line); });
-    };
-    auto setBox = [&](Box which) {
-        const std::optional<int> state = parseCheckBox(line);
-        if (!state) {
-            controls_.logFailure("GENERAL.CFG line " + std::to_string(lineNumber) +
-                                 ": not a check-box state: " + line);
-            return;
+    const GeneralLine& layout = kGeneralLayout[lineNumber - 1];
+    if (layout.load == Load::PassOver) return;
+    if (layout.load == Load::ApplyUnlessEmpty && line.empty()) return;
+    const std::string where = "GENERAL.CFG line " + std::to_string(lineNumber);
+    switch (layout.form) {
+        case Form::Text:
+        case Form::TrimmedText:
+            guarded("GENERAL.CFG text", [&] { controls_.setText(layout.text, line); });
+            break;
+        case Form::Box: {
+            const std::optional<int> state = parseCheckBox(line);
+            if (!state) {
+                controls_.logFailure(where + ": not a check-box state: " + line);
+                return;
+            }
+            guarded("GENERAL.CFG check box", [&] { controls_.setBoxState(layout.box, *state); });
+            break;
         }
-        guarded("GENERAL.CFG check box", [&] { controls_.setBoxState(which, *state); });
-    };
-    switch (lineNumber) {
-        case 1:
-            break;  // INP_DELAY: read and passed over, the field keeps ".2"
-        case 2:
-            if (!line.empty()) setText(Text::ComCfg);
-            break;
-        case 3:
-            setBox(Box::ApiKb);
-            break;
-        case 4:
-            setText(Text::Prefix);
-            break;
-        case 5:
-            setText(Text::Suffix);
-            break;
-        case 6:
-            setText(Text::TargetWin);
-            break;
-        case 7:
-            setBox(Box::Rts);
-            break;
-        case 8:
-            setBox(Box::Dtr);
-            break;
-        case 9:
-            setText(Text::Handshaking);
-            break;
-        case 10:
-            setBox(Box::Upper);
-            break;
-        case 11:
-            setText(Text::IpTcp);
-            break;
-        case 12:
-            setText(Text::IpPort);
-            break;
-        case 13: {
+        case Form::ServerRole: {
             // "False" changes nothing: the role stays as it was.
             const std::optional<bool> server = parseTruth(line);
-            if (!server) controls_.logFailure("GENERAL.CFG line 13: not a truth value: " + line);
+            if (!server) controls_.logFailure(where + ": not a truth value: " + line);
             if (server.value_or(false))
                 guarded("SW_IP_CL_SE(1)", [&] { controls_.selectServer(); });
             break;
         }
-        default:
-            break;
     }
 }
 
@@ -202,19 +201,22 @@ ConfigFileImages ConfigStore::render(const ConfigControls& c) {
     for (const auto& row : c.removeRows()) appendLine(remove, row);
 
     std::string general;
-    appendLine(general, c.text(Text::Delay));
-    appendLine(general, c.text(Text::ComCfg));
-    appendLine(general, checkBoxText(c.boxState(Box::ApiKb)));
-    appendLine(general, c.text(Text::Prefix));
-    appendLine(general, c.text(Text::Suffix));
-    appendLine(general, c.text(Text::TargetWin));
-    appendLine(general, checkBoxText(c.boxState(Box::Rts)));
-    appendLine(general, checkBoxText(c.boxState(Box::Dtr)));
-    appendLine(general, c.text(Text::Handshaking));
-    appendLine(general, checkBoxText(c.boxState(Box::Upper)));
-    appendLine(general, trimSpaces(c.text(Text::IpTcp)));
-    appendLine(general, trimSpaces(c.text(Text::IpPort)));
-    appendLine(general, truthText(c.serverSelected()));
+    for (const GeneralLine& line : kGeneralLayout) {
+        switch (line.form) {
+            case Form::Text:
+                appendLine(general, c.text(line.text));
+                break;
+            case Form::TrimmedText:
+                appendLine(general, trimSpaces(c.text(line.text)));
+                break;
+            case Form::Box:
+                appendLine(general, checkBoxText(c.boxState(line.box)));
+                break;
+            case Form::ServerRole:
+                appendLine(general, truthText(c.serverSelected()));
+                break;
+        }
+    }
 
     return {{{kSearchFile, std::move(search)},
              {kReplaceFile, std::move(replace)},
