@@ -84,41 +84,41 @@ void ConfigStore::loadTable(const std::filesystem::path& dir) {
     const auto searchPath = dir / kSearchFile;
     const auto replacePath = dir / kReplaceFile;
     if (!files_.exists(searchPath) || !files_.exists(replacePath)) return;
-    auto search = files_.readAll(searchPath);
-    auto replace = files_.readAll(replacePath);
-    if (!search || !replace) {
-        controls_.logFailure("cannot read the search/replace files in " + dir.string());
-        return;
-    }
-    ConfigLineReader searchLines(std::move(*search));
-    ConfigLineReader replaceLines(std::move(*replace));
+    auto searchLines = readLines(searchPath);
+    auto replaceLines = readLines(replacePath);
+    if (!searchLines || !replaceLines) return;
     bool replaceShort = false;
-    while (!searchLines.atEnd()) {
-        const std::string row = *searchLines.next();
+    while (!searchLines->atEnd()) {
+        const std::string row = *searchLines->next();
         guarded("LST_TOUCHES(0)", [&] { controls_.appendSearchRow(row); });
         // A shorter replace file (edited by hand) gets empty replacements, so that the
         // two columns keep pairing row for row.
-        auto replacement = replaceLines.next();
+        auto replacement = replaceLines->next();
         if (!replacement) replaceShort = true;
         guarded("LST_TOUCHES(1)", [&] { controls_.appendReplaceRow(replacement.value_or("")); });
     }
     if (replaceShort) controls_.logFailure(std::string(kReplaceFile) + " has fewer lines");
 }
 
-void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
-    const auto path = dir / kRemoveFile;
-    if (!files_.exists(path)) return;
+std::optional<ConfigLineReader> ConfigStore::readLines(const std::filesystem::path& path) {
     auto bytes = files_.readAll(path);
     if (!bytes) {
         controls_.logFailure("cannot read " + path.string());
-        return;
+        return std::nullopt;
     }
-    ConfigLineReader lines(std::move(*bytes));
+    return ConfigLineReader(std::move(*bytes));
+}
+
+void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
+    const auto path = dir / kRemoveFile;
+    if (!files_.exists(path)) return;
+    auto lines = readLines(path);
+    if (!lines) return;
     // An empty file has no port line: the port field keeps its text.
-    if (auto port = lines.next()) {
+    if (auto port = lines->next()) {
         guarded("INP_COMMPORT", [&] { controls_.setText(Text::CommPort, *port); });
     }
-    while (auto line = lines.next()) {
+    while (auto line = lines->next()) {
         const std::string row = *line;
         guarded("LST_REMOVE_CAR",
                 [&] { controls_.appendRemoveRow(decimalText(numericValue(row))); });
@@ -128,14 +128,10 @@ void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
 void ConfigStore::loadGeneral(const std::filesystem::path& dir) {
     const auto path = dir / kGeneralFile;
     if (!files_.exists(path)) return;
-    auto bytes = files_.readAll(path);
-    if (!bytes) {
-        controls_.logFailure("cannot read " + path.string());
-        return;
-    }
-    ConfigLineReader lines(std::move(*bytes));
+    auto lines = readLines(path);
+    if (!lines) return;
     for (int number = 1; number <= kGeneralLines; ++number) {
-        auto line = lines.next();
+        auto line = lines->next();
         if (!line) {
             // A short file: the controls of the missing lines keep their values.
             controls_.logFailure(path.string() + " ends before line " + std::to_string(number));

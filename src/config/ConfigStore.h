@@ -5,8 +5,11 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
+
+#include "config/ConfigLines.h"
 
 namespace kest {
 
@@ -53,6 +56,8 @@ class ConfigStore {
     void loadRemoveList(const std::filesystem::path& dir);
     void loadGeneral(const std::filesystem::path& dir);
     void applyGeneralLine(int lineNumber, const std::string& line);
+    // The file's lines, or nothing (logged) when it cannot be read.
+    std::optional<ConfigLineReader> readLines(const std::filesystem::path& path);
     void guarded(const char* step, const std::function<void()>& statement);
 
     ConfigControls& controls_;
