@@ -1,6 +1,7 @@
 #include "config/ConfigLines.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -77,11 +78,17 @@ bool isWholeNumber(const std::string& text) {
         }
         return true;
     }
-    // strtod would also take "inf", "nan" and "0x1F"; a stored truth value never has them.
+    // A whole decimal number and nothing else, read with "." as the point in every locale
+    // (and not "inf", "nan" or "0x1F", which a stored truth value never has).
     if (text.find_first_not_of("+-.0123456789eE") != std::string::npos) return false;
-    char* end = nullptr;
-    std::strtod(text.c_str(), &end);
-    return end != text.c_str() && *end == '\0';
+    std::string_view number = text;
+    if (!number.empty() && (number.front() == '+' || number.front() == '-'))
+        number.remove_prefix(1);
+    if (number.empty() || number.front() == '-') return false;
+    double value = 0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
+                                        std::chars_format::general);
+    return result.ptr == number.data() + number.size() && result.ec != std::errc::invalid_argument;
 }
 
 }  // namespace

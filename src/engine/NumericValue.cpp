@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 namespace kest {
@@ -47,7 +46,29 @@ double radixValue(Reader& in, int radix) {
     return value;
 }
 
-// Collects sign, digits, one point and an exponent into plain text for strtod.
+// Reads the collected sign, digits, point and exponent. from_chars, unlike strtod,
+// always takes "." as the point, whatever locale the program runs in.
+double parseDecimal(std::string_view number) {
+    bool negative = false;
+    if (!number.empty() && (number.front() == '+' || number.front() == '-')) {
+        negative = number.front() == '-';
+        number.remove_prefix(1);
+    }
+    double value = 0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
+                                        std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Beyond a double: as strtod rounds it, to infinity or to zero.
+        const std::size_t e = number.find('e');
+        const bool tiny = e != std::string_view::npos
+                              ? number.find('-', e) != std::string_view::npos
+                              : number.find_first_of("123456789") > number.find('.');
+        value = tiny ? 0.0 : HUGE_VAL;
+    }
+    return negative ? -value : value;
+}
+
+// Collects sign, digits, one point and an exponent into plain text.
 double decimalValue(Reader& in) {
     std::string number;
     if (in.peek() == '+' || in.peek() == '-') {
@@ -79,7 +100,7 @@ double decimalValue(Reader& in) {
         }
         if (expDigits) number += "e" + exponent;
     }
-    return std::strtod(number.c_str(), nullptr);
+    return parseDecimal(number);
 }
 
 }  // namespace

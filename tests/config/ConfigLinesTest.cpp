@@ -3,11 +3,22 @@
 #include "config/ConfigLines.h"
 #include "config/InstanceName.h"
 #include "config/LockRule.h"
+#include "support/CommaLocale.h"
 
 namespace kest {
 namespace {
 
 using Lines = std::vector<std::string>;
+
+TEST(ConfigLines, TruthNumbersReadTheSameInEveryLocale) {
+    test::CommaLocale comma;
+    if (!comma.active()) GTEST_SKIP() << "no de_DE.UTF-8 locale; scripts/setup makes one";
+    EXPECT_EQ(parseTruth("0.5"), true);
+    EXPECT_EQ(parseTruth("0.0"), false);
+    EXPECT_EQ(parseTruth("1e0"), true);
+    EXPECT_EQ(parseTruth("nan"), std::nullopt);
+    EXPECT_EQ(parseTruth("+-1"), std::nullopt);
+}
 
 TEST(ConfigLines, SplitsAtCrAndCrLfAndKeepsLoneLineFeeds) {
     EXPECT_EQ(splitLines("a\r\nb\r\n"), (Lines{"a", "b"}));

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/NumericValue.h"
+#include "support/CommaLocale.h"
 
 using namespace kest;
 
@@ -61,4 +62,18 @@ TEST(NumericValue, DecimalTextIsTheShortestFormThatReadsBack) {
     for (double v : {0.1, 1.0 / 3, 123456789.0, 1e-7, 2.5e20}) {
         EXPECT_EQ(numericValue(decimalText(v)), v) << decimalText(v);
     }
+}
+
+TEST(NumericValue, ThePointIsTheDecimalPointInEveryLocale) {
+    test::CommaLocale comma;
+    if (!comma.active()) GTEST_SKIP() << "no de_DE.UTF-8 locale; scripts/setup makes one";
+    EXPECT_DOUBLE_EQ(numericValue(".2"), 0.2);
+    EXPECT_DOUBLE_EQ(numericValue("65.5"), 65.5);
+    EXPECT_DOUBLE_EQ(numericValue("1,5"), 1);
+    EXPECT_EQ(wholeValue16("3.5"), 4);
+    EXPECT_EQ(numericValue("1e400"), HUGE_VAL);
+    EXPECT_EQ(numericValue("-1e400"), -HUGE_VAL);
+    EXPECT_EQ(numericValue("1e-400"), 0);
+    EXPECT_EQ(numericValue("0." + std::string(400, '0') + "1"), 0);
+    EXPECT_EQ(decimalText(7.5), "7.5");
 }
