@@ -96,7 +96,9 @@ void FileChannel::tick() {
     }
     setStatus(QStringLiteral("Present"), StatusRole::Success);
     if (version->readOnly) return;
-    if (processed_ && *processed_ == *version && processedPath_ == native) return;
+    if (const auto known = processed_.find(native);
+        known != processed_.end() && known->second == *version)
+        return;
     if (startSession(native, *version)) handOverNext();
 }
 
@@ -118,8 +120,7 @@ bool FileChannel::startSession(const QString& nativePath, const FileVersion& ver
         fail(nativePath + QStringLiteral(" changed while being copied"));
         return false;
     }
-    processed_ = version;
-    processedPath_ = nativePath;
+    processed_[nativePath] = version;
     session->copy.setFileName(copyPath);
     if (!session->copy.open(QIODevice::ReadOnly)) {
         fail(QStringLiteral("cannot read ") + copyPath);

@@ -9,12 +9,15 @@
 // the file's device, inode, size, modification and change times, recorded when that
 // version is processed: a version is processed once after each write, never while
 // the file is read-only (no write permission for its owner), hidden (its name begins
-// with a dot) or not a regular file.
+// with a dot) or not a regular file. The record is kept per path, as the attribute
+// would be kept per file: watching another file for a while and coming back does not
+// type an unchanged file again.
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -70,8 +73,7 @@ class FileChannel : public QObject {
     QTimer pollTimer_;
     QTimer pauseTimer_;
     std::unique_ptr<Session> session_;
-    QString processedPath_;
-    std::optional<FileVersion> processed_;
+    std::map<QString, FileVersion> processed_;  // by native path
     QString lastFailure_;
 };
 

@@ -191,6 +191,18 @@ TEST_F(FileChannelTest, ReceiverRunningTheEventLoopGetsEachLineOnceInOrder) {
     EXPECT_EQ(received_.texts, (QList<QByteArray>{"1\r", "2\r", "3\r", "4\r"}));
 }
 
+TEST_F(FileChannelTest, AFileWatchedAgainAfterAnotherIsNotTypedAgain) {
+    writeFile(dir_ + "a.txt", "a1\r\na2\r\n");
+    writeFile(dir_ + "b.txt", "b1\r\n");
+    channel_.setPath(dir_ + "a.txt");
+    ASSERT_TRUE(waitProcessed(dir_, "a1\r\na2\r\n"));
+    channel_.setPath(dir_ + "b.txt");
+    ASSERT_TRUE(waitProcessed(dir_, "b1\r\n"));
+    channel_.setPath(dir_ + "a.txt");  // unchanged since it was processed
+    test::runEventsFor(700);
+    EXPECT_EQ(received_.texts, (QList<QByteArray>{"a1\r", "a2\r", "b1\r"}));
+}
+
 TEST_F(FileChannelTest, DeletedAndReplacedFilesRecover) {
     const QString file = dir_ + "in.txt";
     writeFile(file, "v1\r\n");
