@@ -121,10 +121,10 @@ void F_HELP::Form_Load() {
         text_ = helpText(kGeneralHelp);
     else if (which == double(kTokenReference))
         text_ = helpText(kTokenReference);
-    // The widget keeps paragraphs, not line-end characters: show one line per line.
+    // The widget keeps paragraphs, not line-end characters: one line per line, and
+    // the closing line end leaves an empty last line, as the text ends with CR LF.
     QString shown = text_;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (shown.endsWith(u'\n')) shown.chop(1);
     AFF_HLP->setPlainText(shown);
 }
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDebug>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -336,7 +337,14 @@ void F_MAIN::applyOuterHeight() {
 }
 
 bool F_MAIN::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == INP_PASS && event->type() == QEvent::FocusIn) INP_PASS_GotFocus();
+    // Only a move of the focus into the field empties it: the window getting the focus
+    // back (switching windows, showing it from the tray, closing the help window)
+    // leaves an unlocked panel unlocked.
+    if (watched == INP_PASS && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            INP_PASS_GotFocus();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

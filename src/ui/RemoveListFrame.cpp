@@ -61,8 +61,10 @@ bool RemoveListFrame::eventFilter(QObject* watched, QEvent* event) {
         // typed character, Backspace and Enter included, becomes a digit.
         const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
         const QString text = key->text();
-        // Delete edits as usual: it is a key of its own, not a typed character.
-        const bool typed = text.size() == 1 && text.front() != QChar(0x7F);
+        // Delete edits as usual: it is a key of its own, not a typed character; Tab
+        // moves the focus on, as it does from every field.
+        const bool typed = text.size() == 1 && text.front() != QChar(0x7F) &&
+                           key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab;
         if (!shortcut && typed) {
             INP_REMOVE_CAR->insert(QString(INP_REMOVE_CAR_KeyPress(text.front())));
             return true;

@@ -38,6 +38,7 @@ TopBand::TopBand(QWidget* window) : QObject(window) {
     INP_PASS = new QLineEdit(window);
     INP_PASS->setObjectName("INP_PASS");
     INP_PASS->setEchoMode(QLineEdit::Password);
+    INP_PASS->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
     INP_PASS->setToolTip("Password field");
     placeTw(INP_PASS, 930, -15, 1110, 240);
     // Start below the field's negative top, as the window's edge cuts it.

@@ -164,7 +164,7 @@ bool URLLink::openWithDesktop(const QString& address) {
     // way a user would type it (a host name, a file path).
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
     const QUrl url = scheme.match(address).hasMatch()
-                         ? QUrl(address, QUrl::StrictMode)
+                         ? QUrl(address, QUrl::TolerantMode)
                          : QUrl::fromUserInput(address, QDir::currentPath(), QUrl::AssumeLocalFile);
     if (!url.isValid()) {
         const QString why = url.errorString();

@@ -112,6 +112,9 @@ TEST_F(RemoveList, CodeFieldTakesDigitsOnlyAndEveryOtherKeyTypesZero) {
     QTest::keyClick(field, Qt::Key_Home);
     QTest::keyClick(field, Qt::Key_Delete);
     EXPECT_EQ(field->text(), "0009");
+    // Tab leaves the field as from any other.
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_EQ(field->text(), "0009");
 }
 
 using Switches = WindowTest;

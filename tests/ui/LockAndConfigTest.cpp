@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,9 +57,24 @@ TEST_F(LockRuleTest, FocusEmptiesTheFieldWhichLocks) {
     window->INP_PASS->setText("OPEN.THE.PANEL");
     window->show();
     window->activateWindow();
-    window->INP_PASS->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->INP_PREFIX->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(window->INP_PASS->text(), "OPEN.THE.PANEL");
+    window->INP_PASS->setFocus(Qt::MouseFocusReason);  // the user clicks into it
     EXPECT_TRUE(waitFor([&] { return window->INP_PASS->text().isEmpty(); }));
     EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
+}
+
+TEST_F(LockRuleTest, TheWindowGettingTheFocusBackLeavesTheFieldAlone) {
+    window->INP_PASS->setText("OPEN.THE.PANEL");
+    EXPECT_EQ(window->INP_PASS->displayText(), QString(14, '*'));
+    QFocusEvent windowBack(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(window->INP_PASS, &windowBack);
+    EXPECT_EQ(window->INP_PASS->text(), "OPEN.THE.PANEL");
+    EXPECT_TRUE(window->FR_MAIN->isVisibleTo(window.get()));
+    QFocusEvent clickedInto(QEvent::FocusIn, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(window->INP_PASS, &clickedInto);
+    EXPECT_TRUE(window->INP_PASS->text().isEmpty());
 }
 
 TEST_F(LockRuleTest, EndIsACommandAfterTheLock) {

@@ -177,6 +177,19 @@ TEST(URLLinkDesktop, OpensThroughDesktopServices) {
     EXPECT_EQ(catcher.opened.first(), QUrl("kesttest://kest-redirect.example.org/page"));
 }
 
+TEST(URLLinkDesktop, MailLinksWithSpacesOpen) {
+    test::offscreenApp();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("mailto", &catcher, "open");
+    const bool opened = URLLink::openWithDesktop(
+        "mailto:support@kest-redirect.example.org?subject=Request Support :Kest Redirect   "
+        "V1.2N_A&body=Your Question:    ");
+    QDesktopServices::unsetUrlHandler("mailto");
+    EXPECT_TRUE(opened);
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened.first().path(), "support@kest-redirect.example.org");
+}
+
 TEST(URLLinkDesktop, EmptyAddressFailsQuietlyAndBrokenAddressThrows) {
     test::offscreenApp();
     EXPECT_FALSE(URLLink::openWithDesktop(""));
