@@ -1,7 +1,6 @@
 #include "engine/OutputMacros.h"
 
 #include <cstdio>
-#include <exception>
 
 #include "engine/Clock.h"
 #include "engine/PipelineHost.h"
@@ -59,18 +58,6 @@ void appendMonth(std::string& out, std::size_t take, const LocalDateTime& t, con
         default:
             out += n.months.at(static_cast<std::size_t>(t.month - 1));
             break;
-    }
-}
-
-// Runs a send-back and keeps going whatever it does: a failed send loses only itself.
-template <typename Send>
-void guardedSend(PipelineHost& host, const char* what, Send&& send) {
-    try {
-        send();
-    } catch (const std::exception& e) {
-        host.logFailure(std::string(what) + " failed: " + e.what());
-    } catch (...) {
-        host.logFailure(std::string(what) + " failed");
     }
 }
 
@@ -186,14 +173,15 @@ void sendSerialMacros(std::string& text, PipelineHost& host) {
     // While the port is closed the macros stay in the text and are typed as they are.
     if (!host.serialOpen()) return;
     expandMacroRounds(text, "{TX_SERIAL[", "]}", [&](std::string_view payload) {
-        guardedSend(host, "serial send-back", [&] { host.serialWrite(std::string(payload)); });
+        runLosingOnlyItself(host, "serial send-back",
+                            [&] { host.serialWrite(std::string(payload)); });
         return std::optional<std::string>(std::string());
     });
 }
 
 void sendTcpMacros(std::string& text, PipelineHost& host) {
     expandMacroRounds(text, "{TX_TCP[", "]}", [&](std::string_view payload) {
-        guardedSend(host, "TCP send-back", [&] {
+        runLosingOnlyItself(host, "TCP send-back", [&] {
             if (host.tcpClientState() == kSocketConnected) {
                 host.tcpClientSend(std::string(payload));
             } else if (host.tcpListenState() == kSocketConnected) {
@@ -212,12 +200,12 @@ void activateTargetWindow(std::string& text, PipelineHost& host) {
         if (q != std::string::npos) {
             const std::string title = text.substr(p + kMark.size(), q - p - kMark.size());
             text.erase(p, q - p + 1);
-            guardedSend(host, "window activation", [&] { host.activateWindow(title); });
+            runLosingOnlyItself(host, "window activation", [&] { host.activateWindow(title); });
         }
     } else {
         const std::string target = host.targetWindowText();
         if (trimSpaces(target).empty()) return;
-        guardedSend(host, "window activation", [&] { host.activateWindow(target); });
+        runLosingOnlyItself(host, "window activation", [&] { host.activateWindow(target); });
     }
     // Give the activated window a moment to take the focus before the first key.
     host.handleEventsFor(0.05);

@@ -63,10 +63,10 @@ void Pipeline::PROCESS_DATA(std::string& text) {
         sendTcpMacros(text, host_);
         activateTargetWindow(text, host_);
         const std::string prefix = host_.prefixText();
-        if (!trimSpaces(prefix).empty()) sendPiece(prefix, "prefix");
+        if (!trimSpaces(prefix).empty()) sendPiece(prefix, "typing the prefix");
         sendBody(text);
         const std::string suffix = host_.suffixText();
-        if (!trimSpaces(suffix).empty()) sendPiece(suffix, "suffix");
+        if (!trimSpaces(suffix).empty()) sendPiece(suffix, "typing the suffix");
     } catch (const std::exception& e) {
         host_.logFailure(std::string("received text dropped: ") + e.what());
     }
@@ -110,25 +110,19 @@ void Pipeline::sendBody(const std::string& text) {
         PAUSE_SECONDS(numericValue(host_.delayText()), clock_);
         pending.pop_back();
         addDebug(pending);
-        sendPiece(pending, "piece");
+        sendPiece(pending, "typing a piece");
         host_.handlePendingEvents();
         // The caret opens the next piece, where it holds Ctrl for the key after it.
         pending = "^";
     }
     if (pending.empty()) return;
-    sendPiece(pending, "piece");
+    sendPiece(pending, "typing a piece");
     host_.handlePendingEvents();
     addDebug(pending);
 }
 
 void Pipeline::sendPiece(const std::string& keys, const char* what) {
-    try {
-        host_.sendToKeyboard(keys, true);
-    } catch (const std::exception& e) {
-        host_.logFailure(std::string(what) + " not typed: " + e.what());
-    } catch (...) {
-        host_.logFailure(std::string(what) + " not typed");
-    }
+    runLosingOnlyItself(host_, what, [&] { host_.sendToKeyboard(keys, true); });
 }
 
 void Pipeline::addDebug(const std::string& line) {

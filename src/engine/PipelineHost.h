@@ -4,6 +4,7 @@
 // never cached, so a run always sees the settings as they stand at that moment.
 
 #include <cstddef>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -52,5 +53,18 @@ class PipelineHost {
     // A failure that the user is not shown but a developer wants to see.
     virtual void logFailure(const std::string& what) = 0;
 };
+
+// Runs one operation of a run that may fail on its own (a send, an activation, the
+// typing of a piece): a failure loses only that operation and is logged.
+template <typename Operation>
+void runLosingOnlyItself(PipelineHost& host, const char* what, Operation&& operation) {
+    try {
+        operation();
+    } catch (const std::exception& e) {
+        host.logFailure(std::string(what) + " failed: " + e.what());
+    } catch (...) {
+        host.logFailure(std::string(what) + " failed");
+    }
+}
 
 }  // namespace kest
