@@ -24,7 +24,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 #include "channels/FileChannel.h"
 #include "channels/SerialChannel.h"
 #include "channels/TcpChannel.h"

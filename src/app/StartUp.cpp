@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <exception>
 
-#include "app/InstanceGuard.h"
+#include "platform/InstanceGuard.h"
 #include "config/ConfigStore.h"
 #include "config/InstanceName.h"
 #include "engine/NumericValue.h"

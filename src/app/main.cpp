@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "app/InstanceGuard.h"
+#include "platform/InstanceGuard.h"
 #include "app/KeyboardBackend.h"
 #include "app/StartUp.h"
 #include "ui/MainWindow.h"

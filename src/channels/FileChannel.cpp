@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 #include "channels/LineReader.h"
 
 #ifdef Q_OS_UNIX

@@ -3,7 +3,7 @@
 #include <QDebug>
 #include <QFileInfo>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 #include "engine/NumericValue.h"
 
 namespace kest {

@@ -3,7 +3,7 @@
 #include <QDebug>
 #include <QStringList>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 #include "channels/ChannelTypes.h"
 
 #ifdef Q_OS_UNIX

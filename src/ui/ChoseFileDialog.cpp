@@ -9,7 +9,7 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 
 namespace kest {
 

@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <exception>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 #include "config/ConfigStore.h"
 #include "config/LockRule.h"
 #include "engine/Pipeline.h"

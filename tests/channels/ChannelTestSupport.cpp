@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 
 namespace kest::test {
 

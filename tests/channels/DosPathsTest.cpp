@@ -5,7 +5,7 @@
 #include <QFileInfo>
 
 #include "ChannelTestSupport.h"
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 
 namespace kest {
 namespace {

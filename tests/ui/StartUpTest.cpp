@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-#include "app/InstanceGuard.h"
+#include "platform/InstanceGuard.h"
 #include "app/StartUp.h"
 #include "ui/TrayIcon.h"
 #include "ui/UrlLink.h"

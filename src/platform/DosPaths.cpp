@@ -1,4 +1,4 @@
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 
 #include <QDebug>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/InstanceGuard.h"
+#include "platform/InstanceGuard.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/DosPaths.h"
+#include "platform/DosPaths.h"
 
 namespace kest {
 
