@@ -1,0 +1,92 @@
+#pragma once
+// The handful of user32 calls that typing and window activation use on Windows, behind
+// one interface. The logic that decides which calls to make includes no Windows
+// header, so it builds and is tested everywhere against a fake; the real calls live
+// in SystemWin32Api.cpp, which only the Windows build compiles.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kest::win32 {
+
+using WindowHandle = std::uintptr_t;  // HWND
+using LayoutHandle = std::uintptr_t;  // HKL
+using ThreadId = std::uint32_t;       // DWORD thread id
+
+// KEYBDINPUT.dwFlags
+constexpr std::uint32_t kEventExtendedKey = 0x0001;
+constexpr std::uint32_t kEventKeyUp = 0x0002;
+constexpr std::uint32_t kEventUnicode = 0x0004;
+
+// MapVirtualKeyExW map types
+constexpr std::uint32_t kMapVkToScan = 0;
+constexpr std::uint32_t kMapVkToChar = 2;
+// Set in the MapVirtualKeyExW result of kMapVkToChar for a dead key.
+constexpr std::uint32_t kDeadKeyBit = 0x80000000u;
+
+// Virtual keys the backend presses by itself.
+constexpr std::uint8_t kVkBack = 0x08;
+constexpr std::uint8_t kVkTab = 0x09;
+constexpr std::uint8_t kVkReturn = 0x0D;
+constexpr std::uint8_t kVkShift = 0x10;
+constexpr std::uint8_t kVkControl = 0x11;
+constexpr std::uint8_t kVkMenu = 0x12;  // Alt
+constexpr std::uint8_t kVkCapital = 0x14;
+constexpr std::uint8_t kVkEscape = 0x1B;
+
+// One KEYBDINPUT of a SendInput call.
+struct KeyInput {
+    std::uint16_t vk = 0;
+    std::uint16_t scan = 0;  // the UTF-16 unit with kEventUnicode
+    std::uint32_t flags = 0;
+
+    friend bool operator==(const KeyInput&, const KeyInput&) = default;
+};
+
+// Windows refused what the keyboard or the window activation needed. The message is
+// fit for the user.
+class DeviceError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class Win32Api {
+  public:
+    virtual ~Win32Api() = default;
+
+    // SendInput: inserts the events into the input stream as one block; returns how
+    // many went in (fewer when another program blocks input or UIPI refuses).
+    virtual unsigned sendInput(const std::vector<KeyInput>& events) = 0;
+    // GetKeyboardLayout(thread); thread 0 is the calling thread.
+    virtual LayoutHandle keyboardLayout(ThreadId thread) = 0;
+    // VkKeyScanExW: low byte the virtual key, high byte the shift state (1 Shift,
+    // 2 Ctrl, 4 Alt, 8 and above layout-specific); -1 when the layout has no key for it.
+    virtual std::int16_t vkKeyScan(char16_t c, LayoutHandle layout) = 0;
+    // MapVirtualKeyExW
+    virtual std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType,
+                                        LayoutHandle layout) = 0;
+    // GetKeyState(vk) & 1: whether a lock key (Caps Lock) is on.
+    virtual bool isToggled(std::uint8_t vk) = 0;
+
+    // EnumWindows: every top-level window, front to back.
+    virtual std::vector<WindowHandle> topLevelWindows() = 0;
+    virtual bool isVisible(WindowHandle window) = 0;    // IsWindowVisible
+    virtual bool isMinimised(WindowHandle window) = 0;  // IsIconic
+    // GetWindowTextW
+    virtual std::u16string windowText(WindowHandle window) = 0;
+    virtual WindowHandle foregroundWindow() = 0;                // GetForegroundWindow
+    virtual bool setForegroundWindow(WindowHandle window) = 0;  // SetForegroundWindow
+    virtual void restore(WindowHandle window) = 0;              // ShowWindow(SW_RESTORE)
+    virtual void bringToTop(WindowHandle window) = 0;           // BringWindowToTop
+    virtual ThreadId windowThread(WindowHandle window) = 0;     // GetWindowThreadProcessId
+    virtual ThreadId currentThread() = 0;                       // GetCurrentThreadId
+    virtual bool attachThreadInput(ThreadId from, ThreadId to, bool attach) = 0;
+};
+
+// The real calls. Exists only in the Windows build.
+std::unique_ptr<Win32Api> makeSystemWin32Api();
+
+}  // namespace kest::win32

@@ -1,0 +1,98 @@
+#include "keyboard/win32/Win32WindowActivator.h"
+
+#include <gtest/gtest.h>
+
+#include "keyboard/win32/FakeWin32Api.h"
+
+namespace kest::win32::testing {
+namespace {
+
+constexpr WindowHandle kOwn = 1;
+
+class Win32WindowActivatorTest : public ::testing::Test {
+  protected:
+    Win32WindowActivatorTest() {
+        api.windows.push_back({kOwn, u"Kest Redirect", 20});
+        api.foreground = kOwn;
+    }
+    WindowHandle add(std::u16string title, bool visible = true) {
+        const WindowHandle h = 0x100 + api.windows.size();
+        api.windows.push_back({h, std::move(title), ThreadId(30 + api.windows.size()), visible});
+        return h;
+    }
+
+    FakeWin32Api api;
+    Win32WindowActivator activator{api};
+};
+
+TEST_F(Win32WindowActivatorTest, ExactTitleWinsOverAnEarlierPrefixAndCaseIsIgnored) {
+    const WindowHandle entry = add(u"Orders Entry");
+    const WindowHandle orders = add(u"ORDERS");
+    EXPECT_TRUE(activator.activate("orders"));
+    EXPECT_EQ(api.foreground, orders);
+    EXPECT_TRUE(activator.activate("Orders E"));
+    EXPECT_EQ(api.foreground, entry);
+}
+
+TEST_F(Win32WindowActivatorTest, CaseIsIgnoredAcrossWindows1252) {
+    // "ÉTUDE ŒUVRE Ÿ" in Windows-1252 against a title in lower case.
+    const WindowHandle etude = add(u"\u00e9tude \u0153uvre \u00ff");
+    EXPECT_TRUE(activator.activate("\xC9TUDE \x8CUVRE \x9F"));
+    EXPECT_EQ(api.foreground, etude);
+    // Characters outside the code page, surrogate pairs included, still allow a prefix.
+    const WindowHandle chat = add(u"Chat \U0001F600 \u4E2D");
+    EXPECT_TRUE(activator.activate("CHAT"));
+    EXPECT_EQ(api.foreground, chat);
+}
+
+TEST_F(Win32WindowActivatorTest, NoMatchHiddenWindowsAndEmptyTitleActivateNothing) {
+    add(u"Invoice", false);
+    add(u"Orders");
+    for (const char* title : {"Invoice", "Orders 2", "", "rders"}) {
+        EXPECT_FALSE(activator.activate(title)) << title;
+    }
+    EXPECT_EQ(api.foreground, kOwn);
+    EXPECT_EQ(api.foregroundRequests, 0);
+}
+
+TEST_F(Win32WindowActivatorTest, AMinimisedWindowIsRestored) {
+    const WindowHandle orders = add(u"Orders");
+    api.windows.back().minimised = true;
+    EXPECT_TRUE(activator.activate("Orders"));
+    EXPECT_FALSE(api.isMinimised(orders));
+    EXPECT_EQ(api.foreground, orders);
+}
+
+TEST_F(Win32WindowActivatorTest, TheForegroundLockIsPassedByAttachingInputWhichIsUndone) {
+    const WindowHandle orders = add(u"Orders");
+    api.lock = ForegroundLock::UnlessAttached;
+    EXPECT_TRUE(activator.activate("Orders"));
+    EXPECT_EQ(api.foreground, orders);
+    EXPECT_TRUE(api.attached.empty());
+    EXPECT_TRUE(api.sent.empty());
+}
+
+TEST_F(Win32WindowActivatorTest, TheForegroundLockIsPassedByOurOwnInputWithAltLeftUp) {
+    const WindowHandle orders = add(u"Orders");
+    api.lock = ForegroundLock::UnlessOurInput;
+    EXPECT_TRUE(activator.activate("Orders"));
+    EXPECT_EQ(api.foreground, orders);
+    EXPECT_TRUE(api.down.none());
+    // Two taps: the menu bar that the first one opens, the second one closes.
+    int presses = 0;
+    for (const KeyInput& e : api.sent) presses += !(e.flags & kEventKeyUp);
+    EXPECT_EQ(presses, 2);
+    EXPECT_TRUE(api.attached.empty());
+}
+
+TEST_F(Win32WindowActivatorTest, AWindowKeptBehindByWindowsIsReportedAsNotActivated) {
+    add(u"Orders");
+    api.lock = ForegroundLock::Always;
+    EXPECT_FALSE(activator.activate("Orders"));
+    EXPECT_EQ(api.foreground, kOwn);
+    EXPECT_TRUE(api.attached.empty());
+    EXPECT_TRUE(api.down.none());
+}
+
+}  // namespace
+}  // namespace kest::win32::testing
