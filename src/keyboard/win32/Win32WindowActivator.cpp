@@ -4,29 +4,14 @@
 #include <cstdio>
 
 #include "keyboard/Cp1252.h"
+#include "keyboard/TitleMatch.h"
 
 namespace kest::win32 {
 
 namespace {
 
-// Letter case is folded the way the program folds it everywhere else: through the
-// upper case of Windows-1252. Characters outside the code page stay as they are; no
-// title typed in the program can hold them, but they must still not match anything
-// by accident.
-char32_t fold(char32_t u) {
-    const int byte = unicodeToCp1252(u);
-    if (byte < 0) return u;
-    return cp1252ToUnicode(cp1252Upper(static_cast<unsigned char>(byte)));
-}
-
-std::u32string foldedWanted(std::string_view wanted) {
-    std::u32string out;
-    for (unsigned char c : wanted) out.push_back(cp1252ToUnicode(cp1252Upper(c)));
-    return out;
-}
-
-// UTF-16 to folded code points; a lone surrogate stays a unit of its own.
-std::u32string foldedTitle(std::u16string_view title) {
+// UTF-16 to code points; a lone surrogate stays a unit of its own.
+std::u32string decodeUtf16(std::u16string_view title) {
     std::u32string out;
     for (std::size_t i = 0; i < title.size(); ++i) {
         char32_t u = title[i];
@@ -35,36 +20,24 @@ std::u32string foldedTitle(std::u16string_view title) {
             u = 0x10000 + ((u - 0xD800) << 10) + (title[i + 1] - 0xDC00);
             ++i;
         }
-        out.push_back(fold(u));
+        out.push_back(u);
     }
     return out;
 }
 
 }  // namespace
 
-std::optional<std::size_t> matchTitle(std::string_view wanted,
-                                      const std::vector<std::u16string>& titles) {
-    // Every title begins with nothing: an empty title would pick a window at random.
-    if (wanted.empty()) return std::nullopt;
-    const std::u32string key = foldedWanted(wanted);
-    std::optional<std::size_t> prefix;
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-        const std::u32string title = foldedTitle(titles[i]);
-        if (title == key) return i;
-        if (!prefix && title.starts_with(key)) prefix = i;
-    }
-    return prefix;
-}
-
 bool Win32WindowActivator::activate(const std::string& title) {
     std::vector<WindowHandle> windows;
-    std::vector<std::u16string> titles;
+    std::vector<std::u32string> titles;
     for (WindowHandle w : api_.topLevelWindows()) {
         if (!api_.isVisible(w)) continue;
         windows.push_back(w);
-        titles.push_back(api_.windowText(w));
+        titles.push_back(decodeUtf16(api_.windowText(w)));
     }
-    const auto chosen = matchTitle(title, titles);
+    std::u32string wanted;
+    for (unsigned char c : title) wanted.push_back(cp1252ToUnicode(c));
+    const auto chosen = matchTitle(wanted, titles);
     if (!chosen) return false;
     if (bringToFront(windows[*chosen])) return true;
     std::fprintf(stderr, "kest: Windows kept another window in front of \"%s\"\n",

@@ -2,20 +2,12 @@
 // Window activation by title on Windows: the visible top-level windows and their
 // titles, brought to the front past the foreground lock.
 
-#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "keyboard/WindowActivator.h"
 #include "keyboard/win32/Win32Api.h"
 
 namespace kest::win32 {
-
-// Exact (letter case ignored across Windows-1252) wins over prefix. wanted is
-// Windows-1252 text, titles are UTF-16. Returns the index of the chosen title.
-std::optional<std::size_t> matchTitle(std::string_view wanted,
-                                      const std::vector<std::u16string>& titles);
 
 class Win32WindowActivator final : public WindowActivator {
   public:

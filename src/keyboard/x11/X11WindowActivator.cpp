@@ -10,29 +10,6 @@ namespace kest::x11 {
 
 namespace {
 
-// Case folding for the letters of Latin-1 and Windows-1252, which is all a title
-// typed in this program can hold.
-char32_t fold(char32_t c) {
-    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-    switch (c) {
-        case 0x160:
-            return 0x161;
-        case 0x152:
-            return 0x153;
-        case 0x17D:
-            return 0x17E;
-        case 0x178:
-            return 0xFF;
-        default:
-            return c;
-    }
-}
-
-std::u32string folded(std::u32string s) {
-    for (char32_t& c : s) c = fold(c);
-    return s;
-}
-
 std::u32string decodeUtf8(const unsigned char* s, std::size_t n) {
     std::u32string out;
     for (std::size_t i = 0; i < n;) {
@@ -64,20 +41,6 @@ std::u32string decodeLatin1(const unsigned char* s, std::size_t n) {
 }
 
 }  // namespace
-
-std::optional<std::size_t> matchTitle(const std::u32string& wanted,
-                                      const std::vector<std::u32string>& titles) {
-    // Every title begins with nothing: an empty title would pick a window at random.
-    if (wanted.empty()) return std::nullopt;
-    const std::u32string key = folded(wanted);
-    std::optional<std::size_t> prefix;
-    for (std::size_t i = 0; i < titles.size(); ++i) {
-        const std::u32string title = folded(titles[i]);
-        if (title == key) return i;
-        if (!prefix && title.starts_with(key)) prefix = i;
-    }
-    return prefix;
-}
 
 X11WindowActivator::X11WindowActivator(const char* displayName) {
     installErrorHandler();

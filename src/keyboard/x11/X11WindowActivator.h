@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "keyboard/TitleMatch.h"
 #include "keyboard/WindowActivator.h"
 #include "keyboard/x11/XErrors.h"
 
 namespace kest::x11 {
 
-// Exact (letter case ignored) wins over prefix. Both sides are Unicode text.
-// Returns the index of the chosen title, or none.
-std::optional<std::size_t> matchTitle(const std::u32string& wanted,
-                                      const std::vector<std::u32string>& titles);
+// Kept under this name for the tests that knew it here.
+using kest::matchTitle;
 
 class X11WindowActivator final : public WindowActivator {
   public:
