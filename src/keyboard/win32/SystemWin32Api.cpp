@@ -58,6 +58,23 @@ class SystemWin32Api final : public Win32Api {
         return MapVirtualKeyExW(code, mapType, toHkl(layout));
     }
 
+    bool isDeadKey(std::uint8_t vk, unsigned mods, LayoutHandle layout) override {
+        BYTE state[256] = {};
+        const BYTE down = 0x80;
+        if (mods & 1) state[VK_SHIFT] = state[VK_LSHIFT] = down;
+        if (mods & 2) state[VK_CONTROL] = state[VK_LCONTROL] = down;
+        if (mods & 4) state[VK_MENU] = state[VK_RMENU] = down;
+        const HKL hkl = toHkl(layout);
+        const UINT scan = MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, hkl);
+        WCHAR out[8];
+        // Flag 4 keeps the keyboard state as it is (Windows 10 1607 and later). Older
+        // versions leave the dead key pending in this thread's state, which a second
+        // call with the same key clears.
+        const bool dead = ToUnicodeEx(vk, scan, state, out, 8, 4, hkl) < 0;
+        if (dead) ToUnicodeEx(vk, scan, state, out, 8, 4, hkl);
+        return dead;
+    }
+
     bool isToggled(std::uint8_t vk) override { return (GetKeyState(vk) & 1) != 0; }
 
     std::vector<WindowHandle> topLevelWindows() override {

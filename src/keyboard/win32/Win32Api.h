@@ -23,9 +23,6 @@ constexpr std::uint32_t kEventUnicode = 0x0004;
 
 // MapVirtualKeyExW map types
 constexpr std::uint32_t kMapVkToScan = 0;
-constexpr std::uint32_t kMapVkToChar = 2;
-// Set in the MapVirtualKeyExW result of kMapVkToChar for a dead key.
-constexpr std::uint32_t kDeadKeyBit = 0x80000000u;
 
 // Virtual keys the backend presses by itself.
 constexpr std::uint8_t kVkBack = 0x08;
@@ -68,6 +65,9 @@ class Win32Api {
     // MapVirtualKeyExW
     virtual std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType,
                                         LayoutHandle layout) = 0;
+    // ToUnicodeEx on the key with that VkKeyScan shift state, without leaving a trace:
+    // whether the key is a dead key there, one that waits to change the next character.
+    virtual bool isDeadKey(std::uint8_t vk, unsigned mods, LayoutHandle layout) = 0;
     // GetKeyState(vk) & 1: whether a lock key (Caps Lock) is on.
     virtual bool isToggled(std::uint8_t vk) = 0;
 

@@ -111,8 +111,8 @@ std::vector<KeyInput> Win32KeyboardDevice::printableEvents(char16_t c, LayoutHan
     const unsigned ctrlAlt = p ? p->mods & kModAltGr : 0;
     // Ctrl or Alt alone would make a shortcut of the key, and a dead key would wait
     // for the next character and change it: those characters go as Unicode.
-    const bool usable = p && (ctrlAlt == 0 || ctrlAlt == kModAltGr) &&
-                        !(api_.mapVirtualKey(p->vk, kMapVkToChar, layout) & kDeadKeyBit);
+    const bool usable =
+        p && (ctrlAlt == 0 || ctrlAlt == kModAltGr) && !api_.isDeadKey(p->vk, p->mods, layout);
     if (!usable) {
         appendUnicode(events, c);
         return events;

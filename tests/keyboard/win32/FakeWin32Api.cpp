@@ -56,7 +56,7 @@ FakeLayout usLayout() {
 }
 
 // German (QWERTZ): Z and Y change places, umlauts take the places of US punctuation,
-// AltGr carries @ € and the brackets, and ^ ´ ` are dead keys.
+// AltGr carries @ € and the brackets, and ^ ´ ` ~ are dead keys.
 FakeLayout germanLayout() {
     FakeLayout de{0x04070407, {}, {}};
     addLetters(de);
@@ -67,7 +67,10 @@ FakeLayout germanLayout() {
     addShifted(de, u"\u00dc\u00d6\u00c4?*';:_>", oem);
     const char16_t altGr[] = u"@\u20ac{[]}\\~|\u00b5\u00b2\u00b3";
     const std::uint8_t altGrVks[] = {'Q', 'E', '7', '8', '9', '0', 0xDB, 0xBB, 0xE2, 'M', '2', '3'};
-    for (int i = 0; altGr[i]; ++i) de.keys.push_back({altGr[i], altGrVks[i], kAltGr});
+    for (int i = 0; altGr[i]; ++i) {
+        // ~ is a dead key on AltGr+ of a key whose own level is not.
+        de.keys.push_back({altGr[i], altGrVks[i], kAltGr, altGr[i] == u'~'});
+    }
     de.keys.push_back({u'^', 0xDC, 0, true});
     de.keys.push_back({u'\u00b0', 0xDC, kShift});
     de.keys.push_back({u'\u00b4', 0xDD, 0, true});
@@ -147,15 +150,17 @@ std::int16_t FakeWin32Api::vkKeyScan(char16_t c, LayoutHandle layout) {
 
 std::uint32_t FakeWin32Api::mapVirtualKey(std::uint32_t code, std::uint32_t mapType,
                                           LayoutHandle layout) {
+    if (mapType != kMapVkToScan) throw std::logic_error("map type not faked");
     const FakeLayout& l = layouts_.at(layout ? layout : keyboardLayout(kSelf));
-    if (mapType == kMapVkToScan) {
-        auto it = l.scans.find(std::uint8_t(code));
-        return it != l.scans.end() ? it->second : 0x7F;
+    auto it = l.scans.find(std::uint8_t(code));
+    return it != l.scans.end() ? it->second : 0x7F;
+}
+
+bool FakeWin32Api::isDeadKey(std::uint8_t vk, unsigned mods, LayoutHandle layout) {
+    for (const FakeKey& k : layouts_.at(layout).keys) {
+        if (k.vk == vk && k.mods == mods) return k.dead;
     }
-    for (const FakeKey& k : l.keys) {
-        if (k.vk == code && k.mods == 0) return k.ch | (k.dead ? kDeadKeyBit : 0);
-    }
-    return 0;
+    return false;
 }
 
 std::vector<WindowHandle> FakeWin32Api::topLevelWindows() {

@@ -67,6 +67,7 @@ class FakeWin32Api final : public Win32Api {
     std::int16_t vkKeyScan(char16_t c, LayoutHandle layout) override;
     std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType,
                                 LayoutHandle layout) override;
+    bool isDeadKey(std::uint8_t vk, unsigned mods, LayoutHandle layout) override;
     bool isToggled(std::uint8_t vk) override { return vk == kVkCapital && capsLock; }
 
     std::vector<WindowHandle> topLevelWindows() override;
