@@ -96,10 +96,10 @@ LayoutHandle Win32KeyboardDevice::targetLayout() {
 
 std::optional<Win32KeyboardDevice::Placement> Win32KeyboardDevice::placementFor(
     char16_t c, LayoutHandle layout) {
-    const std::int16_t scan = api_.vkKeyScan(c, layout);
-    if (scan == -1) return std::nullopt;
-    const auto vk = static_cast<std::uint8_t>(scan & 0xFF);
-    const unsigned mods = static_cast<unsigned>(scan >> 8) & 0xFF;
+    const std::int16_t key = api_.vkKeyScan(c, layout);
+    if (key == -1) return std::nullopt;
+    const auto vk = static_cast<std::uint8_t>(key & 0xFF);
+    const unsigned mods = static_cast<unsigned>(key >> 8) & 0xFF;
     // Kana and OEM shift states have no key we could press.
     if (mods & ~(kModShift | kModCtrl | kModAlt)) return std::nullopt;
     return Placement{vk, mods};
