@@ -72,6 +72,15 @@ void TcpChannel::close() {
     tcpipListen_.close();
 }
 
+void TcpChannel::setReceivingPaused(bool paused) {
+    if (paused == paused_) return;
+    paused_ = paused;
+    if (paused_) return;
+    // No new data may come to announce what waited in the meantime.
+    receiveFrom(tcpip_);
+    receiveFrom(tcpipListen_);
+}
+
 void TcpChannel::wire(SocketComponent& socket) {
     connect(&socket, &SocketComponent::connected, this, [this] {
         const QString tip = QStringLiteral("TCP CONNECTION OK");
@@ -129,7 +138,11 @@ void TcpChannel::handOverTick() {
 }
 
 void TcpChannel::receiveFrom(SocketComponent& socket) {
-    buffer_ += socket.getData();
+    if (!paused_) receive(socket.getData());
+}
+
+void TcpChannel::receive(const QByteArray& data) {
+    buffer_ += data;
     while (buffer_.size() >= kMaxBuffer) {
         QByteArray piece = buffer_.left(kMaxBuffer);
         buffer_.remove(0, kMaxBuffer);
@@ -140,7 +153,12 @@ void TcpChannel::receiveFrom(SocketComponent& socket) {
 }
 
 void TcpChannel::onConnectionRequest(qintptr requestId) {
-    if (tcpipListen_.state() != SocketComponent::kClosed) tcpipListen_.close();
+    if (tcpipListen_.state() != SocketComponent::kClosed) {
+        // What the replaced peer sent and was not read yet is handed over with the
+        // rest of its data; a paused channel takes it too, once, rather than lose it.
+        receive(tcpipListen_.takeWaitingData(kMaxDrain));
+        tcpipListen_.close();
+    }
     try {
         tcpipListen_.accept(requestId);
     } catch (const ComponentError& e) {
