@@ -147,6 +147,7 @@ TEST_F(ChannelDeliveryTest, LfOnlyConfigurationFilesAreReadAndSavedBackWithCrLf)
 TEST_F(ChannelDeliveryTest, ConfigurationTextsLongerThanAnEditFieldsDefaultLimitAreKept) {
     const std::string prefix(40000, 'p');
     const std::string target(33000, 't');
+    writeScannerConfig(1);  // every file present: no first-start help holds the start up
     writeConfig("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n" + prefix + "\r\n>\r\n" + target +
                                    "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n0.0.0.0\r\n1024\r\nFalse\r\n");
     const auto before = configFiles()["GENERAL.CFG"];
