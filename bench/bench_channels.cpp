@@ -175,7 +175,7 @@ char floodByte(long long offset) {
 }
 
 // A pipeline host whose keyboard checks the order of what it is given and types at
-// about 50 MB/s: slower than the loopback, so that the flood meets the bound.
+// about 20 MB/s: slower than the loopback, so that the flood meets the bound.
 class FloodHost : public kest::PipelineHost {
   public:
     long long received = 0;
@@ -202,7 +202,7 @@ class FloodHost : public kest::PipelineHost {
     void addDebugLine(const std::string&) override {}
     void sendToKeyboard(std::string keys, bool) override {
         for (char c : keys) inOrder = inOrder && c == floodByte(received++);
-        std::this_thread::sleep_for(std::chrono::microseconds(keys.size() / 50));
+        std::this_thread::sleep_for(std::chrono::microseconds(keys.size() / 20));
     }
     void logFailure(const std::string& what) override {
         std::fprintf(stderr, "bench_channels: %s\n", what.c_str());

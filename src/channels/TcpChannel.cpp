@@ -138,7 +138,14 @@ void TcpChannel::handOverTick() {
 }
 
 void TcpChannel::receiveFrom(SocketComponent& socket) {
-    if (!paused_) receive(socket.getData());
+    // A receiver that runs the pipeline does so inside this handler, and the socket
+    // announces no more data until the handler returns; with its buffer full it reads
+    // nothing more either. So what came in meanwhile is read here, until none is left.
+    while (!paused_) {
+        const QByteArray data = socket.getData();
+        if (data.isEmpty()) return;
+        receive(data);
+    }
 }
 
 void TcpChannel::receive(const QByteArray& data) {
