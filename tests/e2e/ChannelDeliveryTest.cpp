@@ -24,6 +24,14 @@ class ChannelDeliveryTest : public ProgramFixture {
   protected:
     std::string watched() const { return base() + "/drive_c/FILE_IN.TXT"; }
 
+    // The program in the server role on the port, its window up.
+    std::unique_ptr<ChildProcess> startServer(int port) {
+        writeScannerConfig(1, "0.0.0.0\r\n" + std::to_string(port) + "\r\nTrue\r\n");
+        auto program = startProgram({});
+        EXPECT_TRUE(waitForMainWindow());
+        return program;
+    }
+
     // Waits for the text, then checks that nothing more comes for a while: a line
     // typed twice would arrive after the first one.
     void expectExactly(const XtermReceiver& xterm, const std::string& expected) {
@@ -161,9 +169,7 @@ TEST_F(ChannelDeliveryTest, ConfigurationTextsLongerThanAnEditFieldsDefaultLimit
 TEST_F(ChannelDeliveryTest, AServerKeepsWhatAReplacedPeerSentBeforeTheNewOneCame) {
     XtermReceiver xterm(display, kReceiver);
     const int port = freeTcpPort();
-    writeScannerConfig(1, "0.0.0.0\r\n" + std::to_string(port) + "\r\nTrue\r\n");
-    auto program = startProgram({});
-    ASSERT_TRUE(waitForMainWindow());
+    auto program = startServer(port);
     const int first = connectWithin(port, 10000);
     ASSERT_GE(first, 0);
     // Each "^" costs a 0.2 s pause in which no event is handled: the old peer's data
@@ -187,9 +193,7 @@ TEST_F(ChannelDeliveryTest, AServerKeepsWhatAReplacedPeerSentBeforeTheNewOneCame
 TEST_F(ChannelDeliveryTest, AFloodingPeerIsHeldBackAndTheProgramStaysSmall) {
     XtermReceiver xterm(display, kReceiver);
     const int port = freeTcpPort();
-    writeScannerConfig(1, "0.0.0.0\r\n" + std::to_string(port) + "\r\nTrue\r\n");
-    auto program = startProgram({});
-    ASSERT_TRUE(waitForMainWindow());
+    auto program = startServer(port);
     const int peer = connectWithin(port, 10000);
     ASSERT_GE(peer, 0);
     ::fcntl(peer, F_SETFL, ::fcntl(peer, F_GETFL) | O_NONBLOCK);
