@@ -3,8 +3,8 @@
 // at a carriage return or a carriage return and line feed, neither of which belongs to
 // it; a lone line feed stays inside the line; a last line without terminator is still
 // a line. A file that holds no carriage return at all was written with Linux line
-// ends: there a line feed ends a line (LineEnds::Lf). Memory stays bounded: a line longer than kMaxPiece comes out in pieces, all
-// but the last marked incomplete.
+// ends: there a line feed ends a line (LineEnds::Lf). Memory stays bounded: a line longer than
+// kMaxPiece comes out in pieces, all but the last marked incomplete.
 
 #include <QByteArray>
 

@@ -58,7 +58,9 @@ class PipelineRunner {
     std::size_t queuedBytes() const { return queuedBytes_; }
     bool full() const { return full_; }
     // Called with true when the runner becomes full, with false when it has room again.
-    void onFullChanged(std::function<void(bool full)> handler) { fullChanged_ = std::move(handler); }
+    void onFullChanged(std::function<void(bool full)> handler) {
+        fullChanged_ = std::move(handler);
+    }
 
   private:
     void setFull(bool full);

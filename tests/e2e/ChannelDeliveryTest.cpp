@@ -137,16 +137,18 @@ TEST_F(ChannelDeliveryTest, LfOnlyConfigurationFilesAreReadAndSavedBackWithCrLf)
     writeConfig("TOUCHE_INP.CFG", "5\nab\n");
     writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\ncd\n");
     writeConfig("TOUCHE_REM.CFG", "3\n13\n10\n");
-    writeConfig("GENERAL.CFG", ".2\n4800,E,7,1\n 0 \n<\n>\nsomewhere\n 1 \n 0 \nNone\n 0 \n"
-                               "10.1.2.3\n4321\nFalse\n");
+    writeConfig("GENERAL.CFG",
+                ".2\n4800,E,7,1\n 0 \n<\n>\nsomewhere\n 1 \n 0 \nNone\n 0 \n"
+                "10.1.2.3\n4321\nFalse\n");
     auto program = startProgram({});
     ASSERT_TRUE(waitForMainWindow());
     const std::map<std::string, std::string> expected{
         {"TOUCHE_INP.CFG", "5\r\nab\r\n"},
         {"TOUCHE_OUT.CFG", "5{ENTER}\r\ncd\r\n"},
         {"TOUCHE_REM.CFG", "3\r\n13\r\n10\r\n"},
-        {"GENERAL.CFG", ".2\r\n4800,E,7,1\r\n 0 \r\n<\r\n>\r\nsomewhere\r\n 1 \r\n 0 \r\nNone\r\n"
-                        " 0 \r\n10.1.2.3\r\n4321\r\nFalse\r\n"},
+        {"GENERAL.CFG",
+         ".2\r\n4800,E,7,1\r\n 0 \r\n<\r\n>\r\nsomewhere\r\n 1 \r\n 0 \r\nNone\r\n"
+         " 0 \r\n10.1.2.3\r\n4321\r\nFalse\r\n"},
     };
     ASSERT_TRUE(waitUntil([&] { return configFiles() == expected; }, 5s))
         << configFiles()["GENERAL.CFG"];

@@ -2,9 +2,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 

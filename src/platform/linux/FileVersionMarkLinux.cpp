@@ -54,7 +54,8 @@ class LinuxClaim : public FileVersionMark::Claim {
         if (record.open(QIODevice::WriteOnly) && record.write(version) == version.size() &&
             record.commit())
             return true;
-        if (error) *error = QStringLiteral("cannot store ") + recordPath_ + ": " + record.errorString();
+        if (error)
+            *error = QStringLiteral("cannot store ") + recordPath_ + ": " + record.errorString();
         return false;
     }
 
@@ -75,10 +76,11 @@ class LinuxFileVersionMark : public FileVersionMark {
         const QString file = canonical(watchedPath);
         const QString lockPath =
             directory_ + '/' + hashName(QFileInfo(file).absolutePath()) + QStringLiteral(".lock");
-        const int fd = ::open(QFile::encodeName(lockPath).constData(),
-                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const int fd =
+            ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) {
-            if (error) *error = QStringLiteral("cannot open ") + lockPath + ": " + std::strerror(errno);
+            if (error)
+                *error = QStringLiteral("cannot open ") + lockPath + ": " + std::strerror(errno);
             return nullptr;
         }
         int locked = 0;
@@ -91,8 +93,8 @@ class LinuxFileVersionMark : public FileVersionMark {
                 *error = QStringLiteral("cannot lock ") + lockPath + ": " + std::strerror(why);
             return nullptr;
         }
-        return std::make_unique<LinuxClaim>(fd, directory_ + '/' + hashName(file) +
-                                                    QStringLiteral(".mark"));
+        return std::make_unique<LinuxClaim>(
+            fd, directory_ + '/' + hashName(file) + QStringLiteral(".mark"));
     }
 
   private:
