@@ -1,11 +1,16 @@
 // The channels at rest and at work: CPU used while every channel is idle (a serial
 // pseudo-terminal open, a TCP client retrying an unreachable port, a TCP server
-// listening, a file watched), then the serial and TCP hand-over latencies.
+// listening, a file watched), then the serial and TCP hand-over latencies, then a
+// 100 MB TCP flood into a pipeline that types slower than the network delivers: every
+// byte must arrive in order while memory stays bounded.
 //
 //   bench_channels [--idle-seconds N] [--trials N] [--all]   (--all: every trial)
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -20,14 +25,19 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "platform/DosPaths.h"
 #include "channels/FileChannel.h"
 #include "channels/SerialChannel.h"
 #include "channels/TcpChannel.h"
+#include "engine/Clock.h"
+#include "engine/Pipeline.h"
+#include "engine/PipelineHost.h"
 
 namespace {
 
@@ -140,8 +150,9 @@ std::vector<double> tcpLatencies(Rig& rig, int trials) {
     runUntil([&] { return rig.server.status() == "CONNECT"; }, 3000);
     QElapsedTimer clock;
     qint64 handedAt = -1;
-    QObject::connect(&rig.server, &kest::TcpChannel::textReceived, &rig.server,
-                     [&](const QByteArray&) { handedAt = clock.nsecsElapsed(); });
+    const auto handOvers =
+        QObject::connect(&rig.server, &kest::TcpChannel::textReceived, &rig.server,
+                         [&](const QByteArray&) { handedAt = clock.nsecsElapsed(); });
     clock.start();
     for (int i = 0; i < trials; ++i) {
         handedAt = -1;
@@ -153,7 +164,96 @@ std::vector<double> tcpLatencies(Rig& rig, int trials) {
         // Varied spacing, so that the data meets the 100 ms tick at every phase.
         idleFor(10 + (i * 37) % 100);
     }
+    QObject::disconnect(handOvers);
     return ms;
+}
+
+constexpr long long kFloodBytes = 100LL * 1000 * 1000;
+
+char floodByte(long long offset) {
+    return char('a' + offset % 26);
+}
+
+// A pipeline host whose keyboard checks the order of what it is given and types at
+// about 20 MB/s: slower than the loopback, so that the flood meets the bound.
+class FloodHost : public kest::PipelineHost {
+  public:
+    long long received = 0;
+    bool inOrder = true;
+
+    std::vector<std::string> removeList() const override { return {}; }
+    std::vector<std::string> searchTexts() const override { return {}; }
+    std::vector<std::string> replaceTexts() const override { return {}; }
+    std::string delayText() const override { return "0"; }
+    std::string prefixText() const override { return {}; }
+    std::string suffixText() const override { return {}; }
+    std::string targetWindowText() const override { return {}; }
+    bool serialOpen() const override { return false; }
+    void serialWrite(const std::string&) override {}
+    int tcpClientState() const override { return kest::kSocketClosed; }
+    int tcpListenState() const override { return kest::kSocketClosed; }
+    void tcpClientSend(const std::string&) override {}
+    void tcpListenSend(const std::string&) override {}
+    void activateWindow(const std::string&) override {}
+    void handlePendingEvents() override { QCoreApplication::processEvents(); }
+    void handleEventsFor(double) override { QCoreApplication::processEvents(); }
+    std::size_t debugLineCount() const override { return 0; }
+    void clearDebugLines() override {}
+    void addDebugLine(const std::string&) override {}
+    void sendToKeyboard(std::string keys, bool) override {
+        for (char c : keys) inOrder = inOrder && c == floodByte(received++);
+        std::this_thread::sleep_for(std::chrono::microseconds(keys.size() / 20));
+    }
+    void logFailure(const std::string& what) override {
+        std::fprintf(stderr, "bench_channels: %s\n", what.c_str());
+    }
+};
+
+// Sends kFloodBytes from a thread of its own with plain blocking writes, so that
+// only TCP's flow control paces it.
+void floodFromThread(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        std::vector<char> block(64 * 1024);
+        for (long long sent = 0; sent < kFloodBytes;) {
+            const long long n = std::min<long long>(block.size(), kFloodBytes - sent);
+            for (long long i = 0; i < n; ++i) block[i] = floodByte(sent + i);
+            const ssize_t written = ::write(fd, block.data(), n);
+            if (written <= 0) break;
+            sent += written;
+        }
+    }
+    ::close(fd);
+}
+
+// Returns false when the flood did not arrive whole and in order.
+bool tcpFlood(Rig& rig) {
+    FloodHost host;
+    kest::SystemClock clock;
+    kest::Pipeline pipeline(host, clock);
+    kest::PipelineRunner runner(pipeline);
+    runner.onFullChanged([&](bool full) { rig.server.setReceivingPaused(full); });
+    QObject::connect(&rig.server, &kest::TcpChannel::textReceived, &rig.server,
+                     [&](const QByteArray& text) { runner.submit(text.toStdString()); });
+    QElapsedTimer wall;
+    wall.start();
+    std::thread sender(floodFromThread, rig.server.listeningPort());
+    const bool whole = runUntil([&] { return host.received >= kFloodBytes; }, 300000);
+    const double seconds = wall.nsecsElapsed() / 1e9;
+    sender.join();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("tcp flood: %.1f MB/s, peak rss %ld MiB\n", kFloodBytes / 1e6 / seconds,
+                usage.ru_maxrss / 1024);
+    if (!whole || !host.inOrder || host.received != kFloodBytes)
+        std::printf("tcp flood: %lld of %lld bytes, %s\n", host.received, kFloodBytes,
+                    host.inOrder ? "in order" : "OUT OF ORDER");
+    std::fflush(stdout);
+    return whole && host.inOrder && host.received == kFloodBytes;
 }
 
 }  // namespace
@@ -190,6 +290,7 @@ int main(int argc, char** argv) {
     }
     const Figures s = summarize(serial);
     const Figures t = summarize(tcp);
+    const bool flooded = tcpFlood(rig);
     rig.client.close();
     rig.server.close();
     rig.serial.close();
@@ -200,5 +301,5 @@ int main(int argc, char** argv) {
         "tcp median %.1f ms worst %.1f ms\n",
         idlePercent, s.median, s.worst, t.median, t.worst);
     std::fflush(stdout);
-    return int(serial.size()) == trials && int(tcp.size()) == trials ? 0 : 1;
+    return int(serial.size()) == trials && int(tcp.size()) == trials && flooded ? 0 : 1;
 }

@@ -5,8 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/DosPaths.h"
+#include "channels/FileSnapshot.h"
 #include "channels/LineReader.h"
+#include "platform/DosPaths.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -45,6 +46,28 @@ std::optional<FileVersion> readVersion(const QString& path) {
     return v;
 }
 
+// The identity the shared mark records for a version.
+QByteArray versionKey(const FileVersion& v) {
+    return QByteArray::number(v.device) + ' ' + QByteArray::number(v.inode) + ' ' +
+           QByteArray::number(v.size) + ' ' + QByteArray::number(v.modifiedNs) + ' ' +
+           QByteArray::number(v.changedNs);
+}
+
+// A copy is good when the file did not change while it was made, or when it only grew:
+// then the copy holds the file as it was when the copy began.
+bool copyIsWhole(const QString& path, const QString& copyPath, const FileVersion& before) {
+    const auto after = readVersion(path);
+    if (!after) return false;
+    if (*after == before) return true;
+    return after->device == before.device && after->inode == before.inode &&
+           after->size > before.size && leadingBytesAgree(path, copyPath, before.size);
+}
+
+bool changedLately(const FileVersion& v) {
+    const qint64 nowNs = QDateTime::currentMSecsSinceEpoch() * 1000000;
+    return nowNs - v.modifiedNs < qint64(FileChannel::kHoldUnfinishedMs) * 1000000;
+}
+
 bool looksLikeWildcard(const QString& path) {
     return path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?'));
 }
@@ -52,7 +75,9 @@ bool looksLikeWildcard(const QString& path) {
 }  // namespace
 
 struct FileChannel::Session {
+    std::unique_ptr<FileVersionMark::Claim> claim;  // released last
     QString directory;
+    LineEnds ends = LineEnds::Cr;
     QFile copy;
     QFile last;
     std::unique_ptr<LineReader> copyLines;
@@ -60,7 +85,9 @@ struct FileChannel::Session {
     bool matching = false;
 };
 
-FileChannel::FileChannel(QObject* parent) : QObject(parent) {
+FileChannel::FileChannel(QObject* parent, std::unique_ptr<FileVersionMark> mark)
+    : QObject(parent),
+      mark_(mark ? std::move(mark) : makeFileVersionMark(defaultFileMarkDirectory())) {
     pollTimer_.setInterval(kPollMs);
     connect(&pollTimer_, &QTimer::timeout, this, &FileChannel::tick);
     pauseTimer_.setSingleShot(true);
@@ -96,47 +123,80 @@ void FileChannel::tick() {
     }
     setStatus(QStringLiteral("Present"), StatusRole::Success);
     if (version->readOnly) return;
-    if (const auto known = processed_.find(native);
-        known != processed_.end() && known->second == *version)
+    QString error;
+    auto claim = mark_->tryClaim(native, &error);
+    // No claim and no error: another copy is at work on this file; it marks the version.
+    if (!claim) {
+        if (!error.isEmpty()) fail(error);
         return;
-    if (startSession(native, *version)) handOverNext();
+    }
+    if (claim->isProcessed(versionKey(*version))) return;
+    if (startSession(native, *version, std::move(claim))) handOverNext();
 }
 
-bool FileChannel::startSession(const QString& nativePath, const FileVersion& version) {
+bool FileChannel::startSession(const QString& nativePath, const FileVersion& version,
+                               std::unique_ptr<FileVersionMark::Claim> claim) {
     auto session = std::make_unique<Session>();
+    session->claim = std::move(claim);
     session->directory = QFileInfo(nativePath).absolutePath() + QLatin1Char('/');
-    const QString copyPath = session->directory + kCopyName;
+    session->copy.setFileName(session->directory + kCopyName);
+    session->last.setFileName(session->directory + kLastName);
+    if (!copyVersion(*session, nativePath, version) || !openCopies(*session)) return false;
+    session_ = std::move(session);
+    return true;
+}
+
+bool FileChannel::copyVersion(Session& session, const QString& nativePath,
+                              const FileVersion& version) {
+    const QString copyPath = session.copy.fileName();
     if (QFile::exists(copyPath) && !QFile::remove(copyPath)) {
         fail(QStringLiteral("cannot replace ") + copyPath);
         return false;
     }
-    if (!QFile::copy(nativePath, copyPath)) {
-        fail(QStringLiteral("cannot copy ") + nativePath + QStringLiteral(" to ") + copyPath);
+    bool holdsCr = false;
+    QString error;
+    if (!copyLeadingBytes(nativePath, copyPath, version.size, &holdsCr, &error)) {
+        fail(error);
         return false;
     }
-    // A write during the copy may have left a torn copy: that version is taken again
+    // A rewrite during the copy may have left a torn copy: that version is taken again
     // at the next tick, whole.
-    if (readVersion(nativePath) != version) {
-        fail(nativePath + QStringLiteral(" changed while being copied"));
+    if (!copyIsWhole(nativePath, copyPath, version)) {
+        fail(nativePath + QStringLiteral(" rewritten while being copied"));
         return false;
     }
-    processed_[nativePath] = version;
-    session->copy.setFileName(copyPath);
-    if (!session->copy.open(QIODevice::ReadOnly)) {
+    session.ends = holdsCr ? LineEnds::Cr : LineEnds::Lf;
+    if (!session.copy.open(QIODevice::ReadWrite)) {
         fail(QStringLiteral("cannot read ") + copyPath);
         return false;
     }
-    session->copyLines = std::make_unique<LineReader>(session->copy);
-    session->last.setFileName(session->directory + kLastName);
-    if (session->last.exists()) {
-        if (!session->last.open(QIODevice::ReadOnly)) {
-            fail(QStringLiteral("cannot read ") + session->last.fileName());
+    const qint64 finished = endOfLastLine(session.copy, session.ends);
+    if (finished < version.size && changedLately(version)) {
+        // The writer is still at its last line: the copy ends where the finished lines
+        // do, and the version stays unmarked, so that a later tick takes the line whole.
+        if (!session.copy.resize(finished)) {
+            fail(QStringLiteral("cannot shorten ") + copyPath);
             return false;
         }
-        session->lastLines = std::make_unique<LineReader>(session->last);
-        session->matching = true;
+    } else if (!session.claim->markProcessed(versionKey(version), &error)) {
+        fail(error);
+        return false;
     }
-    session_ = std::move(session);
+    session.copy.seek(0);
+    return true;
+}
+
+bool FileChannel::openCopies(Session& session) {
+    session.copyLines = std::make_unique<LineReader>(session.copy, session.ends);
+    if (session.last.exists()) {
+        if (!session.last.open(QIODevice::ReadOnly)) {
+            fail(QStringLiteral("cannot read ") + session.last.fileName());
+            return false;
+        }
+        const LineEnds ends = holdsCarriageReturn(session.last) ? LineEnds::Cr : LineEnds::Lf;
+        session.lastLines = std::make_unique<LineReader>(session.last, ends);
+        session.matching = true;
+    }
     return true;
 }
 
@@ -167,6 +227,8 @@ void FileChannel::handOverNext() {
 void FileChannel::finishSession() {
     const QString copyPath = session_->copy.fileName();
     const QString lastPath = session_->last.fileName();
+    // Other copies stay off the working files until they are renamed.
+    const auto claim = std::move(session_->claim);
     session_.reset();  // closes both files before they are renamed
     if (QFile::exists(lastPath) && !QFile::remove(lastPath)) {
         return fail(QStringLiteral("cannot delete ") + lastPath);

@@ -5,23 +5,28 @@
 // previous processing) and hands every new line over, followed by a carriage return,
 // one line every 0.1 s; then the copy becomes the new "FILE_LST.TMP".
 //
-// Linux has no archive attribute to say "written since last processed". A version is
-// the file's device, inode, size, modification and change times, recorded when that
-// version is processed: a version is processed once after each write, never while
-// the file is read-only (no write permission for its owner), hidden (its name begins
-// with a dot) or not a regular file. The record is kept per path, as the attribute
-// would be kept per file: watching another file for a while and coming back does not
-// type an unchanged file again.
+// A version is the file's device, inode, size, modification and change times. Whether
+// it has been processed is the platform's file-version mark, shared by every copy of
+// the program and kept across runs, so that one copy types each version once; the
+// work on a version happens under the mark's claim, which also keeps other copies off
+// the working files meanwhile. A version is never processed while the file is
+// read-only (no write permission for its owner), hidden (its name begins with a dot)
+// or not a regular file.
+//
+// A writer is taken to be appending, as a device log does: a file that grew while it
+// was copied is taken as it was when the copy began, and its new end comes at the
+// next tick. A last line without its line end is held back until the line end comes
+// or the file has been left alone for kHoldUnfinishedMs; then it is typed once.
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <map>
 #include <memory>
 #include <optional>
 
 #include "channels/ChannelTypes.h"
+#include "platform/FileVersionMark.h"
 
 namespace kest {
 
@@ -41,8 +46,10 @@ class FileChannel : public QObject {
   public:
     static constexpr int kPollMs = 300;
     static constexpr int kLinePauseMs = 100;
+    static constexpr int kHoldUnfinishedMs = 1000;
 
-    explicit FileChannel(QObject* parent = nullptr);
+    // Without a mark of its own the channel uses the platform's, in its usual place.
+    explicit FileChannel(QObject* parent = nullptr, std::unique_ptr<FileVersionMark> mark = {});
     ~FileChannel() override;
 
     // The text of INP_FILE_DIR: a DOS path, a native path or a bare file name.
@@ -61,7 +68,10 @@ class FileChannel : public QObject {
     struct Session;
 
     void tick();  // TIM_FILE_Timer
-    bool startSession(const QString& nativePath, const FileVersion& version);
+    bool startSession(const QString& nativePath, const FileVersion& version,
+                      std::unique_ptr<FileVersionMark::Claim> claim);
+    bool copyVersion(Session& session, const QString& nativePath, const FileVersion& version);
+    bool openCopies(Session& session);
     void handOverNext();
     void finishSession();
     void fail(const QString& why);
@@ -73,7 +83,7 @@ class FileChannel : public QObject {
     QTimer pollTimer_;
     QTimer pauseTimer_;
     std::unique_ptr<Session> session_;
-    std::map<QString, FileVersion> processed_;  // by native path
+    std::unique_ptr<FileVersionMark> mark_;
     QString lastFailure_;
 };
 

@@ -12,9 +12,10 @@ constexpr qint64 kChunk = 64 * 1024;
 bool LineReader::next(LinePiece& piece) {
     piece.text.clear();
     piece.complete = true;
+    const char terminator = ends_ == LineEnds::Lf ? '\n' : '\r';
     for (;;) {
         const qsizetype room = kMaxPiece - piece.text.size();
-        const qsizetype cr = buffer_.indexOf('\r', pos_);
+        const qsizetype cr = buffer_.indexOf(terminator, pos_);
         const qsizetype end = cr >= 0 ? cr : buffer_.size();
         if (end - pos_ > room || (cr < 0 && end - pos_ == room && room > 0)) {
             piece.text.append(buffer_.constData() + pos_, room);
@@ -26,6 +27,7 @@ bool LineReader::next(LinePiece& piece) {
         pos_ = end;
         if (cr >= 0) {
             ++pos_;
+            if (ends_ == LineEnds::Lf) return true;
             if (pos_ >= buffer_.size()) fill();
             if (pos_ < buffer_.size() && buffer_.at(pos_) == '\n') ++pos_;
             return true;

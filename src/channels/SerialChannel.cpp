@@ -84,11 +84,18 @@ void SerialChannel::reopen() {
         comm_.setCommPort(wholeValue16(portText_.toStdString()));
         comm_.setPortOpen(true);
     } catch (const std::exception& e) {
-        qDebug() << "Serial: port" << portText_ << "with" << settingsText_
-                 << "not opened:" << e.what();
+        // Retried every kReconnectCheckMs: said once per distinct failure.
+        const QString why = portText_ + QStringLiteral(" with ") + settingsText_ +
+                            QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
+        if (why != lastOpenFailure_) qDebug() << "Serial: port not opened:" << why;
+        lastOpenFailure_ = why;
         setOpen(false);
+        // A scanner plugged in after the start, or after the user typed its number,
+        // is opened as soon as its device appears, as a vanished one is.
+        reconnectTimer_.start();
         return;
     }
+    lastOpenFailure_.clear();
     setOpen(true);
     // Data that was already waiting in the device is a burst of its own.
     if (comm_.bytesWaiting() > 0) startBurst();
@@ -159,9 +166,7 @@ void SerialChannel::retryAfterLoss() {
     }
     const QString device = dos::comPortDevice(number);
     if (device.isEmpty() || !QFileInfo::exists(device)) return;
-    reopen();
-    // reopen() stops the check; a device still missing keeps being looked for.
-    if (!open_) reconnectTimer_.start();
+    reopen();  // a failure starts the check again
 }
 
 }  // namespace kest

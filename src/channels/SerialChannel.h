@@ -2,7 +2,8 @@
 // The serial channel: keeps COMM configured from the window's five serial controls
 // and hands every received burst over as one text. A burst is what had arrived when
 // its first byte was noticed plus what arrives within the following 0.1 s. The port's
-// own data notification starts a burst, so an idle port costs no CPU.
+// own data notification starts a burst, so an idle port costs no CPU. A port that
+// cannot be opened is looked for again every kReconnectCheckMs with the same settings.
 //
 // The setters are the controls' change handlers: the window calls them whenever the
 // control's value changes, also when a value is set from code.
@@ -65,6 +66,7 @@ class SerialChannel : public QObject {
     QByteArray burst_;
     bool open_ = false;
     bool inBurst_ = false;
+    QString lastOpenFailure_;
     StatusRole role_ = StatusRole::Ordinary;
 };
 

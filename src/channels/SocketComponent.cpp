@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QNetworkInterface>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -136,6 +137,24 @@ QByteArray SocketComponent::getData() {
     return socket_ ? socket_->readAll() : QByteArray();
 }
 
+QByteArray SocketComponent::takeWaitingData(qsizetype maxBytes) {
+    QByteArray data;
+    if (!socket_) return data;
+    const QSignalBlocker quiet(socket_);
+    while (data.size() < maxBytes) {
+        // Pulls what the system holds into the socket's own buffer, without waiting.
+        while (socket_->bytesAvailable() < kReadBufferBytes && socket_->waitForReadyRead(0)) {
+        }
+        const QByteArray got = socket_->read(maxBytes - data.size());
+        if (got.isEmpty()) break;
+        data += got;
+    }
+    if (data.size() >= maxBytes)
+        qWarning() << name_ << "peer replaced while still sending: kept its first" << maxBytes
+                   << "bytes";
+    return data;
+}
+
 void SocketComponent::close() {
     dropSocket();
     dropServer();
@@ -145,6 +164,7 @@ void SocketComponent::close() {
 
 void SocketComponent::adopt(QTcpSocket* socket) {
     socket_ = socket;
+    socket->setReadBufferSize(kReadBufferBytes);
     error_ = false;
     peerClosed_ = false;
     connect(socket, &QTcpSocket::connected, this, [this] {

@@ -16,6 +16,10 @@ namespace kest {
 class SocketComponent : public QObject {
     Q_OBJECT
   public:
+    // What a connection holds for its reader at most; beyond it the system keeps the
+    // data, and TCP's own flow control slows the sender while nobody reads.
+    static constexpr qint64 kReadBufferBytes = qint64(1) << 20;
+
     // State values; callers test only closed and connected.
     static constexpr int kClosed = 0;
     static constexpr int kOpen = 1;
@@ -40,6 +44,9 @@ class SocketComponent : public QObject {
     void accept(qintptr requestId);
     void sendData(const QByteArray& data);
     QByteArray getData();
+    // Everything waiting for the connection, in the system's buffers too, with no
+    // dataArrival for it: what a peer sent before it is dropped. At most maxBytes.
+    QByteArray takeWaitingData(qsizetype maxBytes);
     void close();
 
   signals:

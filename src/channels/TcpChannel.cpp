@@ -72,6 +72,15 @@ void TcpChannel::close() {
     tcpipListen_.close();
 }
 
+void TcpChannel::setReceivingPaused(bool paused) {
+    if (paused == paused_) return;
+    paused_ = paused;
+    if (paused_) return;
+    // No new data may come to announce what waited in the meantime.
+    receiveFrom(tcpip_);
+    receiveFrom(tcpipListen_);
+}
+
 void TcpChannel::wire(SocketComponent& socket) {
     connect(&socket, &SocketComponent::connected, this, [this] {
         const QString tip = QStringLiteral("TCP CONNECTION OK");
@@ -129,7 +138,18 @@ void TcpChannel::handOverTick() {
 }
 
 void TcpChannel::receiveFrom(SocketComponent& socket) {
-    buffer_ += socket.getData();
+    // A receiver that runs the pipeline does so inside this handler, and the socket
+    // announces no more data until the handler returns; with its buffer full it reads
+    // nothing more either. So what came in meanwhile is read here, until none is left.
+    while (!paused_) {
+        const QByteArray data = socket.getData();
+        if (data.isEmpty()) return;
+        receive(data);
+    }
+}
+
+void TcpChannel::receive(const QByteArray& data) {
+    buffer_ += data;
     while (buffer_.size() >= kMaxBuffer) {
         QByteArray piece = buffer_.left(kMaxBuffer);
         buffer_.remove(0, kMaxBuffer);
@@ -140,7 +160,12 @@ void TcpChannel::receiveFrom(SocketComponent& socket) {
 }
 
 void TcpChannel::onConnectionRequest(qintptr requestId) {
-    if (tcpipListen_.state() != SocketComponent::kClosed) tcpipListen_.close();
+    if (tcpipListen_.state() != SocketComponent::kClosed) {
+        // What the replaced peer sent and was not read yet is handed over with the
+        // rest of its data; a paused channel takes it too, once, rather than lose it.
+        receive(tcpipListen_.takeWaitingData(kMaxDrain));
+        tcpipListen_.close();
+    }
     try {
         tcpipListen_.accept(requestId);
     } catch (const ComponentError& e) {

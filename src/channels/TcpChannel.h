@@ -24,6 +24,9 @@ class TcpChannel : public QObject {
     // A peer that never pauses must not grow the buffer without bound: a full buffer
     // is handed over at once, in pieces of exactly this size.
     static constexpr qsizetype kMaxBuffer = qsizetype(1) << 20;
+    // What a replaced peer may still have waiting: the system's receive buffer and the
+    // socket's own. A peer that keeps sending while it is read is cut there.
+    static constexpr qsizetype kMaxDrain = qsizetype(8) << 20;
 
     explicit TcpChannel(QObject* parent = nullptr);
 
@@ -32,6 +35,9 @@ class TcpChannel : public QObject {
     void setPort(const QString& port);        // INP_IP_PORT_Change
     void reset();                             // AFF_TCP_STATUS_DblClick, B_IP_RESET_Click
     void close();                             // program end: TCPIP, then TCPIPLISTEN
+    // While paused nothing more is read: the data waits at the sender, which TCP's
+    // flow control slows. Resuming reads what waited.
+    void setReceivingPaused(bool paused);
 
     bool isServer() const { return server_; }
     QString address() const { return address_; }
@@ -58,6 +64,7 @@ class TcpChannel : public QObject {
     void retryTick();
     void handOverTick();
     void receiveFrom(SocketComponent& socket);
+    void receive(const QByteArray& data);
     void onConnectionRequest(qintptr requestId);
     void writeAddressField(const QString& text, bool enabled);
     void setStatus(const QString& text, const QString* toolTip = nullptr);
@@ -70,6 +77,7 @@ class TcpChannel : public QObject {
     QByteArray buffer_;
     qsizetype snapshotSize_ = 0;
     bool server_ = false;
+    bool paused_ = false;
     QString address_ = QStringLiteral("0.0.0.0");
     QString port_ = QStringLiteral("1024");
     QString status_ = QStringLiteral("CLOSE");

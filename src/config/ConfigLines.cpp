@@ -11,7 +11,7 @@ namespace kest {
 
 std::optional<std::string> ConfigLineReader::next() {
     if (atEnd()) return std::nullopt;
-    const std::size_t cr = bytes_.find('\r', pos_);
+    const std::size_t cr = bytes_.find(lfEnds_ ? '\n' : '\r', pos_);
     if (cr == std::string::npos) {
         std::string line = bytes_.substr(pos_);
         pos_ = bytes_.size();
@@ -19,7 +19,7 @@ std::optional<std::string> ConfigLineReader::next() {
     }
     std::string line = bytes_.substr(pos_, cr - pos_);
     pos_ = cr + 1;
-    if (pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
+    if (!lfEnds_ && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
     return line;
 }
 

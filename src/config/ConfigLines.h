@@ -1,7 +1,9 @@
 #pragma once
 // Lines and value forms of the configuration files. Every file is 8-bit text whose
 // values each end with CR LF; a reader takes a line up to CR or CR LF, so a lone LF
-// stays inside its value and a last line without terminator is still a line.
+// stays inside its value and a last line without terminator is still a line. A file
+// that holds no CR at all was saved by an editor with Linux line ends: there an LF
+// ends a line, so that the user's settings are read rather than taken as one value.
 
 #include <optional>
 #include <string>
@@ -13,7 +15,8 @@ namespace kest {
 // Reads lines from an in-memory file image, one at a time, with an end test.
 class ConfigLineReader {
   public:
-    explicit ConfigLineReader(std::string bytes) : bytes_(std::move(bytes)) {}
+    explicit ConfigLineReader(std::string bytes)
+        : bytes_(std::move(bytes)), lfEnds_(bytes_.find('\r') == std::string::npos) {}
     bool atEnd() const { return pos_ >= bytes_.size(); }
     // The next line without its terminator; nullopt past the end.
     std::optional<std::string> next();
@@ -21,6 +24,7 @@ class ConfigLineReader {
   private:
     std::string bytes_;
     std::size_t pos_ = 0;
+    bool lfEnds_;
 };
 
 std::vector<std::string> splitLines(std::string bytes);

@@ -131,7 +131,9 @@ void Pipeline::addDebug(const std::string& line) {
 }
 
 void PipelineRunner::submit(std::string text) {
+    queuedBytes_ += text.size();
     queue_.push_back(std::move(text));
+    if (queuedBytes_ >= kMaxQueuedBytes) setFull(true);
     if (running_) return;  // the run in progress takes it when it is done
     running_ = true;
     struct Done {
@@ -141,8 +143,16 @@ void PipelineRunner::submit(std::string text) {
     while (!queue_.empty()) {
         std::string next = std::move(queue_.front());
         queue_.pop_front();
+        queuedBytes_ -= next.size();
+        if (queuedBytes_ <= kMaxQueuedBytes / 2) setFull(false);
         pipeline_.PROCESS_DATA(next);
     }
+}
+
+void PipelineRunner::setFull(bool full) {
+    if (full == full_) return;
+    full_ = full;
+    if (fullChanged_) fullChanged_(full);
 }
 
 }  // namespace kest

@@ -2,6 +2,7 @@
 // PROCESS_DATA: one received text in, keystroke pieces out.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,16 +42,34 @@ class Pipeline {
 
 // Runs texts one at a time in arrival order: a text handed over while a run is in
 // progress (the pipeline lets other handlers run while it types) waits for it.
+//
+// Texts arrive far faster than keys can be typed, so the waiting ones are bounded by
+// their bytes: once they pass kMaxQueuedBytes the runner says it is full, and the
+// channels that can slow their sender stop reading until it says it has room again
+// (at half the bound, so that reading does not stop and start for every text).
 class PipelineRunner {
   public:
+    static constexpr std::size_t kMaxQueuedBytes = std::size_t(16) << 20;
+
     explicit PipelineRunner(Pipeline& pipeline) : pipeline_(pipeline) {}
     void submit(std::string text);
     bool busy() const { return running_; }
     std::size_t pending() const { return queue_.size(); }
+    std::size_t queuedBytes() const { return queuedBytes_; }
+    bool full() const { return full_; }
+    // Called with true when the runner becomes full, with false when it has room again.
+    void onFullChanged(std::function<void(bool full)> handler) {
+        fullChanged_ = std::move(handler);
+    }
 
   private:
+    void setFull(bool full);
+
     Pipeline& pipeline_;
     std::deque<std::string> queue_;
+    std::size_t queuedBytes_ = 0;
+    bool full_ = false;
+    std::function<void(bool)> fullChanged_;
     bool running_ = false;
 };
 

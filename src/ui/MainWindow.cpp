@@ -13,6 +13,7 @@
 #include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <exception>
+#include <limits>
 
 #include "platform/DosPaths.h"
 #include "config/ConfigStore.h"
@@ -88,6 +89,10 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
     bindNames();
     restoreControlFonts(this, windowFont);
     widenLabelsToText(this);
+    // An edit field cuts its text at 32,767 characters by default; nothing loaded from
+    // the configuration may be shortened by the field that holds it, and saved back cut.
+    for (QLineEdit* field : findChildren<QLineEdit*>())
+        field->setMaxLength(std::numeric_limits<int>::max());
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
 
     clock_ = std::make_unique<SystemClock>(localDateNames());
@@ -95,6 +100,13 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
     host_ = std::make_unique<MainWindowHost>(*this, *dispatch_, activator);
     pipeline_ = std::make_unique<Pipeline>(*host_, *clock_);
     runner_ = std::make_unique<PipelineRunner>(*pipeline_);
+    runner_->onFullChanged([this](bool full) {
+        tcpChannel->setReceivingPaused(full);
+        if (full || serialDropped_ == 0) return;
+        qWarning() << "Serial: pipeline has room again;" << serialDropped_
+                   << "bytes were dropped while it was full";
+        serialDropped_ = 0;
+    });
     config_ = std::make_unique<MainWindowConfig>(*this);
     files_ = std::make_unique<DurableConfigFileSystem>();
     store_ = std::make_unique<ConfigStore>(*config_, *files_, [](const std::string& dosPath) {
@@ -245,7 +257,7 @@ void F_MAIN::connectHandlers() {
     for (PictureBox* picture : Picture1)
         connect(picture, &PictureBox::clicked, this, &F_MAIN::Picture1_Click);
     connect(B_TEST_SEND, &QPushButton::clicked, testSend, &TestSend::B_TEST_SEND_Click);
-    connect(COMM, &SerialChannel::textReceived, this, &F_MAIN::processData);
+    connect(COMM, &SerialChannel::textReceived, this, &F_MAIN::processSerialData);
     connect(tcpChannel, &TcpChannel::textReceived, this, &F_MAIN::processData);
     connect(fileChannel, &FileChannel::textReceived, this, &F_MAIN::processData);
 }
@@ -258,6 +270,17 @@ void F_MAIN::processData(const QByteArray& text) {
     } catch (...) {
         qWarning() << "PROCESS_DATA failed with an unknown error";
     }
+}
+
+void F_MAIN::processSerialData(const QByteArray& text) {
+    if (!runner_->full()) return processData(text);
+    if (serialDropped_ == 0) {
+        const QString why = QStringLiteral("Serial backlog over %1 MiB: received data dropped")
+                                .arg(PipelineRunner::kMaxQueuedBytes >> 20);
+        qWarning().noquote() << why;
+        host_->addDebugLine(toCp1252(why));
+    }
+    serialDropped_ += text.size();
 }
 
 void F_MAIN::LOAD_CFG() {

@@ -125,6 +125,9 @@ class F_MAIN : public QWidget {
 
     // The pipeline's one entry for every received text.
     void processData(const QByteArray& text);
+    // A serial port cannot be slowed: while the pipeline is full its bursts are
+    // dropped, and said so, rather than kept without end.
+    void processSerialData(const QByteArray& text);
 
     ConfigStore& configStore() { return *store_; }
     MainWindowHost& host() { return *host_; }
@@ -160,6 +163,7 @@ class F_MAIN : public QWidget {
     std::unique_ptr<ConfigFileSystem> files_;
     std::unique_ptr<ConfigStore> store_;
     int outerHeightPx_ = 0;
+    qint64 serialDropped_ = 0;  // bytes of serial bursts dropped while the pipeline was full
 };
 
 }  // namespace kest

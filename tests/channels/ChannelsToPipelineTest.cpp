@@ -77,5 +77,43 @@ TEST(ChannelsToPipeline, TextsFromAllChannelsAreRunOneAtATimeInArrivalOrder) {
     EXPECT_LT(handedOver.indexOf("file-2\r"), handedOver.indexOf("file-3\r"));
 }
 
+TEST(ChannelsToPipeline, AFloodFasterThanTypingArrivesWholeInOrderWithTheQueueBounded) {
+    test::QtAppFirst app;
+    test::RecordingPipelineHost host;
+    host.delay = "0";
+    test::FakeClock clock;
+    Pipeline pipeline(host, clock);
+    PipelineRunner runner(pipeline);
+    host.onEvents = [] { QCoreApplication::processEvents(); };
+    TcpChannel tcp;
+    runner.onFullChanged([&](bool full) { tcp.setReceivingPaused(full); });
+    std::size_t mostQueued = 0;
+    QObject::connect(&tcp, &TcpChannel::textReceived, [&](const QByteArray& text) {
+        runner.submit(text.toStdString());
+        mostQueued = std::max(mostQueued, runner.queuedBytes());
+    });
+    tcp.setPort("0");
+    tcp.setServerRole(true);
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, tcp.listeningPort());
+    ASSERT_TRUE(test::waitUntil([&] { return tcp.status() == "CONNECT"; }, 3000));
+    QByteArray data(40 * 1000 * 1000, '\0');
+    for (qsizetype i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
+    peer.write(data);
+    qsizetype typed = 0;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            typed = 0;
+            for (const std::string& k : host.keys()) typed += qsizetype(k.size());
+            return typed >= data.size();
+        },
+        60000))
+        << typed << " bytes typed";
+    QByteArray all;
+    for (const std::string& k : host.keys()) all += QByteArray::fromStdString(k);
+    EXPECT_TRUE(all == data);
+    EXPECT_LE(mostQueued, PipelineRunner::kMaxQueuedBytes + 2 * TcpChannel::kMaxBuffer);
+}
+
 }  // namespace
 }  // namespace kest

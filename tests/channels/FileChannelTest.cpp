@@ -216,5 +216,38 @@ TEST_F(FileChannelTest, DeletedAndReplacedFilesRecover) {
     EXPECT_EQ(received_.texts, (QList<QByteArray>{"v1\r", "v2\r"}));
 }
 
+TEST_F(FileChannelTest, CopiesWatchingOneFileHandEachVersionOverOnceAndARestartNothing) {
+    const QString file = dir_ + "in.txt";
+    writeFile(file, "s1\r\n");
+    FileChannel other;  // a second copy of the program, polling the same file
+    QObject::connect(&other, &FileChannel::textReceived, &other,
+                     [this](const QByteArray& t) { received_.add(t); });
+    other.setPath(file);
+    channel_.setPath(file);
+    ASSERT_TRUE(waitProcessed(dir_, "s1\r\n"));
+    for (const QByteArray line : {"s2", "s3", "s4"}) {
+        writeFile(file, line + "\r\n", true);
+        ASSERT_TRUE(waitUntil([&] { return received_.joined().endsWith(line + "\r"); }, 5000));
+    }
+    test::runEventsFor(900);
+    EXPECT_EQ(received_.texts, (QList<QByteArray>{"s1\r", "s2\r", "s3\r", "s4\r"}));
+    FileChannel restarted;
+    QObject::connect(&restarted, &FileChannel::textReceived, &restarted,
+                     [this](const QByteArray& t) { received_.add(t); });
+    restarted.setPath(file);
+    test::runEventsFor(900);
+    EXPECT_EQ(received_.texts.size(), 4);
+}
+
+TEST_F(FileChannelTest, AnUnfinishedLastLineWaitsForItsEndAndLinuxLineEndsEndLines) {
+    const QString file = dir_ + "in.txt";
+    writeFile(file, "a\nhalf");
+    channel_.setPath(file);
+    ASSERT_TRUE(waitUntil([this] { return received_.texts.size() == 1; }, 3000));
+    writeFile(file, " whole\n", true);
+    ASSERT_TRUE(waitProcessed(dir_, "a\nhalf whole\n"));
+    EXPECT_EQ(received_.texts, (QList<QByteArray>{"a\r", "half whole\r"}));
+}
+
 }  // namespace
 }  // namespace kest

@@ -7,11 +7,11 @@
 namespace kest {
 namespace {
 
-QList<LinePiece> readAll(const QByteArray& data) {
+QList<LinePiece> readAll(const QByteArray& data, LineEnds ends = LineEnds::Cr) {
     QByteArray copy = data;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    LineReader reader(buffer);
+    LineReader reader(buffer, ends);
     QList<LinePiece> pieces;
     LinePiece piece;
     while (reader.next(piece)) pieces << piece;
@@ -32,6 +32,12 @@ TEST(LineReader, EndsLinesAtCarriageReturnOrCrLfButNotAtALoneLineFeed) {
     EXPECT_EQ(texts(readAll("")), QList<QByteArray>{});
     EXPECT_EQ(texts(readAll("\n")), (QList<QByteArray>{"\n"}));
     EXPECT_EQ(texts(readAll(QByteArray("a\0b\r", 4))), (QList<QByteArray>{QByteArray("a\0b", 3)}));
+}
+
+TEST(LineReader, WithLinuxLineEndsEachLineFeedEndsALine) {
+    EXPECT_EQ(texts(readAll("lf1\nlf2\n\nlast", LineEnds::Lf)),
+              (QList<QByteArray>{"lf1", "lf2", "", "last"}));
+    EXPECT_EQ(texts(readAll("\n", LineEnds::Lf)), (QList<QByteArray>{""}));
 }
 
 TEST(LineReader, CrLfSplitAcrossReadChunksIsOneTerminator) {

@@ -146,6 +146,17 @@ TEST_F(SerialChannelTest, VanishedDeviceFailsAndIsReopenedWhenItReturns) {
     ASSERT_TRUE(waitUntil([this] { return received_.joined() == "back"; }, 3000));
 }
 
+TEST_F(SerialChannelTest, APortMissingWhenOpenedIsOpenedWhenItsDeviceAppears) {
+    pty_->stop();
+    channel_.setSettingsText("4800,E,7,1");
+    channel_.setPortText("7");
+    EXPECT_FALSE(channel_.isOpen());
+    ASSERT_TRUE(pty_->start());  // the scanner is plugged in
+    ASSERT_TRUE(waitUntil([this] { return channel_.isOpen(); }, 5000));
+    ASSERT_TRUE(pty_->writeDevice("late"));
+    ASSERT_TRUE(waitUntil([this] { return received_.joined() == "late"; }, 3000));
+}
+
 TEST_F(SerialChannelTest, ReceiverRunningTheEventLoopDoesNotMixBursts) {
     openCom7();
     // Like the pipeline: the receiver lets events run while it "types".

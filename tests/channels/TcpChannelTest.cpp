@@ -48,6 +48,12 @@ class TcpChannelTest : public ::testing::Test {
         return channel_.listeningPort();
     }
 
+    // The channel serving, and the peer connected to it.
+    bool servePeer(QTcpSocket& peer) {
+        peer.connectToHost(QHostAddress::LocalHost, serve());
+        return waitStatus("CONNECT", 3000);
+    }
+
     bool waitStatus(const QString& text, int ms) {
         return waitUntil([&] { return channel_.status() == text; }, ms);
     }
@@ -186,10 +192,8 @@ TEST_F(TcpChannelTest, ServerServesTheLatestPeerOnly) {
 }
 
 TEST_F(TcpChannelTest, TenMegabytesArriveWholeInOrderInBoundedPieces) {
-    const quint16 port = serve();
     QTcpSocket sender;
-    sender.connectToHost(QHostAddress::LocalHost, port);
-    ASSERT_TRUE(waitStatus("CONNECT", 3000));
+    ASSERT_TRUE(servePeer(sender));
     QByteArray data(10 * 1000 * 1000, '\0');
     for (qsizetype i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
@@ -228,6 +232,38 @@ TEST_F(TcpChannelTest, RoleSwitchesCloseTheClientButKeepAnAcceptedPeer) {
     accepted.write("kept");
     ASSERT_TRUE(waitUntil([this] { return received_.joined() == "kept"; }, 3000));
     EXPECT_EQ(channel_.listenState(), 7);
+}
+
+TEST_F(TcpChannelTest, WhilePausedTheDataWaitsAtTheSenderAndArrivesWholeOnResume) {
+    QTcpSocket sender;
+    ASSERT_TRUE(servePeer(sender));
+    channel_.setReceivingPaused(true);
+    QByteArray data(40 * 1000 * 1000, '\0');
+    for (qsizetype i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i % 253);
+    sender.write(data);
+    test::runEventsFor(1500);
+    EXPECT_GT(sender.bytesToWrite(), 0) << "the sender was not held back";
+    EXPECT_TRUE(received_.texts.isEmpty());
+    channel_.setReceivingPaused(false);
+    ASSERT_TRUE(waitUntil([&] { return received_.joined().size() >= data.size(); }, 30000));
+    EXPECT_TRUE(received_.joined() == data);
+}
+
+TEST_F(TcpChannelTest, AReplacedPeersUnreadDataIsHandedOver) {
+    QTcpSocket first;
+    ASSERT_TRUE(servePeer(first));
+    // Paused, so that the first peer's data is still unread when the second one comes.
+    channel_.setReceivingPaused(true);
+    first.write("old");
+    first.waitForBytesWritten(1000);
+    QTcpSocket second;
+    second.connectToHost(QHostAddress::LocalHost, channel_.listeningPort());
+    ASSERT_TRUE(
+        waitUntil([&first] { return first.state() == QAbstractSocket::UnconnectedState; }, 3000));
+    channel_.setReceivingPaused(false);
+    second.write("new");
+    ASSERT_TRUE(waitUntil([this] { return received_.joined() == "oldnew"; }, 3000))
+        << received_.joined().constData();
 }
 
 }  // namespace

@@ -29,6 +29,14 @@ TEST(ConfigLines, SplitsAtCrAndCrLfAndKeepsLoneLineFeeds) {
     EXPECT_TRUE(splitLines("").empty());
 }
 
+TEST(ConfigLines, AFileWithoutAnyCrIsSplitAtLineFeeds) {
+    EXPECT_EQ(splitLines(".2\n9600,N,8,1\n\n<\n"),
+              (std::vector<std::string>{".2", "9600,N,8,1", "", "<"}));
+    EXPECT_EQ(splitLines("a\nb"), (std::vector<std::string>{"a", "b"}));
+    // One CR anywhere: the file is a CR LF file, whose lone LFs stay inside values.
+    EXPECT_EQ(splitLines("a\nb\r\nc"), (std::vector<std::string>{"a\nb", "c"}));
+}
+
 TEST(ConfigLines, ReaderEndTestAndReadingPastTheEnd) {
     ConfigLineReader reader("one\r\n");
     EXPECT_FALSE(reader.atEnd());

@@ -115,6 +115,17 @@ void ProgramFixture::writeConfig(const std::string& name, const std::string& byt
     std::ofstream(configDir(suffix) + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+void ProgramFixture::writeScannerConfig(int port, const std::string& tcpLines,
+                                        const std::string& suffix) {
+    writeConfig("TOUCHE_INP.CFG", "5\r\n", suffix);
+    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n", suffix);
+    writeConfig("TOUCHE_REM.CFG", std::to_string(port) + "\r\n13\r\n", suffix);
+    writeConfig("GENERAL.CFG",
+                ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n>\r\n" + std::string(kReceiver) +
+                    "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n" + tcpLines,
+                suffix);
+}
+
 std::map<std::string, std::string> ProgramFixture::configFiles(const std::string& suffix) const {
     std::map<std::string, std::string> files;
     for (const char* name : {"GENERAL.CFG", "TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG"}) {

@@ -45,9 +45,16 @@ int freeTcpPort();
 int connectWithin(int port, int milliseconds);
 void appendTo(const std::string& path, const std::string& bytes);
 
+inline constexpr const char* kReceiver = "Kest E2E Receiver";
+
 class ProgramFixture : public ::testing::Test {
   protected:
     ProgramFixture();
+
+    // A scanner's configuration: drop CR, "5" becomes "5{ENTER}", prefix "<" and suffix
+    // ">", everything typed into the receiver.
+    void writeScannerConfig(int port, const std::string& tcpLines = "0.0.0.0\r\n1024\r\nFalse\r\n",
+                            const std::string& suffix = {});
 
     // B, the base directory of the DOS paths.
     std::string base() const;

@@ -23,22 +23,7 @@
 namespace kest::e2e {
 namespace {
 
-constexpr const char* kReceiver = "Kest E2E Receiver";
-
-class ProgramTest : public ProgramFixture {
-  protected:
-    // A scanner's configuration: drop CR, "5" becomes "5{ENTER}", prefix and suffix,
-    // everything typed into the receiver.
-    void writeScannerConfig(int port,
-                            const std::string& tcpLines = "0.0.0.0\r\n1024\r\nFalse\r\n") {
-        writeConfig("TOUCHE_INP.CFG", "5\r\n");
-        writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
-        writeConfig("TOUCHE_REM.CFG", std::to_string(port) + "\r\n13\r\n");
-        writeConfig("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n>\r\n" +
-                                       std::string(kReceiver) +
-                                       "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n" + tcpLines);
-    }
-};
+class ProgramTest : public ProgramFixture {};
 
 TEST_F(ProgramTest, SerialScanIsTypedWithTheConfiguredRules) {
     XtermReceiver xterm(display, kReceiver);

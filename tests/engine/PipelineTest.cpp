@@ -187,3 +187,25 @@ TEST_F(PipelineFixture, TextsHandedOverDuringARunWaitForIt) {
     EXPECT_FALSE(runner.busy());
     EXPECT_EQ(runner.pending(), 0u);
 }
+
+TEST_F(PipelineFixture, ARunnerSaysWhenItsWaitingTextsPassTheBoundAndWhenItHasRoomAgain) {
+    PipelineRunner runner(pipeline);
+    host.delay = "0";
+    std::vector<bool> changes;
+    runner.onFullChanged([&](bool full) { changes.push_back(full); });
+    const std::string quarter(PipelineRunner::kMaxQueuedBytes / 4, 'x');
+    int submitted = 0;
+    host.onEvents = [&] {
+        // Texts arrive while the first one is typed, until the runner is full.
+        if (submitted > 0) return;
+        while (!runner.full() && submitted < 8) {
+            runner.submit(quarter);
+            ++submitted;
+        }
+    };
+    runner.submit("first");
+    EXPECT_EQ(submitted, 4);
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(runner.queuedBytes(), 0u);
+    EXPECT_FALSE(runner.full());
+}

@@ -2,10 +2,13 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
+#include "engine/Pipeline.h"
 #include "ui/Colours.h"
 #include "ui/WindowFixture.h"
 #include "ui/WindowWidgets.h"
@@ -53,6 +56,34 @@ TEST_F(FileBinding, PathDrivesTheToolTipsAndTheStatus) {
     window->INP_FILE_DIR->setText(present.fileName());
     EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Present"; }));
     EXPECT_EQ(shownColour(window->AFF_FILE_STATUS), VERT());
+}
+
+using SerialBinding = WindowTest;
+
+QStringList rows(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
+
+TEST_F(SerialBinding, BurstsArrivingWhileThePipelineIsFullAreDroppedAndSaidSo) {
+    window->LST_REMOVE_CAR->addItem("120");  // the filler texts type nothing
+    const QByteArray quarter(qsizetype(PipelineRunner::kMaxQueuedBytes / 4), 'x');
+    QStringList debugWhileFull;
+    // Runs while the first text is being typed, as data arriving meanwhile would.
+    QTimer::singleShot(0, window.get(), [&] {
+        for (int i = 0; i < 4; ++i) window->processData(quarter);
+        ASSERT_TRUE(window->runner().full());
+        emit window->COMM->textReceived("lost");
+        debugWhileFull = rows(window->LST_DEBUG);
+    });
+    window->processData("y");
+    ASSERT_TRUE(waitFor([&] { return !window->runner().busy(); }));
+    EXPECT_TRUE(debugWhileFull.contains("Serial backlog over 16 MiB: received data dropped"))
+        << debugWhileFull.join('|').toStdString();
+    EXPECT_FALSE(rows(window->LST_DEBUG).contains("lost"));
+    emit window->COMM->textReceived("kept");  // room again
+    EXPECT_TRUE(rows(window->LST_DEBUG).contains("kept"));
 }
 
 }  // namespace
