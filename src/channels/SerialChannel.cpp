@@ -86,9 +86,11 @@ void SerialChannel::reopen() {
     } catch (const std::exception& e) {
         qDebug() << "Serial: port" << portText_ << "with" << settingsText_
                  << "not opened:" << e.what();
+        failure_ = QString::fromStdString(e.what());
         setOpen(false);
         return;
     }
+    failure_.clear();
     setOpen(true);
     // Data that was already waiting in the device is a burst of its own.
     if (comm_.bytesWaiting() > 0) startBurst();
@@ -145,6 +147,7 @@ void SerialChannel::onDeviceLost(const QString& description) {
     qWarning() << "Serial: port" << portText_ << "lost its device (" << description
                << "); checking every" << kReconnectCheckMs << "ms for its return";
     if (inBurst_) finishBurst();
+    failure_ = QStringLiteral("the device went away (%1)").arg(description);
     setOpen(false);
     reconnectTimer_.start();
 }
