@@ -132,13 +132,22 @@ void Pipeline::addDebug(const std::string& line) {
 
 void PipelineRunner::submit(std::string text) {
     queue_.push_back(std::move(text));
-    if (running_) return;  // the run in progress takes it when it is done
+    drain();
+}
+
+void PipelineRunner::setHeld(bool held) {
+    held_ = held;
+    drain();
+}
+
+void PipelineRunner::drain() {
+    if (running_ || held_) return;  // the run in progress takes it when it is done
     running_ = true;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{running_};
-    while (!queue_.empty()) {
+    while (!queue_.empty() && !held_) {
         std::string next = std::move(queue_.front());
         queue_.pop_front();
         pipeline_.PROCESS_DATA(next);

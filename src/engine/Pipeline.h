@@ -47,11 +47,19 @@ class PipelineRunner {
     void submit(std::string text);
     bool busy() const { return running_; }
     std::size_t pending() const { return queue_.size(); }
+    // While held, texts stay queued (the program's own window has the focus and would
+    // receive the keys); releasing runs what waited, in order. A text being typed
+    // finishes; the next one waits.
+    void setHeld(bool held);
+    bool held() const { return held_; }
 
   private:
+    void drain();
+
     Pipeline& pipeline_;
     std::deque<std::string> queue_;
     bool running_ = false;
+    bool held_ = false;
 };
 
 }  // namespace kest

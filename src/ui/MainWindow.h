@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ui/FileFrame.h"
 #include "ui/GeneralFrame.h"
@@ -136,12 +137,18 @@ class F_MAIN : public QWidget {
     std::function<void()> endProgram;
     // Replaces the help window (tests).
     std::function<void(int tag)> openHelp;
+    // Whether one of the program's own windows has the keyboard focus: received texts
+    // wait meanwhile, as they would be typed into our own fields (tests replace it).
+    std::function<bool()> ownWindowFocused;
+    // Texts wait while our window has the focus and go once it has gone elsewhere.
+    void focusChanged();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void buildConfigFrame();
@@ -160,6 +167,8 @@ class F_MAIN : public QWidget {
     std::unique_ptr<ConfigFileSystem> files_;
     std::unique_ptr<ConfigStore> store_;
     int outerHeightPx_ = 0;
+    // Where the window's client area stood when it was hidden; it comes back there.
+    std::optional<QPoint> keptPosition_;
 };
 
 }  // namespace kest

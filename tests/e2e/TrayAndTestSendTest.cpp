@@ -84,6 +84,28 @@ class Screen {
                               &x, &y, &child);
         return {x, y};
     }
+    // Where a window's client area starts, in root coordinates.
+    Spot position(Window w) const {
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(display_, w, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+        return {x, y};
+    }
+    // Minimised: the window manager keeps it as an icon (in the task list).
+    bool iconic(Window w) const {
+        const Atom wmState = XInternAtom(display_, "WM_STATE", False);
+        Atom type;
+        int format;
+        unsigned long count = 0, after;
+        unsigned char* data = nullptr;
+        bool result = false;
+        if (XGetWindowProperty(display_, w, wmState, 0, 2, False, wmState, &type, &format, &count,
+                               &after, &data) == Success &&
+            data && count >= 1 && format == 32)
+            result = reinterpret_cast<long*>(data)[0] == IconicState;
+        if (data) XFree(data);
+        return result;
+    }
     bool windowManagerRunning() const {
         const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
         Atom type;
@@ -298,6 +320,62 @@ TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown";
     EXPECT_TRUE(waitUntil([&] { return screen.height(main) < unlockedHeight - 200; }, 10s))
         << "the configuration is still open: " << screen.height(main) << " of " << unlockedHeight;
+}
+
+TEST_F(DesktopTest, WithoutNotificationAreaTheTrayButtonMinimisesToTheTaskList) {
+    notFirstStart();
+    startProgram();
+    const Window main = waitForWindow(kMainTitle);
+    ASSERT_NE(main, 0u);
+    ASSERT_FALSE(screen.trayHostRunning());
+    clickIn(main, kMinimiseButton);
+    EXPECT_TRUE(waitUntil([&] { return screen.iconic(main); }, 10s)) << "not in the task list";
+    EXPECT_FALSE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
+    // Restored as the task list restores any window.
+    run("xdotool windowactivate " + std::to_string(main));
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not restored";
+
+    // Once a notification area exists, the button hides to its icon again.
+    startTrayHost();
+    std::optional<Window> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s));
+    clickIn(main, kMinimiseButton);
+    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 10s));
+    click(screen.centre(*icon));
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown again";
+}
+
+TEST_F(DesktopTest, WindowComesBackFromTheTrayWhereTheUserMovedIt) {
+    notFirstStart();
+    startTrayHost();
+    startProgram();
+    const Window main = waitForWindow(kMainTitle);
+    ASSERT_NE(main, 0u);
+    std::optional<Window> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s));
+    const Spot before = screen.position(main);
+    run("xdotool windowmove " + std::to_string(main) + " 311 207");
+    Spot moved = before;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            moved = screen.position(main);
+            return moved.x != before.x || moved.y != before.y;
+        },
+        10s));
+
+    click(screen.centre(*icon));
+    ASSERT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    click(screen.centre(*icon));
+    ASSERT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown";
+    Spot back{};
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            back = screen.position(main);
+            return back.x == moved.x && back.y == moved.y;
+        },
+        10s))
+        << "moved to " << moved.x << "," << moved.y << ", back at " << back.x << "," << back.y;
 }
 
 TEST_F(DesktopTest, IconReturnsAfterTheNotificationAreaIsRebuilt) {
