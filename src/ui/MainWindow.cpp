@@ -259,7 +259,7 @@ void F_MAIN::connectHandlers() {
 
 void F_MAIN::processData(const QByteArray& text) {
     try {
-        runner_->setHeld(ownWindowFocused && ownWindowFocused());
+        runner_->setHeld(textsMustWait());
         runner_->submit(text.toStdString());
         if (runner_->held()) {
             LST_DEBUG->addItem(QStringLiteral("WAITING (this window has the focus): ") +
@@ -272,9 +272,15 @@ void F_MAIN::processData(const QByteArray& text) {
     }
 }
 
+bool F_MAIN::textsMustWait() const {
+    // A configured target window is activated before the first key: the keys go there,
+    // and an unattended copy whose window has the focus since its start keeps working.
+    return ownWindowFocused && ownWindowFocused() && INP_TARGET_WIN->text().trimmed().isEmpty();
+}
+
 void F_MAIN::focusChanged() {
     try {
-        runner_->setHeld(ownWindowFocused && ownWindowFocused());
+        runner_->setHeld(textsMustWait());
     } catch (const std::exception& e) {
         qWarning() << "PROCESS_DATA of a waiting text failed:" << e.what();
     }

@@ -142,6 +142,9 @@ class F_MAIN : public QWidget {
     std::function<bool()> ownWindowFocused;
     // Texts wait while our window has the focus and go once it has gone elsewhere.
     void focusChanged();
+    // True while a received text would be typed into our own window: it has the focus
+    // and no target window is set.
+    bool textsMustWait() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -90,6 +90,13 @@ TEST_F(OwnFocusTest, ReceivedTextsWaitUntilTheFocusIsElsewhereAndNoneIsLost) {
         << keyboard.typedText();
 }
 
+TEST_F(OwnFocusTest, WithATargetWindowTextsGoAtOnceToIt) {
+    window->INP_TARGET_WIN->setText("Receiver");
+    window->processData("scan");
+    EXPECT_EQ(activator.titles, std::vector<std::string>{"Receiver"});
+    EXPECT_EQ(keyboard.typedText(), "scan");
+}
+
 TEST_F(OwnFocusTest, TestSendWaitsWhenTheUserStayedInTheWindow) {
     window->INP_OUTPUT->setText("kest 42");
     window->B_TEST_SEND->click();
