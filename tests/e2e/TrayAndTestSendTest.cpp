@@ -216,6 +216,21 @@ class DesktopTest : public ::testing::Test {
             env);
         ASSERT_TRUE(waitUntil([&] { return screen.trayHostRunning(); }, 20s)) << "no trayer";
     }
+    // The program's icon, once the notification area shows it (nullopt after the deadline).
+    std::optional<Window> waitForTrayIcon(std::chrono::seconds deadline = 20s) const {
+        std::optional<Window> icon;
+        waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, deadline);
+        return icon;
+    }
+    // A later start with a notification area: the main window, its icon docked.
+    Window startBesideTrayHost() {
+        notFirstStart();
+        startTrayHost();
+        startProgram();
+        const Window main = waitForWindow(kMainTitle);
+        EXPECT_TRUE(waitForTrayIcon().has_value()) << "the icon did not appear";
+        return main;
+    }
     void startProgram() {
         program = std::make_unique<ChildProcess>(std::vector<std::string>{KEST_PROGRAM_PATH}, env,
                                                  log.path() + "/program.log");
@@ -300,13 +315,10 @@ TEST_F(DesktopTest, ClickOnTheTrayIconHidesAndShowsTheWindow) {
 }
 
 TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
-    notFirstStart();
-    startTrayHost();
-    startProgram();
-    const Window main = waitForWindow(kMainTitle);
+    const Window main = startBesideTrayHost();
     ASSERT_NE(main, 0u);
-    std::optional<Window> icon;
-    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s));
+    const std::optional<Window> icon = waitForTrayIcon();
+    ASSERT_TRUE(icon.has_value());
     const int lockedHeight = screen.height(main);
     clickIn(main, kPasswordField);
     run("xdotool type --delay 20 OPEN.THE.PANEL");
@@ -337,23 +349,20 @@ TEST_F(DesktopTest, WithoutNotificationAreaTheTrayButtonMinimisesToTheTaskList) 
 
     // Once a notification area exists, the button hides to its icon again.
     startTrayHost();
-    std::optional<Window> icon;
-    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s));
+    ASSERT_TRUE(waitForTrayIcon().has_value());
     clickIn(main, kMinimiseButton);
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
-    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 10s));
+    const std::optional<Window> icon = waitForTrayIcon(10s);
+    ASSERT_TRUE(icon.has_value());
     click(screen.centre(*icon));
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown again";
 }
 
 TEST_F(DesktopTest, WindowComesBackFromTheTrayWhereTheUserMovedIt) {
-    notFirstStart();
-    startTrayHost();
-    startProgram();
-    const Window main = waitForWindow(kMainTitle);
+    const Window main = startBesideTrayHost();
     ASSERT_NE(main, 0u);
-    std::optional<Window> icon;
-    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s));
+    const std::optional<Window> icon = waitForTrayIcon();
+    ASSERT_TRUE(icon.has_value());
     const Spot before = screen.position(main);
     run("xdotool windowmove " + std::to_string(main) + " 311 207");
     Spot moved = before;
