@@ -5,10 +5,13 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "platform/InstanceGuard.h"
 #include "app/KeyboardBackend.h"
 #include "app/StartUp.h"
+#include "config/InstanceName.h"
+#include "platform/InstanceGuard.h"
+#include "platform/LogFile.h"
 #include "ui/MainWindow.h"
+#include "ui/WindowWidgets.h"
 
 int main(int argc, char* argv[]) {
     // The keyboard comes first: without a display Qt would abort with a message about
@@ -27,6 +30,11 @@ int main(int argc, char* argv[]) {
     // The argument text without the program's own path.
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty()) arguments.removeFirst();
+
+    // Each instance logs to its own file, from the first message on.
+    const auto suffix = kest::instanceSuffix(kest::toCp1252(arguments.join(' ')));
+    kest::LogFile log(kest::LogFile::pathFor(suffix ? kest::fromCp1252(*suffix) : QString()));
+    log.install();
 
     kest::InstanceGuard guard(kest::InstanceGuard::defaultLockFile());
     kest::F_MAIN window(*backend.device, *backend.activator);

@@ -56,6 +56,10 @@ class FileChannel : public QObject {
     void setPath(const QString& path);
     QString path() const { return path_; }
     QString status() const { return status_; }
+    // Why the status shows "Error", in plain words; empty otherwise.
+    QString failureReason() const {
+        return role_ == StatusRole::Failure ? lastFailure_ : QString();
+    }
     StatusRole statusRole() const { return role_; }
     // True while the lines of a version are being handed over.
     bool isHandingOver() const { return session_ != nullptr; }

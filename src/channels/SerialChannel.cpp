@@ -89,6 +89,7 @@ void SerialChannel::reopen() {
                             QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
         if (why != lastOpenFailure_) qDebug() << "Serial: port not opened:" << why;
         lastOpenFailure_ = why;
+        failure_ = QString::fromStdString(e.what());
         setOpen(false);
         // A scanner plugged in after the start, or after the user typed its number,
         // is opened as soon as its device appears, as a vanished one is.
@@ -96,6 +97,7 @@ void SerialChannel::reopen() {
         return;
     }
     lastOpenFailure_.clear();
+    failure_.clear();
     setOpen(true);
     // Data that was already waiting in the device is a burst of its own.
     if (comm_.bytesWaiting() > 0) startBurst();
@@ -152,6 +154,7 @@ void SerialChannel::onDeviceLost(const QString& description) {
     qWarning() << "Serial: port" << portText_ << "lost its device (" << description
                << "); checking every" << kReconnectCheckMs << "ms for its return";
     if (inBurst_) finishBurst();
+    failure_ = QStringLiteral("the device went away (%1)").arg(description);
     setOpen(false);
     reconnectTimer_.start();
 }

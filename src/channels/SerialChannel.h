@@ -41,6 +41,8 @@ class SerialChannel : public QObject {
 
     bool isOpen() const { return open_; }
     StatusRole portRole() const { return role_; }
+    // Why the port is not open, in plain words; empty while it is.
+    QString failureReason() const { return failure_; }
     // COMM.Output; throws ComponentError when the port is not open.
     void write(const QByteArray& data);
 
@@ -64,6 +66,7 @@ class SerialChannel : public QObject {
     QTimer settleTimer_;
     QTimer reconnectTimer_;
     QByteArray burst_;
+    QString failure_;
     bool open_ = false;
     bool inBurst_ = false;
     QString lastOpenFailure_;

@@ -14,6 +14,33 @@ namespace kest {
 
 namespace {
 
+// Why a device did not open, in the words a user looks for in the field's tool tip.
+std::string openFailure(const QString& device, QSerialPort::SerialPortError error,
+                        const QString& detail) {
+    QString why;
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            why = QStringLiteral("no such device");
+            break;
+        case QSerialPort::PermissionError:
+            // Qt reports a port that another program holds (busy, locked) as a
+            // permission error too; only its text tells them apart.
+            why = detail.contains(QLatin1String("busy"), Qt::CaseInsensitive) ||
+                          detail.contains(QLatin1String("lock"), Qt::CaseInsensitive)
+                      ? QStringLiteral("in use by another program")
+                      : QStringLiteral(
+                            "permission denied (the user may need to be in the "
+                            "group that owns the device, often dialout)");
+            break;
+        case QSerialPort::OpenError:
+            why = QStringLiteral("in use by another program");
+            break;
+        default:
+            why = detail;
+    }
+    return QStringLiteral("%1: %2").arg(device, why).toStdString();
+}
+
 std::optional<QSerialPort::Parity> parityOf(const QString& field) {
     if (field.size() != 1) return std::nullopt;
     switch (field.at(0).toUpper().unicode()) {
@@ -92,7 +119,8 @@ void SerialPortComponent::setPortOpen(bool open) {
     if (port_.isOpen()) throw ComponentError("Port already open");
     const QString device = dos::comPortDevice(commPort_);
     if (device.isEmpty()) {
-        throw ComponentError("COM" + std::to_string(commPort_) + " has no device");
+        throw ComponentError("COM" + std::to_string(commPort_) +
+                             ": no such device (no link in dosdevices, no standard device)");
     }
     port_.setPortName(device);
     port_.setBaudRate(settings_.baudRate);
@@ -101,9 +129,10 @@ void SerialPortComponent::setPortOpen(bool open) {
     port_.setStopBits(settings_.stopBits);
     lossReported_ = false;
     if (!port_.open(QIODevice::ReadWrite)) {
-        const QString why = port_.errorString();
+        const QSerialPort::SerialPortError error = port_.error();
+        const QString detail = port_.errorString();
         port_.close();
-        throw ComponentError(QStringLiteral("%1: %2").arg(device, why).toStdString());
+        throw ComponentError(openFailure(device, error, detail));
     }
     applyHandshaking();
     applyLines();
@@ -111,7 +140,10 @@ void SerialPortComponent::setPortOpen(bool open) {
 
 void SerialPortComponent::setSettings(const QString& text) {
     const auto parsed = parseSerialSettings(text);
-    if (!parsed) throw ComponentError("Invalid port settings: " + text.toStdString());
+    if (!parsed) {
+        throw ComponentError("the settings \"" + text.toStdString() +
+                             "\" are not of the form Bauds,Parity,DataBits,StopBit");
+    }
     settings_ = *parsed;
     if (port_.isOpen()) {
         // An open port takes new settings at once, as the original component does.
@@ -123,7 +155,8 @@ void SerialPortComponent::setSettings(const QString& text) {
 }
 
 void SerialPortComponent::setCommPort(int portNumber) {
-    if (portNumber < 1 || portNumber > 255) throw ComponentError("Invalid port number");
+    if (portNumber < 1 || portNumber > 255)
+        throw ComponentError("no such port: COM port numbers go from 1 to 255");
     if (port_.isOpen()) throw ComponentError("Port already open");
     commPort_ = portNumber;
 }

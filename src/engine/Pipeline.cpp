@@ -134,13 +134,22 @@ void PipelineRunner::submit(std::string text) {
     queuedBytes_ += text.size();
     queue_.push_back(std::move(text));
     if (queuedBytes_ >= kMaxQueuedBytes) setFull(true);
-    if (running_) return;  // the run in progress takes it when it is done
+    drain();
+}
+
+void PipelineRunner::setHeld(bool held) {
+    held_ = held;
+    drain();
+}
+
+void PipelineRunner::drain() {
+    if (running_ || held_) return;  // the run in progress takes it when it is done
     running_ = true;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{running_};
-    while (!queue_.empty()) {
+    while (!queue_.empty() && !held_) {
         std::string next = std::move(queue_.front());
         queue_.pop_front();
         queuedBytes_ -= next.size();

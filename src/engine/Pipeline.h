@@ -61,8 +61,14 @@ class PipelineRunner {
     void onFullChanged(std::function<void(bool full)> handler) {
         fullChanged_ = std::move(handler);
     }
+    // While held, texts stay queued (the program's own window has the focus and would
+    // receive the keys); releasing runs what waited, in order. A text being typed
+    // finishes; the next one waits.
+    void setHeld(bool held);
+    bool held() const { return held_; }
 
   private:
+    void drain();
     void setFull(bool full);
 
     Pipeline& pipeline_;
@@ -71,6 +77,7 @@ class PipelineRunner {
     bool full_ = false;
     std::function<void(bool)> fullChanged_;
     bool running_ = false;
+    bool held_ = false;
 };
 
 }  // namespace kest

@@ -36,6 +36,9 @@ FileFrame::FileFrame(QWidget* parent) : QGroupBox(parent) {
             [this](const QString& text, StatusRole role) {
                 AFF_FILE_STATUS->setText(text);
                 showRole(AFF_FILE_STATUS, role);
+                const QString why = fileChannel.failureReason();
+                AFF_FILE_STATUS->setToolTip(why.isEmpty() ? QStringLiteral("FILE STATUS")
+                                                          : QStringLiteral("FILE STATUS: ") + why);
             });
     INP_FILE_DIR_Change();
 }

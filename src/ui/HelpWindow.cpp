@@ -1,9 +1,11 @@
 #include "ui/HelpWindow.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "engine/NumericValue.h"
+#include "platform/LogFile.h"
 #include "ui/LayoutFont.h"
 #include "ui/Maker.h"
 
@@ -154,6 +156,13 @@ QStringList F_HELP::generalHelpLines() {
         "Example: Kest_Redirect_Serial_to_KB.exe /#Scanner_003#",
         "",
     };
+    // A copy started from the menu or at login has no terminal: say where its
+    // warnings and errors are kept.
+    lines << "LOG FILE (warnings and errors):"
+          << QDir::toNativeSeparators(LogFile::pathFor(QStringLiteral("_INSTANCE_NAME")))
+          << QStringLiteral("(%1 without an instance name)")
+                 .arg(QDir::toNativeSeparators(LogFile::pathFor(QString())))
+          << "";
     lines << serviceLines();
     return lines;
 }

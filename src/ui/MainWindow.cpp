@@ -6,12 +6,17 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QHideEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWindow>
 #include <exception>
 #include <limits>
 
@@ -115,6 +120,7 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
     testSend = new TestSend(B_TEST_SEND, INP_OUTPUT, this,
                             [this](const QByteArray& text) { processData(text); });
     endProgram = [] { QCoreApplication::exit(0); };
+    ownWindowFocused = [] { return QGuiApplication::focusWindow() != nullptr; };
     connectHandlers();
 }
 
@@ -260,11 +266,17 @@ void F_MAIN::connectHandlers() {
     connect(COMM, &SerialChannel::textReceived, this, &F_MAIN::processSerialData);
     connect(tcpChannel, &TcpChannel::textReceived, this, &F_MAIN::processData);
     connect(fileChannel, &FileChannel::textReceived, this, &F_MAIN::processData);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &F_MAIN::focusChanged);
 }
 
 void F_MAIN::processData(const QByteArray& text) {
     try {
+        runner_->setHeld(textsMustWait());
         runner_->submit(text.toStdString());
+        if (runner_->held()) {
+            LST_DEBUG->addItem(QStringLiteral("WAITING (this window has the focus): ") +
+                               fromCp1252(text.toStdString()));
+        }
     } catch (const std::exception& e) {
         qWarning() << "PROCESS_DATA failed:" << e.what();
     } catch (...) {
@@ -281,6 +293,20 @@ void F_MAIN::processSerialData(const QByteArray& text) {
         host_->addDebugLine(toCp1252(why));
     }
     serialDropped_ += text.size();
+}
+
+bool F_MAIN::textsMustWait() const {
+    // A configured target window is activated before the first key: the keys go there,
+    // and an unattended copy whose window has the focus since its start keeps working.
+    return ownWindowFocused && ownWindowFocused() && INP_TARGET_WIN->text().trimmed().isEmpty();
+}
+
+void F_MAIN::focusChanged() {
+    try {
+        runner_->setHeld(textsMustWait());
+    } catch (const std::exception& e) {
+        qWarning() << "PROCESS_DATA of a waiting text failed:" << e.what();
+    }
 }
 
 void F_MAIN::LOAD_CFG() {
@@ -339,6 +365,17 @@ void F_MAIN::B_HELP_PREF_SUF_Click(int) {
 
 void F_MAIN::B_MIN_Click() {
     INP_PASS->clear();
+    const bool areaAvailable =
+        tray ? tray->areaAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (!areaAvailable) {
+        // Hidden without a notification area, no icon could ever bring it back.
+        if (tray) {
+            tray->minimiseToTaskList();
+        } else {
+            setWindowState(windowState() | Qt::WindowMinimized);
+        }
+        return;
+    }
     // Only hidden: the window state and the task-list entry stay as they are.
     hide();
 }
@@ -382,7 +419,23 @@ void F_MAIN::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void F_MAIN::hideEvent(QHideEvent* event) {
+    // A window hidden by the program (to the tray) comes back where the user left it.
+    if (!event->spontaneous()) keptPosition_ = geometry().topLeft();
+    QWidget::hideEvent(event);
+}
+
 void F_MAIN::showEvent(QShowEvent* event) {
+    // The show event comes before the window is mapped: a position given now is kept
+    // by the window manager instead of one it would choose. Qt hands a position to the
+    // window system only when it differs from the one it holds, hence the step aside.
+    if (!event->spontaneous() && keptPosition_) {
+        if (QWindow* handle = windowHandle()) {
+            handle->setPosition(*keptPosition_ + QPoint(1, 0));
+            handle->setPosition(*keptPosition_);
+        }
+        keptPosition_.reset();
+    }
     QWidget::showEvent(event);
     // The title bar's height is known once the window manager has framed the window.
     QTimer::singleShot(0, this, &F_MAIN::applyOuterHeight);

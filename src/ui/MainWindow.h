@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ui/FileFrame.h"
 #include "ui/GeneralFrame.h"
@@ -139,12 +140,21 @@ class F_MAIN : public QWidget {
     std::function<void()> endProgram;
     // Replaces the help window (tests).
     std::function<void(int tag)> openHelp;
+    // Whether one of the program's own windows has the keyboard focus: received texts
+    // wait meanwhile, as they would be typed into our own fields (tests replace it).
+    std::function<bool()> ownWindowFocused;
+    // Texts wait while our window has the focus and go once it has gone elsewhere.
+    void focusChanged();
+    // True while a received text would be typed into our own window: it has the focus
+    // and no target window is set.
+    bool textsMustWait() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void buildConfigFrame();
@@ -164,6 +174,8 @@ class F_MAIN : public QWidget {
     std::unique_ptr<ConfigStore> store_;
     int outerHeightPx_ = 0;
     qint64 serialDropped_ = 0;  // bytes of serial bursts dropped while the pipeline was full
+    // Where the window's client area stood when it was hidden; it comes back there.
+    std::optional<QPoint> keptPosition_;
 };
 
 }  // namespace kest

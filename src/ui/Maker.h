@@ -10,6 +10,10 @@ inline constexpr const char* kMakerWebAddress = "https://kest-redirect.example.o
 inline constexpr const char* kMakerProductPage =
     "https://kest-redirect.example.org/serial-to-keyboard";
 inline constexpr const char* kMakerSupportAddress = "support@kest-redirect.example.org";
+// The maker as the notification-area tip names it. The tip holds 63 characters and
+// must end with the instance name; the web address would leave room for only 9 of
+// them, this leaves room for 30.
+inline constexpr const char* kMakerTipText = " by Kest ";
 
 // The service and contact lines at the head of the token reference and at the end
 // of the general help.

@@ -12,12 +12,35 @@ namespace kest {
 
 namespace {
 
+// The channel icons stand between the column headings (ending at 390) and the lists
+// (starting at 615).
+constexpr int kChannelIconTop = 390;
+constexpr int kChannelIconSize = 225;
+
 QListWidget* makeList(QWidget* parent, const QString& name, const QString& tip) {
     auto* list = new QListWidget(parent);
     list->setObjectName(name);
     list->setToolTip(tip);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
+}
+
+// A rule is one line of each rule file: a pasted line break would split the row and
+// shift every later search text against its replacement. The notation types the same
+// character, since the pipeline decodes it.
+QString withLineBreaksAsNotation(QString text) {
+    text.replace(u'\r', QStringLiteral("{ASCII:13}"));
+    text.replace(u'\n', QStringLiteral("{ASCII:10}"));
+    return text;
+}
+
+void keepOnOneLine(QLineEdit* field) {
+    QObject::connect(field, &QLineEdit::textChanged, field, [field](const QString& text) {
+        if (!text.contains(u'\r') && !text.contains(u'\n')) return;
+        const QString head = withLineBreaksAsNotation(text.left(field->cursorPosition()));
+        field->setText(withLineBreaksAsNotation(text));
+        field->setCursorPosition(int(head.size()));
+    });
 }
 
 QString rowText(QListWidget* list) {
@@ -33,22 +56,28 @@ SearchReplaceFrame::SearchReplaceFrame(QWidget* parent) : QGroupBox(parent) {
 
     placeTw(makeLabel(this, "Label1(2)", "Input from", true), 510, 195, 885, 195);
     const struct {
-        int index, x, y;
+        int index, x;
         const char* image;
         const char* tip;
     } icons[] = {
-        {14, 450, 390, ":/mainwindow/serial.png", "Serial Com Port (RS-232)"},
-        {13, 795, 405, ":/mainwindow/file.png", "File"},
-        {9, 1125, 390, ":/mainwindow/tcp.png", "Ethernet TCP Connection"},
-        {17, 1995, 240, ":/mainwindow/keyboard.png", "Keyboard Buffer"},
-        {16, 2655, 390, ":/mainwindow/serial.png", "Serial Com Port (RS-232)"},
-        {10, 3195, 390, ":/mainwindow/tcp.png", "Ethernet TCP Connection"},
+        {14, 450, ":/mainwindow/serial.png", "Serial Com Port (RS-232)"},
+        {13, 795, ":/mainwindow/file.png", "File"},
+        {9, 1125, ":/mainwindow/tcp.png", "Ethernet TCP Connection"},
+        {17, 1980, ":/mainwindow/keyboard.png", "Keyboard Buffer"},  // ends before "Output to"
+        {16, 2655, ":/mainwindow/serial.png", "Serial Com Port (RS-232)"},
+        {10, 3195, ":/mainwindow/tcp.png", "Ethernet TCP Connection"},
     };
     for (const auto& icon : icons) {
         auto* picture = new PictureBox(icon.index, icon.image, this);
         picture->setToolTip(icon.tip);
-        const int width = icon.index == 17 ? 420 : 360;
-        placeTw(picture, icon.x, icon.y, width, 360);
+        if (icon.index == 17) {
+            placeTw(picture, icon.x, 240, 420, 360);
+        } else {
+            // The lists would cover the lower half of a full-size icon: the icon is
+            // drawn smaller, in the room between the headings and the lists.
+            picture->setScaledContents(true);
+            placeTw(picture, icon.x, kChannelIconTop, kChannelIconSize, kChannelIconSize);
+        }
         pictures.push_back(picture);
     }
     placeTw(makeLabel(this, "Label1(6)", "Output to", true), 2400, 150, 810, 195);
@@ -66,6 +95,8 @@ SearchReplaceFrame::SearchReplaceFrame(QWidget* parent) : QGroupBox(parent) {
     INP_OUTPUT = new QLineEdit(this);
     INP_OUTPUT->setObjectName("INP_OUTPUT");
     placeTw(INP_OUTPUT, 1575, 2235, 1980, 285);
+    keepOnOneLine(INP_INPUT);
+    keepOnOneLine(INP_OUTPUT);
     B_TEST_SEND = new QPushButton("Test", this);
     B_TEST_SEND->setObjectName("B_TEST_SEND");
     placeTw(B_TEST_SEND, 3555, 2250, 480, 255);

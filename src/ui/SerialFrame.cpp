@@ -43,15 +43,50 @@ SerialFrame::SerialFrame(QWidget* parent) : QGroupBox(parent) {
     SW_RTS->setChecked(true);
     placeTw(SW_RTS, 2310, 540, 645, 255);
 
-    connect(INP_COMMPORT, &QLineEdit::textChanged, this, &SerialFrame::INP_COMMPORT_Change);
+    bindPortField();
     connect(INP_COM_CFG, &QLineEdit::textChanged, this, &SerialFrame::INP_COM_CFG_Change);
     connect(LST_HANDSHAKING, &QComboBox::activated, this, &SerialFrame::LST_HANDSHAKING_Click);
     connect(SW_DTR, &QCheckBox::stateChanged, this, &SerialFrame::SW_DTR_Click);
     connect(SW_RTS, &QCheckBox::stateChanged, this, &SerialFrame::SW_RTS_Click);
     connect(&COMM, &SerialChannel::portStateChanged, this,
-            [this](bool, StatusRole role) { showRole(INP_COMMPORT, role); });
+            [this](bool, StatusRole role) { showPortState(role); });
     connect(&COMM, &SerialChannel::handshakingNameCorrected, this,
             [this](const QString& name) { LST_HANDSHAKING->setEditText(name); });
+}
+
+void SerialFrame::bindPortField() {
+    typedPortSettle.setSingleShot(true);
+    typedPortSettle.setInterval(kTypedPortSettleMs);
+    connect(&typedPortSettle, &QTimer::timeout, this, &SerialFrame::INP_COMMPORT_Change);
+    // A typed change is reported as edited before it is reported as changed.
+    connect(INP_COMMPORT, &QLineEdit::textEdited, this, [this] {
+        typedChange_ = true;
+        typedPortSettle.start();
+    });
+    connect(INP_COMMPORT, &QLineEdit::textChanged, this, [this] {
+        if (typedChange_) {
+            typedChange_ = false;
+            return;
+        }
+        // Set from code (the load, the start-up): opened at once.
+        typedPortSettle.stop();
+        INP_COMMPORT_Change();
+    });
+    const auto openIfWaiting = [this] {
+        if (!typedPortSettle.isActive()) return;
+        typedPortSettle.stop();
+        INP_COMMPORT_Change();
+    };
+    connect(INP_COMMPORT, &QLineEdit::returnPressed, this, openIfWaiting);
+    connect(INP_COMMPORT, &QLineEdit::editingFinished, this, openIfWaiting);
+}
+
+void SerialFrame::showPortState(StatusRole role) {
+    showRole(INP_COMMPORT, role);
+    const QString why = COMM.failureReason();
+    INP_COMMPORT->setToolTip(role == StatusRole::Failure && !why.isEmpty()
+                                 ? QStringLiteral("Serial RS232 COM Port number - not open: ") + why
+                                 : QStringLiteral("Serial RS232 COM Port number"));
 }
 
 void SerialFrame::fillHandshakingItems() {

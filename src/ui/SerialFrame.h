@@ -3,6 +3,7 @@
 // to the serial channel. The port field's colour is the port's open state.
 
 #include <QGroupBox>
+#include <QTimer>
 
 #include "channels/SerialChannel.h"
 
@@ -23,6 +24,12 @@ class SerialFrame : public QGroupBox {
     QCheckBox* SW_DTR;
     QCheckBox* SW_RTS;
     SerialChannel COMM;
+    // A typed port number is opened once it has stopped changing: this long after the
+    // last keystroke, or at once on Enter or when the focus leaves the field. Opening
+    // each number on the way ("3" before "33") would switch DTR and RTS on a device
+    // that nobody chose, and many boards reset on DTR.
+    static constexpr int kTypedPortSettleMs = 800;
+    QTimer typedPortSettle;
 
     void INP_COMMPORT_Change();
     void INP_COM_CFG_Change();
@@ -34,6 +41,12 @@ class SerialFrame : public QGroupBox {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void bindPortField();
+    void showPortState(StatusRole role);
+
+    bool typedChange_ = false;
 };
 
 }  // namespace kest

@@ -23,6 +23,18 @@ void setBackColour(QWidget* widget, QPalette::ColorRole role, const QColor& colo
     widget->setProperty("backColour", colour);
 }
 
+// The window refuses input during the countdown by being disabled, and a disabled
+// control is drawn greyed: grey on pink cannot be read. The two controls the countdown
+// is shown in keep their ordinary colours while disabled.
+void drawAsEnabledWhenDisabled(QWidget* widget) {
+    QPalette palette = widget->palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = static_cast<QPalette::ColorRole>(role);
+        palette.setBrush(QPalette::Disabled, r, palette.brush(QPalette::Active, r));
+    }
+    widget->setPalette(palette);
+}
+
 }  // namespace
 
 TestSend::TestSend(QPushButton* B_TEST_SEND, QLineEdit* INP_OUTPUT, QWidget* F_MAIN,
@@ -52,6 +64,8 @@ void TestSend::B_TEST_SEND_Click() {
     setBackColour(B_TEST_SEND_, QPalette::Button, ROUGE());
     INP_OUTPUT_->setFocus();
     setBackColour(INP_OUTPUT_, QPalette::Base, ROUGE());
+    drawAsEnabledWhenDisabled(B_TEST_SEND_);
+    drawAsEnabledWhenDisabled(INP_OUTPUT_);
     // The user is switching to the receiving application: the window takes no input
     // until the text has gone, while the timers go on.
     F_MAIN_->setEnabled(false);

@@ -79,6 +79,7 @@ TrayIcon::TrayIcon(QWidget* mainWindow, const QString& tipText, const QIcon& ico
       icon_(new QSystemTrayIcon(icon, this)),
       tip_(tipText.left(kMaxTipLength)) {
     if (tip_.size() == kMaxTipLength && tip_.back().isHighSurrogate()) tip_.chop(1);
+    areaAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     icon_->setToolTip(tip_);
     connect(icon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -95,10 +96,13 @@ TrayIcon::TrayIcon(QWidget* mainWindow, const QString& tipText, const QIcon& ico
 }
 
 QString TrayIcon::tipText(const QString& instanceCaption) {
-    QString tip = QStringLiteral("Kest Serial Keyboard ") + QString::fromUtf8(kMakerWebAddress) +
-                  instanceCaption;
-    tip.truncate(kMaxTipLength);
-    if (tip.size() == kMaxTipLength && tip.back().isHighSurrogate()) tip.chop(1);
+    // Instances differ by their names, so a tip that does not fit loses its front, never
+    // the end of the name.
+    QString tip =
+        QStringLiteral("Kest Serial Keyboard") + QString::fromUtf8(kMakerTipText) + instanceCaption;
+    if (tip.size() <= kMaxTipLength) return tip;
+    tip = tip.right(kMaxTipLength);
+    if (tip.front().isLowSurrogate()) tip.remove(0, 1);
     return tip;
 }
 
@@ -122,7 +126,7 @@ int TrayIcon::messageFor(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TrayIcon::add() {
-    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    const bool available = areaAvailable();
     if (!icon_->isVisible()) {
         icon_->show();
     } else if (available && !trayWasAvailable_) {
@@ -130,7 +134,19 @@ void TrayIcon::add() {
         icon_->hide();
         icon_->show();
     }
+    if (!available && trayWasAvailable_ && !mainWindow_->isVisible()) {
+        // The area went away with the icon that would bring the window back: the
+        // window waits in the task list instead.
+        qWarning() << "TrayIcon: the notification area is gone; the window goes to the task list";
+        minimiseToTaskList();
+    }
     trayWasAvailable_ = available;
+}
+
+void TrayIcon::minimiseToTaskList() {
+    setTaskListVisible(true);
+    mainWindow_->setWindowState(mainWindow_->windowState() | Qt::WindowMinimized);
+    mainWindow_->show();
 }
 
 void TrayIcon::remove() {
@@ -158,6 +174,10 @@ void TrayIcon::ToggleWindow() {
     // The taskbar entry goes before the window is mapped: the window manager reads it
     // then, and a window shown without an entry must not flash one first.
     setTaskListVisible(false);
+    // Passing through minimised also clears an iconic start state that a window the
+    // window manager once restored from the task list keeps in its hints; it would be
+    // mapped as an icon again, out of sight.
+    mainWindow_->setWindowState(mainWindow_->windowState() | Qt::WindowMinimized);
     mainWindow_->setWindowState(mainWindow_->windowState() & ~Qt::WindowMinimized);
     mainWindow_->show();
     mainWindow_->raise();

@@ -10,6 +10,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 namespace kest {
 
@@ -43,6 +44,11 @@ class TrayIcon : public QObject {
     void handleMouseMessage(int message);
     void ToggleWindow();
     void HideToTray();
+    // Where a window goes when no notification area can bring it back: minimised,
+    // with its task-list entry, restored as any window is.
+    void minimiseToTaskList();
+    // Whether the desktop has a notification area now (tests replace it).
+    std::function<bool()> areaAvailable;
 
     // Whether the program has an entry in the desktop's task list (taskbar).
     bool taskListVisible() const { return taskListVisible_; }

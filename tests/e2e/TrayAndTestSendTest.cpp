@@ -84,6 +84,28 @@ class Screen {
                               &x, &y, &child);
         return {x, y};
     }
+    // Where a window's client area starts, in root coordinates.
+    Spot position(Window w) const {
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(display_, w, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+        return {x, y};
+    }
+    // Minimised: the window manager keeps it as an icon (in the task list).
+    bool iconic(Window w) const {
+        const Atom wmState = XInternAtom(display_, "WM_STATE", False);
+        Atom type;
+        int format;
+        unsigned long count = 0, after;
+        unsigned char* data = nullptr;
+        bool result = false;
+        if (XGetWindowProperty(display_, w, wmState, 0, 2, False, wmState, &type, &format, &count,
+                               &after, &data) == Success &&
+            data && count >= 1 && format == 32)
+            result = reinterpret_cast<long*>(data)[0] == IconicState;
+        if (data) XFree(data);
+        return result;
+    }
     bool windowManagerRunning() const {
         const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
         Atom type;
@@ -194,6 +216,21 @@ class DesktopTest : public ::testing::Test {
             env);
         ASSERT_TRUE(waitUntil([&] { return screen.trayHostRunning(); }, 20s)) << "no trayer";
     }
+    // The program's icon, once the notification area shows it (nullopt after the deadline).
+    std::optional<Window> waitForTrayIcon(std::chrono::seconds deadline = 20s) const {
+        std::optional<Window> icon;
+        waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, deadline);
+        return icon;
+    }
+    // A later start with a notification area: the main window, its icon docked.
+    Window startBesideTrayHost() {
+        notFirstStart();
+        startTrayHost();
+        startProgram();
+        const Window main = waitForWindow(kMainTitle);
+        EXPECT_TRUE(waitForTrayIcon().has_value()) << "the icon did not appear";
+        return main;
+    }
     void startProgram() {
         program = std::make_unique<ChildProcess>(std::vector<std::string>{KEST_PROGRAM_PATH}, env,
                                                  log.path() + "/program.log");
@@ -278,13 +315,10 @@ TEST_F(DesktopTest, ClickOnTheTrayIconHidesAndShowsTheWindow) {
 }
 
 TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
-    notFirstStart();
-    startTrayHost();
-    startProgram();
-    const Window main = waitForWindow(kMainTitle);
+    const Window main = startBesideTrayHost();
     ASSERT_NE(main, 0u);
-    std::optional<Window> icon;
-    ASSERT_TRUE(waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, 20s));
+    const std::optional<Window> icon = waitForTrayIcon();
+    ASSERT_TRUE(icon.has_value());
     const int lockedHeight = screen.height(main);
     clickIn(main, kPasswordField);
     run("xdotool type --delay 20 OPEN.THE.PANEL");
@@ -298,6 +332,50 @@ TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown";
     EXPECT_TRUE(waitUntil([&] { return screen.height(main) < unlockedHeight - 200; }, 10s))
         << "the configuration is still open: " << screen.height(main) << " of " << unlockedHeight;
+}
+
+TEST_F(DesktopTest, WithoutNotificationAreaTheTrayButtonMinimisesToTheTaskList) {
+    notFirstStart();
+    startProgram();
+    const Window main = waitForWindow(kMainTitle);
+    ASSERT_NE(main, 0u);
+    ASSERT_FALSE(screen.trayHostRunning());
+    activate(main);  // a click on a window still being set up may go nowhere
+    clickIn(main, kMinimiseButton);
+    EXPECT_TRUE(waitUntil([&] { return screen.iconic(main); }, 10s)) << "not in the task list";
+    EXPECT_FALSE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
+    // Restored as the task list restores any window.
+    activate(main);
+    EXPECT_TRUE(screen.viewable(main)) << "not restored";
+}
+
+TEST_F(DesktopTest, WindowComesBackFromTheTrayWhereTheUserMovedIt) {
+    const Window main = startBesideTrayHost();
+    ASSERT_NE(main, 0u);
+    const std::optional<Window> icon = waitForTrayIcon();
+    ASSERT_TRUE(icon.has_value());
+    const Spot before = screen.position(main);
+    run("xdotool windowmove " + std::to_string(main) + " 311 207");
+    Spot moved = before;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            moved = screen.position(main);
+            return moved.x != before.x || moved.y != before.y;
+        },
+        10s));
+
+    click(screen.centre(*icon));
+    ASSERT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    click(screen.centre(*icon));
+    ASSERT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown";
+    Spot back{};
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            back = screen.position(main);
+            return back.x == moved.x && back.y == moved.y;
+        },
+        10s))
+        << "moved to " << moved.x << "," << moved.y << ", back at " << back.x << "," << back.y;
 }
 
 TEST_F(DesktopTest, IconReturnsAfterTheNotificationAreaIsRebuilt) {

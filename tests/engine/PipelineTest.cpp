@@ -209,3 +209,22 @@ TEST_F(PipelineFixture, ARunnerSaysWhenItsWaitingTextsPassTheBoundAndWhenItHasRo
     EXPECT_EQ(runner.queuedBytes(), 0u);
     EXPECT_FALSE(runner.full());
 }
+
+TEST_F(PipelineFixture, HeldTextsWaitInOrderAndAHoldDuringARunStopsBeforeTheNext) {
+    PipelineRunner runner(pipeline);
+    host.delay = "0";
+    runner.setHeld(true);
+    runner.submit("one");
+    runner.submit("two");
+    EXPECT_TRUE(host.keys().empty());
+    EXPECT_EQ(runner.pending(), 2u);
+    // The focus comes back to our window while "one" is being typed: "two" waits.
+    host.onEvents = [&] { runner.setHeld(true); };
+    runner.setHeld(false);
+    EXPECT_EQ(host.keys(), (Log{"one"}));
+    EXPECT_EQ(runner.pending(), 1u);
+    host.onEvents = nullptr;
+    runner.setHeld(false);
+    EXPECT_EQ(host.keys(), (Log{"one", "two"}));
+    EXPECT_EQ(runner.pending(), 0u);
+}

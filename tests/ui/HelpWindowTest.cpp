@@ -25,6 +25,7 @@ QStringList service() {
 }
 
 TEST(HelpTexts, GeneralHelpLineByLine) {
+    const test::TempConfigHome home;
     const QStringList lines = linesOf(F_HELP::helpText(0));
     const QStringList head = {
         "PASSWORD FIELD:",
@@ -40,9 +41,14 @@ TEST(HelpTexts, GeneralHelpLineByLine) {
         "Example: Kest_Redirect_Serial_to_KB.exe /#Scanner_003#",
         "",
     };
-    ASSERT_EQ(lines.size(), 17);
+    ASSERT_EQ(lines.size(), 21);
     EXPECT_EQ(lines.mid(0, 12), head);
-    EXPECT_EQ(lines.mid(12), service());
+    // Where the log file of the instance lies, in the base directory.
+    EXPECT_EQ(lines.at(12), "LOG FILE (warnings and errors):");
+    EXPECT_EQ(lines.at(13), home.base() + "/kest-redirect_INSTANCE_NAME.log");
+    EXPECT_EQ(lines.at(14), "(" + home.base() + "/kest-redirect.log without an instance name)");
+    EXPECT_EQ(lines.at(15), "");
+    EXPECT_EQ(lines.mid(16), service());
 }
 
 TEST(HelpTexts, TokenReferenceLineByLine) {

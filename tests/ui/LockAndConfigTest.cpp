@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "ui/Colours.h"
+#include "ui/TrayIcon.h"
 #include "ui/WindowFixture.h"
 #include "ui/WindowWidgets.h"
 
@@ -88,6 +89,8 @@ TEST_F(LockRuleTest, EndIsACommandAfterTheLock) {
 }
 
 TEST_F(LockRuleTest, MinimiseButtonClearsTheCodeAndHides) {
+    window->tray = std::make_unique<TrayIcon>(window.get(), QString(), TrayIcon::programIcon());
+    window->tray->areaAvailable = [] { return true; };
     window->show();
     window->INP_PASS->setText("OPEN.THE.PANEL");
     window->B_MIN->click();

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 #include <stdexcept>
 
 #include "ui/Colours.h"
@@ -128,6 +131,45 @@ TEST_F(TestSendTest, PipelineFailureLeavesTheSendIdle) {
     EXPECT_FALSE(sender->TIM_TEST_SEND->isActive());
     EXPECT_TRUE(F_MAIN->isEnabled());
     EXPECT_EQ(B_TEST_SEND->text(), "Test");
+}
+
+// WCAG's relative luminance and contrast ratio.
+double luminance(const QColor& c) {
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+// The contrast of the darkest pixel of a control (its text) against the light red
+// the countdown is shown on.
+double textContrastOnRed(QWidget* control) {
+    const QImage image = control->grab().toImage();
+    double darkest = 1.0;
+    QColor text;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (luminance(pixel) < darkest) {
+                darkest = luminance(pixel);
+                text = pixel;
+            }
+        }
+    return contrast(text, ROUGE());
+}
+
+TEST_F(TestSendTest, CountdownIsReadableWhileTheWindowRefusesInput) {
+    INP_OUTPUT->setText("kest 42");
+    B_TEST_SEND->click();
+    sender->TIM_TEST_SEND_Timer();
+    ASSERT_FALSE(F_MAIN->isEnabled());
+    ASSERT_EQ(B_TEST_SEND->text(), "09");
+    // Ordinary text reaches at least 4.5:1; greyed text on the red is near 1:1.
+    EXPECT_GE(textContrastOnRed(B_TEST_SEND), 4.5);
+    EXPECT_GE(textContrastOnRed(INP_OUTPUT), 4.5);
 }
 
 }  // namespace

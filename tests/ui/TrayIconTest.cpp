@@ -9,21 +9,27 @@
 namespace kest {
 namespace {
 
-TEST(TrayTip, TitleAddressAndInstanceCutToSixtyThree) {
-    EXPECT_EQ(TrayIcon::tipText(""), "Kest Serial Keyboard https://kest-redirect.example.org");
-    EXPECT_EQ(TrayIcon::tipText("_Scanner"),
-              "Kest Serial Keyboard https://kest-redirect.example.org_Scanner");
-    const QString tip = TrayIcon::tipText("_Scanner_001_in_the_long_hall");
-    EXPECT_EQ(tip.size(), 63);
-    EXPECT_EQ(tip, "Kest Serial Keyboard https://kest-redirect.example.org_Scanner_");
+TEST(TrayTip, EndsWithTheInstanceNameAndThirtyCharactersFitWhole) {
+    EXPECT_EQ(TrayIcon::tipText(""), "Kest Serial Keyboard by Kest ");
+    EXPECT_EQ(TrayIcon::tipText("_Scanner_001"), "Kest Serial Keyboard by Kest _Scanner_001");
+    EXPECT_NE(TrayIcon::tipText("_Scanner_001"), TrayIcon::tipText("_Scanner_002"));
+    const QString thirty = "_" + QString("Scanner_in_the_long_hall_no_01");
+    ASSERT_EQ(thirty.size(), 31);
+    const QString tip = TrayIcon::tipText(thirty);
+    EXPECT_LE(tip.size(), 63);
+    EXPECT_TRUE(tip.startsWith("Kest Serial Keyboard")) << tip.toStdString();
+    EXPECT_TRUE(tip.endsWith(thirty)) << tip.toStdString();
+    // A longer name loses the front of the tip, never its own end.
+    const QString longer = "_" + QString(70, u'x') + "_002";
+    EXPECT_EQ(TrayIcon::tipText(longer), longer.right(63));
 }
 
 TEST(TrayTip, NeverCutsACharacterInHalf) {
-    // 62 characters, then a character outside the basic plane (two UTF-16 units).
-    const QString caption = QString(8, u'x') + QString::fromUtf8("\xF0\x9F\x98\x80");
+    // A character outside the basic plane (two UTF-16 units) where the cut falls.
+    const QString caption = QString::fromUtf8("\xF0\x9F\x98\x80") + QString(62, u'x');
     const QString tip = TrayIcon::tipText(caption);
     EXPECT_EQ(tip.size(), 62);
-    EXPECT_FALSE(tip.back().isHighSurrogate());
+    EXPECT_FALSE(tip.front().isLowSurrogate());
 }
 
 class TrayIconTest : public ::testing::Test {
@@ -48,7 +54,7 @@ class TrayIconTest : public ::testing::Test {
 
 TEST_F(TrayIconTest, IconCarriesTheTipAndTheRefreshRuns) {
     EXPECT_FALSE(TrayIcon::programIcon().isNull());
-    EXPECT_EQ(tray->icon()->toolTip(), "Kest Serial Keyboard https://kest-redirect.example.org_A");
+    EXPECT_EQ(tray->icon()->toolTip(), "Kest Serial Keyboard by Kest _A");
     EXPECT_TRUE(tray->TIM_REFRESH_TRAYICON->isActive());
     EXPECT_EQ(tray->TIM_REFRESH_TRAYICON->interval(), 5000);
     EXPECT_EQ(tray->parent(), window.get());

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QStyle>
 
@@ -126,6 +127,31 @@ TEST_F(WindowLayoutTest, SupportLinkAndItsHeadingDoNotRunIntoEachOther) {
     EXPECT_LE(request->geometry().right(), window->URL_SUPPORT->x() - 1);
     EXPECT_LE(request->fontMetrics().horizontalAdvance(request->text()),
               request->geometry().right() + 1);  // whole text right of the window's edge
+}
+
+TEST_F(WindowLayoutTest, ChannelIconsOfTheRuleTableAreWholeAndTheListsStayPut) {
+    // The lists where the layout puts them: 60, 615 and 1575, 615 twips.
+    EXPECT_EQ(window->LST_TOUCHES[0]->geometry(), QRect(4, 41, 101, 108));
+    EXPECT_EQ(window->LST_TOUCHES[1]->geometry(), QRect(105, 41, 165, 108));
+    int icons = 0;
+    for (PictureBox* picture : window->Frame1->findChildren<PictureBox*>()) {
+        ++icons;
+        const QString name = picture->objectName();
+        for (QListWidget* list : window->LST_TOUCHES)
+            EXPECT_FALSE(picture->geometry().intersects(list->geometry()))
+                << name.toStdString() << " is covered by " << list->objectName().toStdString();
+        for (const char* heading : {"Label1(2)", "Label1(6)"}) {
+            const QLabel* label = window->Frame1->findChild<QLabel*>(heading);
+            ASSERT_NE(label, nullptr);
+            EXPECT_FALSE(picture->geometry().intersects(label->geometry()))
+                << name.toStdString() << " overlaps " << heading;
+        }
+        const QSize image = picture->pixmap().size();
+        EXPECT_TRUE(picture->hasScaledContents() ||
+                    (image.width() <= picture->width() && image.height() <= picture->height()))
+            << name.toStdString() << " cuts its picture";
+    }
+    EXPECT_EQ(icons, 6);
 }
 
 }  // namespace

@@ -1,0 +1,146 @@
+// The fields whose input reaches files and devices: rule fields keep a rule on one
+// line, the port field opens only the number the user meant, and red states say why.
+
+#include <pty.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTest>
+
+#include "channels/SerialChannel.h"
+#include "ui/Colours.h"
+#include "ui/SerialFrame.h"
+#include "ui/WindowFixture.h"
+#include "ui/WindowWidgets.h"
+
+namespace kest::testing {
+namespace {
+
+using RuleFieldTest = WindowTest;
+
+TEST_F(RuleFieldTest, PastedLineBreaksBecomeTheirNotationAndTheRuleStillMatches) {
+    QApplication::clipboard()->setText("12\r\n34");
+    window->INP_INPUT->setText("<");
+    window->INP_INPUT->end(false);
+    window->INP_INPUT->paste();
+    window->INP_INPUT->insert(">");  // the cursor stayed after the pasted text
+    EXPECT_EQ(window->INP_INPUT->text(), "<12{ASCII:13}{ASCII:10}34>");
+    QApplication::clipboard()->setText("A\nB");
+    window->INP_OUTPUT->paste();
+    EXPECT_EQ(window->INP_OUTPUT->text(), "A{ASCII:10}B");
+
+    // Each rule stays one line of each file, so the columns stay paired.
+    window->B_ADD->click();
+    window->INP_INPUT->setText("x\ny");  // as a paste leaves it
+    window->INP_OUTPUT->setText("ok");
+    window->B_ADD->click();
+    QDir().mkpath(configDir());
+    ASSERT_TRUE(window->B_SAVE_Click());
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "<12{ASCII:13}{ASCII:10}34>\r\nx{ASCII:10}y\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "A{ASCII:10}B\r\nok\r\n");
+    // The rule means what was pasted.
+    window->processData("x\ny");
+    EXPECT_EQ(keyboard.typedText(), "ok");
+}
+
+class PortFieldTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        QObject::connect(window->COMM, &SerialChannel::portStateChanged, window.get(),
+                         [this] { opened << window->COMM->component().commPort(); });
+        window->INP_COMMPORT->setText("1");
+        opened.clear();
+    }
+    void typeNumber(const QString& digits) {
+        window->INP_COMMPORT->selectAll();
+        QTest::keyClicks(window->INP_COMMPORT, digits);
+    }
+    // A COM port whose link points at the given device.
+    void linkCom(int number, const QString& device) {
+        const QString dir = home.path() + "/kest-redirect/dosdevices";
+        QDir().mkpath(dir);
+        QFile::link(device, dir + "/com" + QString::number(number));
+    }
+
+    QList<int> opened;
+};
+
+TEST_F(PortFieldTest, TypedNumberOpensOnceItStopsChanging) {
+    typeNumber("33");
+    EXPECT_TRUE(opened.isEmpty()) << "opened while typing: " << opened.size();
+    EXPECT_TRUE(waitFor([&] { return !opened.isEmpty(); }));
+    QTest::qWait(SerialFrame::kTypedPortSettleMs + 100);  // nothing more comes
+    EXPECT_EQ(opened, QList<int>{33});
+}
+
+TEST_F(PortFieldTest, EnterOrLeavingTheFieldOpensAtOnceAndALoadedValueToo) {
+    typeNumber("7");
+    QTest::keyClick(window->INP_COMMPORT, Qt::Key_Return);
+    EXPECT_EQ(opened, QList<int>{7});
+    typeNumber("12");
+    emit window->INP_COMMPORT->editingFinished();  // what leaving the field sends
+    EXPECT_EQ(opened, (QList<int>{7, 12}));
+    window->INP_COMMPORT->setText("5");  // the load, the start-up
+    EXPECT_EQ(opened, (QList<int>{7, 12, 5}));
+    QTest::qWait(SerialFrame::kTypedPortSettleMs + 100);
+    EXPECT_EQ(opened.size(), 3);
+}
+
+TEST_F(PortFieldTest, RedPortFieldSaysWhyInPlainWords) {
+    auto reason = [&] { return window->INP_COMMPORT->toolTip(); };
+    window->INP_COMMPORT->setText("300");
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_TRUE(reason().contains("COM port numbers go from 1 to 255")) << reason().toStdString();
+
+    linkCom(5, home.path() + "/no-such-device");
+    window->INP_COMMPORT->setText("5");
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_TRUE(reason().contains("no such device")) << reason().toStdString();
+
+    window->INP_COM_CFG->setText("9600,N,8");
+    EXPECT_TRUE(reason().contains("not of the form Bauds,Parity,DataBits,StopBit"))
+        << reason().toStdString();
+    window->INP_COM_CFG->setText("9600,N,8,1");
+
+    // A terminal that another program holds open.
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    QSerialPort other(QString::fromLocal8Bit(name));
+    ASSERT_TRUE(other.open(QIODevice::ReadWrite)) << other.errorString().toStdString();
+    linkCom(6, QString::fromLocal8Bit(name));
+    window->INP_COMMPORT->setText("6");
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_TRUE(reason().contains("in use by another program")) << reason().toStdString();
+
+    other.close();
+    window->INP_COMMPORT->setText("06");
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), VERT());
+    EXPECT_EQ(reason(), "Serial RS232 COM Port number");
+    window->COMM->close();
+    ::close(slave);
+    ::close(master);
+}
+
+using FileStatusTest = WindowTest;
+
+TEST_F(FileStatusTest, ErrorSaysWhy) {
+    window->INP_FILE_DIR->setText(home.path() + "/in*.txt");
+    ASSERT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Error"; }));
+    EXPECT_TRUE(window->AFF_FILE_STATUS->toolTip().contains("wildcard"))
+        << window->AFF_FILE_STATUS->toolTip().toStdString();
+    window->INP_FILE_DIR->setText(home.path() + "/missing.txt");
+    ASSERT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Not Found"; }));
+    EXPECT_EQ(window->AFF_FILE_STATUS->toolTip(), "FILE STATUS");
+}
+
+}  // namespace
+}  // namespace kest::testing

@@ -1,0 +1,112 @@
+// Where the window goes when it is sent to the tray, and texts that arrive while the
+// program's own window has the keyboard focus.
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QWindow>
+
+#include "ui/TestSend.h"
+#include "ui/TrayIcon.h"
+#include "ui/WindowFixture.h"
+
+namespace kest::testing {
+namespace {
+
+class TrayButtonTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->tray = std::make_unique<TrayIcon>(window.get(), TrayIcon::tipText("_A"),
+                                                  TrayIcon::programIcon());
+        window->tray->areaAvailable = [this] { return areaAvailable; };
+        window->show();
+    }
+    bool minimisedInTaskList() const {
+        return window->isVisible() && window->isMinimized() && window->tray->taskListVisible();
+    }
+
+    bool areaAvailable = false;
+};
+
+TEST_F(TrayButtonTest, WithoutNotificationAreaTheWindowGoesToTheTaskList) {
+    window->tray->setTaskListVisible(false);  // as shown from an icon earlier
+    window->INP_PASS->setText("OPEN.THE.PANEL");
+    window->B_MIN->click();
+    EXPECT_TRUE(window->INP_PASS->text().isEmpty());
+    EXPECT_TRUE(minimisedInTaskList());
+
+    // Restored as any window is; once an area exists, the button hides to it again.
+    window->setWindowState(Qt::WindowNoState);
+    areaAvailable = true;
+    window->B_MIN->click();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(TrayButtonTest, AHiddenWindowComesToTheTaskListWhenTheAreaGoesAway) {
+    areaAvailable = true;
+    window->tray->add();
+    window->B_MIN->click();
+    ASSERT_FALSE(window->isVisible());
+    window->tray->add();  // the periodic re-add, area still there: nothing changes
+    EXPECT_FALSE(window->isVisible());
+    areaAvailable = false;
+    window->tray->add();
+    EXPECT_TRUE(minimisedInTaskList());
+}
+
+class OwnFocusTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(waitFor([] { return QGuiApplication::focusWindow() != nullptr; }));
+    }
+    // What the platform reports when the user switches to another program; the
+    // offscreen platform has no other program to switch to.
+    void focusToAnotherProgram() {
+        window->ownWindowFocused = [] { return false; };
+        emit qGuiApp->focusWindowChanged(nullptr);
+    }
+    QString lastDebugLine() const {
+        const int rows = window->LST_DEBUG->count();
+        return rows ? window->LST_DEBUG->item(rows - 1)->text() : QString();
+    }
+};
+
+TEST_F(OwnFocusTest, ReceivedTextsWaitUntilTheFocusIsElsewhereAndNoneIsLost) {
+    window->INP_FILE_DIR->setFocus();
+    window->processData("line one");
+    window->processData("line two");
+    EXPECT_EQ(keyboard.typedText(), "");
+    EXPECT_EQ(window->INP_FILE_DIR->text(), "C:\\FILE_IN.TXT");
+    EXPECT_TRUE(lastDebugLine().startsWith("WAITING")) << lastDebugLine().toStdString();
+    EXPECT_TRUE(lastDebugLine().contains("line two"));
+
+    focusToAnotherProgram();
+    EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "line oneline two"; }))
+        << keyboard.typedText();
+}
+
+TEST_F(OwnFocusTest, WithATargetWindowTextsGoAtOnceToIt) {
+    window->INP_TARGET_WIN->setText("Receiver");
+    window->processData("scan");
+    EXPECT_EQ(activator.titles, std::vector<std::string>{"Receiver"});
+    EXPECT_EQ(keyboard.typedText(), "scan");
+}
+
+TEST_F(OwnFocusTest, TestSendWaitsWhenTheUserStayedInTheWindow) {
+    window->INP_OUTPUT->setText("kest 42");
+    window->B_TEST_SEND->click();
+    for (int tick = 0; tick < 11; ++tick) window->testSend->TIM_TEST_SEND_Timer();
+    ASSERT_FALSE(window->testSend->counting());
+    EXPECT_EQ(keyboard.typedText(), "");
+    EXPECT_TRUE(lastDebugLine().startsWith("WAITING"));
+    focusToAnotherProgram();
+    EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "kest 42"; })) << keyboard.typedText();
+}
+
+}  // namespace
+}  // namespace kest::testing
