@@ -20,10 +20,15 @@ std::string twoDigits(int value) {
     return buffer;
 }
 
-// Length of the run of letter c (either case) that starts at i.
+// No date token is longer than four letters.
+constexpr std::size_t kLongestToken = 4;
+
+// Length of the run of letter c (either case) that starts at i, counted no further
+// than the longest token: counting a long run to its end at each of its positions
+// would make a pattern of one repeated character quadratic.
 std::size_t runLength(std::string_view pattern, std::size_t i, char c) {
     std::size_t n = 0;
-    while (i + n < pattern.size() && asciiLower(pattern[i + n]) == c) ++n;
+    while (n < kLongestToken && i + n < pattern.size() && asciiLower(pattern[i + n]) == c) ++n;
     return n;
 }
 
@@ -74,6 +79,12 @@ void expandMacroRounds(std::string& text, std::string_view open, std::string_vie
     // mark with what stands around them, as in the round-by-round rewrite. The
     // closing mark never overlaps the opening one for the marks used here, so
     // searching it after the opening mark is searching it after the "{".
+    //
+    // Why this is linear: each character is read once for each time it is written,
+    // by the input or by a replacement; pushing and popping at the back of the two
+    // buffers costs the same whatever their length. A plainer form (splicing each
+    // replacement into the text and searching again from the start) rewrites the
+    // whole rest of the text every round, which is quadratic on dense macros.
     if (text.find(open) == std::string::npos) return;  // the common case: nothing to do
     const std::size_t maxRounds = text.size() + 1;
     std::string pending(text.rbegin(), text.rend());
@@ -122,13 +133,13 @@ std::string formatDate(const LocalDateTime& when, std::string_view pattern,
         const std::size_t run = runLength(pattern, i, c);
         std::size_t take = 1;
         if (c == 'd') {
-            take = std::min<std::size_t>(run, 4);
+            take = run;
             appendDay(out, take, when, names);
         } else if (c == 'm') {
-            take = std::min<std::size_t>(run, 4);
+            take = run;
             appendMonth(out, take, when, names);
-        } else if (c == 'y' && run >= 4) {
-            take = 4;
+        } else if (c == 'y' && run >= kLongestToken) {
+            take = kLongestToken;
             char year[16];
             std::snprintf(year, sizeof year, "%04d", when.year);
             out += year;

@@ -43,11 +43,7 @@ void DECODE_ASCII(std::string& text) {
 }
 
 void PAUSE_SECONDS(double seconds, Clock& clock) {
-    if (!(seconds > 0)) return;
-    // The wait never runs past midnight, where the seconds-since-midnight clock
-    // starts again from zero.
-    const double untilMidnight = 86400.0 - clock.secondsSinceMidnight();
-    clock.sleepFor(std::min(seconds, std::max(untilMidnight, 0.0)));
+    pauseUntilMidnightAtMost(seconds, clock);
 }
 
 Pipeline::Pipeline(PipelineHost& host, Clock& clock) : host_(host), clock_(clock) {}
@@ -69,6 +65,10 @@ void Pipeline::PROCESS_DATA(std::string& text) {
         if (!trimSpaces(suffix).empty()) sendPiece(suffix, "typing the suffix");
     } catch (const std::exception& e) {
         host_.logFailure(std::string("received text dropped: ") + e.what());
+    } catch (...) {
+        // Whatever a host throws stops here, as in the guard of each operation: the
+        // runner must go on to the texts queued behind this one.
+        host_.logFailure("received text dropped: unknown error");
     }
 }
 
