@@ -128,6 +128,7 @@ std::string formatDate(const LocalDateTime& when, std::string_view pattern,
                                                  : std::string_view(names.shortDatePattern);
     }
     std::string out;
+    out.reserve(pattern.size());
     for (std::size_t i = 0; i < pattern.size();) {
         const char c = asciiLower(pattern[i]);
         const std::size_t run = runLength(pattern, i, c);

@@ -43,7 +43,8 @@ void expectLinear(const std::function<std::string(std::size_t)>& shape,
     const double smallSeconds = secondsFor([&] { process(small); });
     const double largeSeconds = secondsFor([&] { process(large); });
     EXPECT_LT(largeSeconds, 3 * smallSeconds)
-        << "1 MiB: " << smallSeconds << " s, 2 MiB: " << largeSeconds << " s";
+        << small.size() << " bytes: " << smallSeconds << " s, " << large.size()
+        << " bytes: " << largeSeconds << " s";
 }
 
 void processData(const std::string& input) {
