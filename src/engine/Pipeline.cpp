@@ -103,22 +103,23 @@ void Pipeline::applyRules(std::string& text) const {
 }
 
 void Pipeline::sendBody(const std::string& text) {
-    std::string pending;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        pending.push_back(text[i]);
-        if (text[i] != '^' || i == 0) continue;
+    // A piece ends before each caret after the first character; the caret opens the
+    // next piece, where it holds Ctrl for the key after it.
+    std::size_t start = 0;
+    for (std::size_t caret = text.find('^', 1); caret != std::string::npos;
+         caret = text.find('^', caret + 1)) {
         PAUSE_SECONDS(numericValue(host_.delayText()), clock_);
-        pending.pop_back();
-        addDebug(pending);
-        sendPiece(pending, "typing a piece");
+        const std::string piece = text.substr(start, caret - start);
+        addDebug(piece);
+        sendPiece(piece, "typing a piece");
         host_.handlePendingEvents();
-        // The caret opens the next piece, where it holds Ctrl for the key after it.
-        pending = "^";
+        start = caret;
     }
-    if (pending.empty()) return;
-    sendPiece(pending, "typing a piece");
+    if (start >= text.size()) return;  // an empty text has no piece
+    const std::string piece = text.substr(start);
+    sendPiece(piece, "typing a piece");
     host_.handlePendingEvents();
-    addDebug(pending);
+    addDebug(piece);
 }
 
 void Pipeline::sendPiece(const std::string& keys, const char* what) {

@@ -95,7 +95,7 @@ class NotationParser {
             }
             ++pos;
         }
-        if (!groups_.empty()) fail("\"(\" never closed", keys_.size());
+        if (!groupStarts_.empty()) fail("\"(\" never closed", keys_.size());
         // Modifiers with no key after them: nothing to hold them over, but whatever
         // was pressed must come up again.
         releaseReversed(pending_);
@@ -118,16 +118,18 @@ class NotationParser {
     }
 
     void openGroup() {
-        // The modifiers written before "(" belong to the whole group.
-        groups_.push_back(std::move(pending_));
+        // The modifiers written before "(" belong to the whole group. One flat stack
+        // for all groups: a piece may open hundreds of thousands of them.
+        groupStarts_.push_back(groupKeys_.size());
+        groupKeys_.insert(groupKeys_.end(), pending_.begin(), pending_.end());
         pending_.clear();
     }
 
     void closeGroup(std::size_t pos) {
-        if (groups_.empty()) fail("\")\" without \"(\"", pos);
+        if (groupStarts_.empty()) fail("\")\" without \"(\"", pos);
         releaseReversed(pending_);
-        releaseReversed(groups_.back());
-        groups_.pop_back();
+        releaseReversed(groupKeys_, groupStarts_.back());
+        groupStarts_.pop_back();
     }
 
     // Reads "{...}" starting at pos and returns the position after its "}".
@@ -192,21 +194,23 @@ class NotationParser {
         }
     }
 
-    void releaseReversed(std::vector<std::uint8_t>& keys) {
-        for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-            --held_[*it];
-            emit({KeyAction::Kind::Release, *it});
+    // Releases the keys from position `from` on, last first, and drops them.
+    void releaseReversed(std::vector<std::uint8_t>& keys, std::size_t from = 0) {
+        for (std::size_t i = keys.size(); i > from; --i) {
+            --held_[keys[i - 1]];
+            emit({KeyAction::Kind::Release, keys[i - 1]});
         }
-        keys.clear();
+        keys.resize(from);
     }
 
     std::string_view keys_;
     ActionSink sink_;
-    std::vector<KeyAction> actions_;                 // the chunk being filled
-    std::vector<std::uint8_t> pending_;              // pressed, waiting for their key
-    std::vector<std::vector<std::uint8_t>> groups_;  // modifiers of each open group
-    std::array<int, 256> held_{};                    // how often each key is in the two above
-    std::size_t repeated_ = 0;                       // keys asked for by repeats so far
+    std::vector<KeyAction> actions_;        // the chunk being filled
+    std::vector<std::uint8_t> pending_;     // pressed, waiting for their key
+    std::vector<std::uint8_t> groupKeys_;   // modifiers of the open groups, in order
+    std::vector<std::size_t> groupStarts_;  // where each open group's modifiers begin
+    std::array<int, 256> held_{};           // how often each key is in pending_ and groups
+    std::size_t repeated_ = 0;              // keys asked for by repeats so far
 };
 
 // Plays actions, possibly over several chunks of one piece, and remembers which keys

@@ -94,6 +94,15 @@ TEST(MacroRounds, AnExpansionThatOpensANewMacroStopsAfterNPlusOneRounds) {
     });
 }
 
+// Replacements far longer than their macro make the loop move the unread rest to
+// make room, again and again in one text.
+TEST(MacroRounds, ReplacementsLongerThanTheirMacroMatchTheRoundByRoundRewrite) {
+    const std::vector<std::string> fragments = {"{L:", "}", "ab", "{", "L:", "{L:}", "x"};
+    compareOnRandomTexts("{L:", "}", fragments, [](std::string_view payload) {
+        return std::optional<std::string>(std::string(payload) + std::string(40, 'w') + "{L");
+    });
+}
+
 TEST(MacroRounds, DecodeAsciiIsTheRoundLoopWithCharacterCodes) {
     std::mt19937 rng(7);
     const std::vector<std::string> fragments = {"{ASCII:", "{ASCII:123}", "{ASCII:58}", "65}",
