@@ -151,7 +151,14 @@ class ApiPlayer {
 std::string encodeApiKeys(std::string_view keys) {
     static const std::vector<EncoderRow> table = makeEncoderTable();
     std::string text(keys);
-    for (const auto& [from, to] : table) replaceAll(text, from, to);
+    // Most rows are names in braces: a text without "{" needs none of them, and a
+    // long text is then not read once for each of those rows.
+    bool braces = text.find('{') != std::string::npos;
+    for (const auto& [from, to] : table) {
+        if (from.front() == '{' && !braces) continue;
+        replaceAll(text, from, to);
+        braces = braces || to.find('{') != std::string::npos;
+    }
     return text;
 }
 
