@@ -1,5 +1,8 @@
 // PROCESS_DATA on large texts with a host that does nothing: the cost of the
-// translation itself (remove list, rules, macro rounds, split), without typing.
+// translation itself (remove list, rules, macro rounds, split), without typing; and
+// the key notation parser and the API player on the shapes that stress them, with a
+// device that takes every event at once. Each case runs at 1 and 4 MiB: the 4 MiB
+// figure should be about four times the 1 MiB one.
 
 #include <benchmark/benchmark.h>
 
@@ -10,8 +13,31 @@
 #include "engine/Clock.h"
 #include "engine/Pipeline.h"
 #include "engine/PipelineHost.h"
+#include "keyboard/ApiKbII.h"
+#include "keyboard/KeyNotation.h"
+#include "keyboard/KeyboardDevice.h"
+#include "large/Shapes.h"
 
 namespace {
+
+class NullDevice : public kest::KeyboardDevice {
+  public:
+    void keybdEvent(std::uint8_t vk, std::uint32_t) override { benchmark::DoNotOptimize(vk); }
+    void typeCharacter(unsigned char c) override { benchmark::DoNotOptimize(c); }
+    void sync() override {}
+};
+
+// Time stands still and pauses return at once: the player's cost without its waits.
+class NoWaitClock : public kest::Clock {
+  public:
+    kest::LocalDateTime now() const override { return {}; }
+    double secondsSinceMidnight() const override { return 0; }
+    void sleepFor(double) override {}
+    const kest::DateNames& dateNames() const override { return names_; }
+
+  private:
+    kest::DateNames names_ = kest::englishDateNames();
+};
 
 class NullHost : public kest::PipelineHost {
   public:
@@ -35,7 +61,15 @@ class NullHost : public kest::PipelineHost {
     std::size_t debugLineCount() const override { return 0; }
     void clearDebugLines() override {}
     void addDebugLine(const std::string&) override {}
-    void sendToKeyboard(std::string keys, bool) override { benchmark::DoNotOptimize(keys.data()); }
+    void sendToKeyboard(std::string keys, bool) override {
+        if (typeKeys) {
+            kest::SendKeys(keys, true, device);
+        } else {
+            benchmark::DoNotOptimize(keys.data());
+        }
+    }
+    bool typeKeys = false;  // through SendKeys to a device that takes every event
+    NullDevice device;
     void logFailure(const std::string&) override {}
 };
 
@@ -80,6 +114,10 @@ void runPipeline(benchmark::State& state, NullHost& host, const std::string& inp
                             static_cast<int64_t>(input.size()));
 }
 
+std::size_t bytesOf(const benchmark::State& state) {
+    return static_cast<std::size_t>(state.range(0)) * kMiB;
+}
+
 void BM_OrdinaryText(benchmark::State& state) {
     NullHost host;
     for (int code = 0; code < 20; ++code) host.remove.push_back(std::to_string(code));
@@ -87,25 +125,63 @@ void BM_OrdinaryText(benchmark::State& state) {
         host.search.push_back("key" + std::to_string(100 + k) + "{ASCII:35}");
         host.replace.push_back("{TAB}" + std::to_string(k) + "{ENTER}");
     }
-    runPipeline(state, host, ordinaryText(static_cast<std::size_t>(state.range(0)) * kMiB));
+    runPipeline(state, host, ordinaryText(bytesOf(state)));
+}
+
+void BM_DenseMacros(benchmark::State& state) {
+    NullHost host;
+    runPipeline(state, host, kest::shapes::denseMacros(bytesOf(state)));
 }
 
 void BM_AsciiMacros(benchmark::State& state) {
     NullHost host;
-    runPipeline(state, host,
-                repeated("{ASCII:65}", static_cast<std::size_t>(state.range(0)) * kMiB));
+    runPipeline(state, host, repeated("{ASCII:65}", bytesOf(state)));
 }
 
 void BM_TcpSendBacks(benchmark::State& state) {
     NullHost host;
-    runPipeline(state, host,
-                repeated("{TX_TCP[x]}", static_cast<std::size_t>(state.range(0)) * kMiB));
+    runPipeline(state, host, repeated("{TX_TCP[x]}", bytesOf(state)));
+}
+
+void BM_LongDatePattern(benchmark::State& state) {
+    NullHost host;
+    runPipeline(state, host, kest::shapes::longDatePattern(bytesOf(state)));
+}
+
+// The whole way from received text to key events, for text with no caret: one piece.
+void BM_PlainTextTyped(benchmark::State& state) {
+    NullHost host;
+    host.typeKeys = true;
+    runPipeline(state, host, kest::shapes::plainText(bytesOf(state)));
+}
+
+void BM_DeepGroups(benchmark::State& state) {
+    const std::string keys = kest::shapes::deepGroups(bytesOf(state));
+    NullDevice device;
+    for (auto _ : state) kest::SendKeys(keys, true, device);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * keys.size()));
+}
+
+void BM_ManyHolds(benchmark::State& state) {
+    const std::string input = kest::shapes::manyHolds(bytesOf(state));
+    NullDevice device;
+    NoWaitClock clock;
+    for (auto _ : state) {
+        std::string keys = input;
+        kest::API_SEND_KEYS(keys, device, clock);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input.size()));
 }
 
 }  // namespace
 
 BENCHMARK(BM_OrdinaryText)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DenseMacros)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AsciiMacros)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TcpSendBacks)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongDatePattern)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeepGroups)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManyHolds)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainTextTyped)->Arg(1)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
 #include "engine/Clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -33,6 +34,13 @@ std::tm localNow(double* fraction) {
 }
 
 }  // namespace
+
+void pauseUntilMidnightAtMost(double seconds, Clock& clock) {
+    if (!(seconds > 0)) return;
+    const double untilMidnight = 86400.0 - clock.secondsSinceMidnight();
+    const double pause = std::min(seconds, untilMidnight);
+    if (pause > 0) clock.sleepFor(pause);
+}
 
 SystemClock::SystemClock(DateNames names) : names_(std::move(names)) {}
 

@@ -31,6 +31,14 @@ struct DateNames {
 
 DateNames englishDateNames();
 
+class Clock;
+
+// The one blocking pause of the program (the pipeline's INP_DELAY, the player's wait
+// between key events): sleeps the given seconds, nothing for 0, less or NaN, and never
+// past midnight, where the seconds-since-midnight clock these pauses were once
+// measured on starts again from zero.
+void pauseUntilMidnightAtMost(double seconds, Clock& clock);
+
 class Clock {
   public:
     virtual ~Clock() = default;

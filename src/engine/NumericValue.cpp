@@ -1,5 +1,6 @@
 #include "engine/NumericValue.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -46,6 +47,30 @@ double radixValue(Reader& in, int radix) {
     return value;
 }
 
+// The exponent of the leading digit of a number "digits[.digits][e[sign]digits]"
+// with at least one non-zero digit: 1e309 and 10...0e-1 both give 309, 0.0...01e1
+// gives its number of zeros less one. Saturates far beyond any double.
+long long leadingExponent(std::string_view number) {
+    constexpr long long kFar = 1000000000;
+    const std::size_t e = number.find('e');
+    const std::string_view mantissa = number.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = number.substr(e + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+            digits.remove_prefix(1);
+        for (char d : digits) exponent = std::min(exponent * 10 + (d - '0'), kFar);
+        if (negative) exponent = -exponent;
+    }
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    // Digits between the leading one and the point, or zeros between them after it.
+    const long long shift = first < point ? static_cast<long long>(point - first) - 1
+                                          : -static_cast<long long>(first - point);
+    return exponent + shift;
+}
+
 // Reads the collected sign, digits, point and exponent. from_chars, unlike strtod,
 // always takes "." as the point, whatever locale the program runs in.
 double parseDecimal(std::string_view number) {
@@ -58,12 +83,10 @@ double parseDecimal(std::string_view number) {
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
                                         std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        // Beyond a double: as strtod rounds it, to infinity or to zero.
-        const std::size_t e = number.find('e');
-        const bool tiny = e != std::string_view::npos
-                              ? number.find('-', e) != std::string_view::npos
-                              : number.find_first_of("123456789") > number.find('.');
-        value = tiny ? 0.0 : HUGE_VAL;
+        // Beyond a double: as strtod rounds it, to infinity or to zero. Only the
+        // magnitude decides, and a value out of range is either above 1e308 or below
+        // 1e-323, so the sign of its leading digit's exponent tells which.
+        value = leadingExponent(number) >= 0 ? HUGE_VAL : 0.0;
     }
     return negative ? -value : value;
 }
@@ -152,6 +175,8 @@ std::int32_t wholeValue32(std::string_view text) {
 
 std::string decimalText(double value) {
     if (value == 0) return "0";  // also for -0
+    // "inf" would read back as 0; the shortest text that reads back as infinity.
+    if (std::isinf(value)) return value > 0 ? "1e999" : "-1e999";
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);

@@ -1,5 +1,6 @@
 #include "engine/OutputMacros.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/Clock.h"
@@ -10,8 +11,11 @@ namespace kest {
 
 namespace {
 
-bool endsWith(const std::string& s, std::string_view tail) {
-    return s.size() >= tail.size() && std::string_view(s).substr(s.size() - tail.size()) == tail;
+// Whether text[0, end) ends with the mark. Called after every character read, so
+// the last character is compared first: it rules out nearly every position.
+bool endsWithAt(const std::string& text, std::size_t end, std::string_view mark) {
+    return end >= mark.size() && text[end - 1] == mark.back() &&
+           std::string_view(text).substr(end - mark.size(), mark.size()) == mark;
 }
 
 std::string twoDigits(int value) {
@@ -20,10 +24,15 @@ std::string twoDigits(int value) {
     return buffer;
 }
 
-// Length of the run of letter c (either case) that starts at i.
+// No date token is longer than four letters.
+constexpr std::size_t kLongestToken = 4;
+
+// Length of the run of letter c (either case) that starts at i, counted no further
+// than the longest token: counting a long run to its end at each of its positions
+// would make a pattern of one repeated character quadratic.
 std::size_t runLength(std::string_view pattern, std::size_t i, char c) {
     std::size_t n = 0;
-    while (i + n < pattern.size() && asciiLower(pattern[i + n]) == c) ++n;
+    while (n < kLongestToken && i + n < pattern.size() && asciiLower(pattern[i + n]) == c) ++n;
     return n;
 }
 
@@ -65,49 +74,46 @@ void appendMonth(std::string& out, std::size_t take, const LocalDateTime& t, con
 
 void expandMacroRounds(std::string& text, std::string_view open, std::string_view close,
                        const MacroExpansion& expand) {
-    // The text is read as a stream: `out` holds what has been read and contains no
-    // complete opening mark, `pending` the unread rest in reverse, so that a
-    // replacement goes back in front of the unread rest in time proportional to its
-    // own length. A mark is found the moment its last character is read, which is the
-    // leftmost mark of the whole text, as a search from position 1 would find it;
-    // characters a replacement produces are read again and may open or complete a
-    // mark with what stands around them, as in the round-by-round rewrite. The
-    // closing mark never overlaps the opening one for the marks used here, so
-    // searching it after the opening mark is searching it after the "{".
+    // One pass over the text, in place: text[0, w) is the result so far and holds no
+    // complete opening mark, text[r, end) is still to be read, and the gap between
+    // them takes each replacement, which is then read like the rest, so that it may
+    // open or complete a mark with what stands around it, as in the round-by-round
+    // rewrite. A mark is found the moment its last character is read: the leftmost
+    // mark of the whole text, as a search from the start would find it. The closing
+    // mark never overlaps the opening one for the marks used here, so searching it
+    // after the opening mark is searching it after the "{".
+    //
+    // Why this is linear: each character is copied once for each time it is written,
+    // by the input or by a replacement, and a payload is scanned once. Only a
+    // replacement longer than the gap moves the unread rest, and then it leaves a gap
+    // as long as the whole text, so such moves add up to a constant times the output.
     if (text.find(open) == std::string::npos) return;  // the common case: nothing to do
     const std::size_t maxRounds = text.size() + 1;
-    std::string pending(text.rbegin(), text.rend());
-    std::string out;
-    out.reserve(text.size());
+    std::size_t w = 0;
+    std::size_t r = 0;
     std::size_t rounds = 0;
-    while (!pending.empty()) {
-        out.push_back(pending.back());
-        pending.pop_back();
-        if (!endsWith(out, open)) continue;
+    while (r < text.size()) {
+        text[w++] = text[r++];
+        if (!endsWithAt(text, w, open)) continue;
         if (rounds == maxRounds) break;
         ++rounds;
-        const std::size_t markStart = out.size() - open.size();
-        std::string macro;
-        bool closed = false;
-        while (!pending.empty() && !closed) {
-            macro.push_back(pending.back());
-            pending.pop_back();
-            closed = endsWith(macro, close);
+        const std::size_t closeAt = text.find(close, r);
+        if (closeAt == std::string::npos) break;  // this macro and the rest stay
+        const std::optional<std::string> replacement =
+            expand(std::string_view(text).substr(r, closeAt - r));
+        if (!replacement) break;  // refused: this macro and the rest stay
+        w -= open.size();
+        r = closeAt + close.size();
+        if (replacement->size() > r - w) {
+            const std::size_t room = replacement->size() + text.size();
+            text.insert(r, room, '\0');
+            r += room;
         }
-        std::optional<std::string> replacement;
-        if (closed) {
-            replacement = expand(std::string_view(macro).substr(0, macro.size() - close.size()));
-        }
-        if (!replacement) {
-            // No closing mark, or the expansion refused: this macro and the rest stay.
-            out += macro;
-            break;
-        }
-        out.resize(markStart);
-        pending.append(replacement->rbegin(), replacement->rend());
+        r -= replacement->size();
+        std::copy(replacement->begin(), replacement->end(),
+                  text.begin() + static_cast<std::ptrdiff_t>(r));
     }
-    out.append(pending.rbegin(), pending.rend());
-    text = std::move(out);
+    text.erase(w, r - w);
 }
 
 std::string formatDate(const LocalDateTime& when, std::string_view pattern,
@@ -117,18 +123,19 @@ std::string formatDate(const LocalDateTime& when, std::string_view pattern,
                                                  : std::string_view(names.shortDatePattern);
     }
     std::string out;
+    out.reserve(pattern.size());
     for (std::size_t i = 0; i < pattern.size();) {
         const char c = asciiLower(pattern[i]);
         const std::size_t run = runLength(pattern, i, c);
         std::size_t take = 1;
         if (c == 'd') {
-            take = std::min<std::size_t>(run, 4);
+            take = run;
             appendDay(out, take, when, names);
         } else if (c == 'm') {
-            take = std::min<std::size_t>(run, 4);
+            take = run;
             appendMonth(out, take, when, names);
-        } else if (c == 'y' && run >= 4) {
-            take = 4;
+        } else if (c == 'y' && run >= kLongestToken) {
+            take = kLongestToken;
             char year[16];
             std::snprintf(year, sizeof year, "%04d", when.year);
             out += year;

@@ -43,11 +43,7 @@ void DECODE_ASCII(std::string& text) {
 }
 
 void PAUSE_SECONDS(double seconds, Clock& clock) {
-    if (!(seconds > 0)) return;
-    // The wait never runs past midnight, where the seconds-since-midnight clock
-    // starts again from zero.
-    const double untilMidnight = 86400.0 - clock.secondsSinceMidnight();
-    clock.sleepFor(std::min(seconds, std::max(untilMidnight, 0.0)));
+    pauseUntilMidnightAtMost(seconds, clock);
 }
 
 Pipeline::Pipeline(PipelineHost& host, Clock& clock) : host_(host), clock_(clock) {}
@@ -69,6 +65,10 @@ void Pipeline::PROCESS_DATA(std::string& text) {
         if (!trimSpaces(suffix).empty()) sendPiece(suffix, "typing the suffix");
     } catch (const std::exception& e) {
         host_.logFailure(std::string("received text dropped: ") + e.what());
+    } catch (...) {
+        // Whatever a host throws stops here, as in the guard of each operation: the
+        // runner must go on to the texts queued behind this one.
+        host_.logFailure("received text dropped: unknown error");
     }
 }
 
@@ -103,22 +103,23 @@ void Pipeline::applyRules(std::string& text) const {
 }
 
 void Pipeline::sendBody(const std::string& text) {
-    std::string pending;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        pending.push_back(text[i]);
-        if (text[i] != '^' || i == 0) continue;
+    // A piece ends before each caret after the first character; the caret opens the
+    // next piece, where it holds Ctrl for the key after it.
+    std::size_t start = 0;
+    for (std::size_t caret = text.find('^', 1); caret != std::string::npos;
+         caret = text.find('^', caret + 1)) {
         PAUSE_SECONDS(numericValue(host_.delayText()), clock_);
-        pending.pop_back();
-        addDebug(pending);
-        sendPiece(pending, "typing a piece");
+        const std::string piece = text.substr(start, caret - start);
+        addDebug(piece);
+        sendPiece(piece, "typing a piece");
         host_.handlePendingEvents();
-        // The caret opens the next piece, where it holds Ctrl for the key after it.
-        pending = "^";
+        start = caret;
     }
-    if (pending.empty()) return;
-    sendPiece(pending, "typing a piece");
+    if (start >= text.size()) return;  // an empty text has no piece
+    const std::string piece = text.substr(start);
+    sendPiece(piece, "typing a piece");
     host_.handlePendingEvents();
-    addDebug(pending);
+    addDebug(piece);
 }
 
 void Pipeline::sendPiece(const std::string& keys, const char* what) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -14,8 +15,6 @@ namespace kest {
 namespace {
 
 constexpr double kEventPause = 0.1;
-constexpr double kSecondsPerDay = 86400.0;
-constexpr std::uint8_t kVkShift = 16;
 
 std::string hold(unsigned char vk) {
     return {static_cast<char>(kHoldCode), static_cast<char>(vk)};
@@ -98,10 +97,12 @@ class ApiPlayer {
         device_.keybdEvent(vk, kKeyDown);
     }
 
+    // In the order they were pressed. A deque, because a million holds released one
+    // at a time from the front of a vector would move the rest each time.
     void releaseHeld() {
         while (!held_.empty()) {
             device_.keybdEvent(held_.front(), kKeyUp);
-            held_.erase(held_.begin());
+            held_.pop_front();
         }
     }
 
@@ -141,7 +142,7 @@ class ApiPlayer {
 
     KeyboardDevice& device_;
     Clock& clock_;
-    std::vector<std::uint8_t> held_;
+    std::deque<std::uint8_t> held_;
     std::vector<std::uint8_t> typing_;
 };
 
@@ -150,7 +151,14 @@ class ApiPlayer {
 std::string encodeApiKeys(std::string_view keys) {
     static const std::vector<EncoderRow> table = makeEncoderTable();
     std::string text(keys);
-    for (const auto& [from, to] : table) replaceAll(text, from, to);
+    // Most rows are names in braces: a text without "{" needs none of them, and a
+    // long text is then not read once for each of those rows.
+    bool braces = text.find('{') != std::string::npos;
+    for (const auto& [from, to] : table) {
+        if (from.front() == '{' && !braces) continue;
+        replaceAll(text, from, to);
+        braces = braces || to.find('{') != std::string::npos;
+    }
     return text;
 }
 
@@ -164,12 +172,7 @@ void API_SEND_KEYS(std::string& keys, KeyboardDevice& device, Clock& clock) {
 }
 
 void API_WAIT(double seconds, Clock& clock) {
-    if (!(seconds > 0)) return;  // NaN included
-    // A pause that would run past midnight ends there, as the time-of-day clock it
-    // was once measured on wrapped round to zero.
-    double untilMidnight = kSecondsPerDay - clock.secondsSinceMidnight();
-    double pause = std::min(seconds, untilMidnight);
-    if (pause > 0) clock.sleepFor(pause);
+    pauseUntilMidnightAtMost(seconds, clock);
 }
 
 }  // namespace kest

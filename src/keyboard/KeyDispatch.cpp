@@ -17,7 +17,6 @@ constexpr std::string_view kWinDesk = "{WinDesk}";
 constexpr std::string_view kWinCur = "{WinCur}";
 // Ctrl+Esc opens the Start menu.
 constexpr std::string_view kStartMenuKeys = "^{ESC}";
-constexpr std::uint8_t kVkShift = 16;
 
 bool contains(const std::string& text, std::string_view token) {
     return text.find(token) != std::string::npos;

@@ -1,6 +1,8 @@
 #include "keyboard/KeyNotation.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -10,10 +12,12 @@ namespace kest {
 
 namespace {
 
-constexpr std::uint8_t kVkReturn = 13;
-constexpr std::uint8_t kVkShift = 16;
-constexpr std::uint8_t kVkControl = 17;
-constexpr std::uint8_t kVkMenu = 18;
+// Actions handed on at a time: long pieces are typed in chunks of this many, so the
+// memory a piece takes does not grow with its length.
+constexpr std::size_t kChunkActions = 65536;
+
+// Takes a chunk of actions; what it leaves in the vector is discarded.
+using ActionSink = std::function<void(std::vector<KeyAction>&)>;
 
 struct NamedKey {
     std::string_view name;
@@ -52,12 +56,13 @@ std::string quoted(std::string_view text) {
 
 // One pass over the piece. Modifiers are pressed where they appear and released, in
 // reverse order, right after the key or group they apply to, so the action list is
-// balanced by construction and can be played without further bookkeeping.
+// balanced by construction and can be played without further bookkeeping. The
+// actions go to the sink a chunk at a time.
 class NotationParser {
   public:
-    explicit NotationParser(std::string_view keys) : keys_(keys) {}
+    NotationParser(std::string_view keys, ActionSink sink) : keys_(keys), sink_(std::move(sink)) {}
 
-    std::vector<KeyAction> parse() {
+    void parse() {
         std::size_t pos = 0;
         while (pos < keys_.size()) {
             char c = keys_[pos];
@@ -83,18 +88,18 @@ class NotationParser {
                 case '}':
                     fail("\"}\" without \"{\"", pos);
                 case '~':
-                    key({KeyAction::Kind::Tap, kVkReturn}, 1, pos);
+                    key({KeyAction::Kind::Tap, kVkReturn}, 1);
                     break;
                 default:
-                    key({KeyAction::Kind::Type, 0, static_cast<unsigned char>(c)}, 1, pos);
+                    key({KeyAction::Kind::Type, 0, static_cast<unsigned char>(c)}, 1);
             }
             ++pos;
         }
-        if (!groups_.empty()) fail("\"(\" never closed", keys_.size());
+        if (!groupStarts_.empty()) fail("\"(\" never closed", keys_.size());
         // Modifiers with no key after them: nothing to hold them over, but whatever
         // was pressed must come up again.
         releaseReversed(pending_);
-        return std::move(actions_);
+        sink_(actions_);
     }
 
   private:
@@ -103,30 +108,28 @@ class NotationParser {
                                ": " + what);
     }
 
-    bool isHeld(std::uint8_t vk) const {
-        auto holds = [vk](const std::vector<std::uint8_t>& keys) {
-            return std::find(keys.begin(), keys.end(), vk) != keys.end();
-        };
-        return holds(pending_) || std::any_of(groups_.begin(), groups_.end(), holds);
-    }
-
     void pressModifier(std::uint8_t vk, std::size_t pos) {
-        if (isHeld(vk)) fail(quoted(keys_.substr(pos, 1)) + " while it is already held", pos);
-        emit({KeyAction::Kind::Press, vk}, pos);
+        // A count per key rather than a search of every open group: thousands of open
+        // groups must not make each modifier cost thousands of steps.
+        if (held_[vk] > 0) fail(quoted(keys_.substr(pos, 1)) + " while it is already held", pos);
+        emit({KeyAction::Kind::Press, vk});
         pending_.push_back(vk);
+        ++held_[vk];
     }
 
     void openGroup() {
-        // The modifiers written before "(" belong to the whole group.
-        groups_.push_back(std::move(pending_));
+        // The modifiers written before "(" belong to the whole group. One flat stack
+        // for all groups: a piece may open hundreds of thousands of them.
+        groupStarts_.push_back(groupKeys_.size());
+        groupKeys_.insert(groupKeys_.end(), pending_.begin(), pending_.end());
         pending_.clear();
     }
 
     void closeGroup(std::size_t pos) {
-        if (groups_.empty()) fail("\")\" without \"(\"", pos);
+        if (groupStarts_.empty()) fail("\")\" without \"(\"", pos);
         releaseReversed(pending_);
-        releaseReversed(groups_.back());
-        groups_.pop_back();
+        releaseReversed(groupKeys_, groupStarts_.back());
+        groupStarts_.pop_back();
     }
 
     // Reads "{...}" starting at pos and returns the position after its "}".
@@ -146,8 +149,12 @@ class NotationParser {
         if (space != std::string_view::npos) {
             name = content.substr(0, space);
             count = repeatCount(content.substr(space + 1), pos);
+            repeated_ += static_cast<std::size_t>(count);
+            if (repeated_ > kMaxRepeatedKeys) {
+                fail("repeats of more than " + std::to_string(kMaxRepeatedKeys) + " keys", pos);
+            }
         }
-        key(bracedKey(name, pos), count, pos);
+        key(bracedKey(name, pos), count);
         return close + 1;
     }
 
@@ -174,95 +181,122 @@ class NotationParser {
     }
 
     // A key (or a repeated one) ends the reach of the modifiers pending before it.
-    void key(KeyAction action, int count, std::size_t pos) {
-        if (actions_.size() + static_cast<std::size_t>(count) > kMaxKeyActions) {
-            fail("more than " + std::to_string(kMaxKeyActions) + " key actions", pos);
-        }
-        for (int i = 0; i < count; ++i) actions_.push_back(action);
+    void key(KeyAction action, int count) {
+        for (int i = 0; i < count; ++i) emit(action);
         releaseReversed(pending_);
     }
 
-    void emit(KeyAction action, std::size_t pos) {
-        if (actions_.size() >= kMaxKeyActions) {
-            fail("more than " + std::to_string(kMaxKeyActions) + " key actions", pos);
-        }
+    void emit(KeyAction action) {
         actions_.push_back(action);
+        if (actions_.size() >= kChunkActions) {
+            sink_(actions_);
+            actions_.clear();
+        }
     }
 
-    // Releases are never refused by the size limit: a list that pressed a key must
-    // also release it.
-    void releaseReversed(std::vector<std::uint8_t>& keys) {
-        for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-            actions_.push_back({KeyAction::Kind::Release, *it});
+    // Releases the keys from position `from` on, last first, and drops them.
+    void releaseReversed(std::vector<std::uint8_t>& keys, std::size_t from = 0) {
+        for (std::size_t i = keys.size(); i > from; --i) {
+            --held_[keys[i - 1]];
+            emit({KeyAction::Kind::Release, keys[i - 1]});
         }
-        keys.clear();
+        keys.resize(from);
     }
 
     std::string_view keys_;
-    std::vector<KeyAction> actions_;
-    std::vector<std::uint8_t> pending_;              // pressed, waiting for their key
-    std::vector<std::vector<std::uint8_t>> groups_;  // modifiers of each open group
+    ActionSink sink_;
+    std::vector<KeyAction> actions_;        // the chunk being filled
+    std::vector<std::uint8_t> pending_;     // pressed, waiting for their key
+    std::vector<std::uint8_t> groupKeys_;   // modifiers of the open groups, in order
+    std::vector<std::size_t> groupStarts_;  // where each open group's modifiers begin
+    std::array<int, 256> held_{};           // how often each key is in pending_ and groups
+    std::size_t repeated_ = 0;              // keys asked for by repeats so far
 };
 
-void releaseRemaining(std::vector<std::uint8_t>& down, KeyboardDevice& device) {
-    for (auto it = down.rbegin(); it != down.rend(); ++it) {
-        try {
-            device.keybdEvent(*it, kKeyUp);
-        } catch (...) {
-            // The caller gets the first failure; a device that cannot release now keeps
-            // failing, and the remaining keys still deserve their attempt.
-        }
-    }
-    down.clear();
-}
+// Plays actions, possibly over several chunks of one piece, and remembers which keys
+// are down so that a failure (or a hand-made list) leaves none pressed behind.
+class KeyPlayer {
+  public:
+    explicit KeyPlayer(KeyboardDevice& device) : device_(device) {}
 
-void playAction(const KeyAction& action, KeyboardDevice& device, std::vector<std::uint8_t>& down) {
-    switch (action.kind) {
-        case KeyAction::Kind::Press:
-            // Recorded before the call: a press that fails half-way may have gone
-            // through, and an extra release is harmless where a stuck key is not.
-            down.push_back(action.vk);
-            device.keybdEvent(action.vk, kKeyDown);
-            break;
-        case KeyAction::Kind::Release: {
-            device.keybdEvent(action.vk, kKeyUp);
-            auto it = std::find(down.rbegin(), down.rend(), action.vk);
-            if (it != down.rend()) down.erase(std::next(it).base());
-            break;
+    void play(const std::vector<KeyAction>& actions) {
+        try {
+            for (const KeyAction& action : actions) playAction(action);
+        } catch (...) {
+            releaseRemaining();
+            throw;
         }
-        case KeyAction::Kind::Tap:
-            down.push_back(action.vk);
-            device.keybdEvent(action.vk, kKeyDown);
-            device.keybdEvent(action.vk, kKeyUp);
-            down.pop_back();
-            break;
-        case KeyAction::Kind::Type:
-            device.typeCharacter(action.ch);
-            break;
     }
-}
+
+    // A hand-made list may press without releasing; no key stays down after a piece.
+    void finish() { releaseRemaining(); }
+
+  private:
+    void releaseRemaining() {
+        for (auto it = down_.rbegin(); it != down_.rend(); ++it) {
+            try {
+                device_.keybdEvent(*it, kKeyUp);
+            } catch (...) {
+                // The caller gets the first failure; a device that cannot release now
+                // keeps failing, and the remaining keys still deserve their attempt.
+            }
+        }
+        down_.clear();
+    }
+
+    void playAction(const KeyAction& action) {
+        switch (action.kind) {
+            case KeyAction::Kind::Press:
+                // Recorded before the call: a press that fails half-way may have gone
+                // through, and an extra release is harmless where a stuck key is not.
+                down_.push_back(action.vk);
+                device_.keybdEvent(action.vk, kKeyDown);
+                break;
+            case KeyAction::Kind::Release: {
+                device_.keybdEvent(action.vk, kKeyUp);
+                auto it = std::find(down_.rbegin(), down_.rend(), action.vk);
+                if (it != down_.rend()) down_.erase(std::next(it).base());
+                break;
+            }
+            case KeyAction::Kind::Tap:
+                down_.push_back(action.vk);
+                device_.keybdEvent(action.vk, kKeyDown);
+                device_.keybdEvent(action.vk, kKeyUp);
+                down_.pop_back();
+                break;
+            case KeyAction::Kind::Type:
+                device_.typeCharacter(action.ch);
+                break;
+        }
+    }
+
+    KeyboardDevice& device_;
+    std::vector<std::uint8_t> down_;
+};
 
 }  // namespace
 
 std::vector<KeyAction> parseKeyNotation(std::string_view keys) {
-    return NotationParser(keys).parse();
+    std::vector<KeyAction> all;
+    NotationParser(keys, [&all](std::vector<KeyAction>& chunk) {
+        all.insert(all.end(), chunk.begin(), chunk.end());
+    }).parse();
+    return all;
 }
 
 void playKeyActions(const std::vector<KeyAction>& actions, KeyboardDevice& device) {
-    std::vector<std::uint8_t> down;
-    try {
-        for (const KeyAction& action : actions) playAction(action, device, down);
-    } catch (...) {
-        releaseRemaining(down, device);
-        throw;
-    }
-    // A hand-made list may press without releasing; no key stays down after a piece.
-    releaseRemaining(down, device);
+    KeyPlayer player(device);
+    player.play(actions);
+    player.finish();
 }
 
 void SendKeys(std::string_view keys, bool wait, KeyboardDevice& device) {
-    std::vector<KeyAction> actions = parseKeyNotation(keys);
-    playKeyActions(actions, device);
+    // Two passes: the first only validates, so that invalid notation types nothing
+    // however long the piece is; the second types as it parses.
+    NotationParser(keys, [](std::vector<KeyAction>&) {}).parse();
+    KeyPlayer player(device);
+    NotationParser(keys, [&player](std::vector<KeyAction>& chunk) { player.play(chunk); }).parse();
+    player.finish();
     if (wait) device.sync();
 }
 

@@ -37,11 +37,13 @@ struct KeyAction {
 // The most a "{key n}" repeat may ask for; more is invalid notation.
 constexpr int kMaxRepeat = 10000;
 
-// The most actions one piece may expand to. Repeats multiply a short text many times
-// over; a piece beyond this is invalid notation rather than gigabytes of key events.
-constexpr std::size_t kMaxKeyActions = 1000000;
+// The most keys that the repeats ("{key n}") of one piece may add up to. Repeats
+// multiply a short text many times over; beyond this the piece is invalid notation
+// rather than millions of key events. Written text is never limited by its length.
+constexpr std::size_t kMaxRepeatedKeys = 1000000;
 
-// Throws KeyNotationError for invalid notation.
+// Throws KeyNotationError for invalid notation. The whole list is held in memory:
+// SendKeys does not use it for that reason, it streams.
 std::vector<KeyAction> parseKeyNotation(std::string_view keys);
 
 // Plays the actions on the device. Whatever happens, every key that the actions
@@ -52,8 +54,10 @@ void playKeyActions(const std::vector<KeyAction>& actions, KeyboardDevice& devic
 // notation's special characters go in braces ("a+b" becomes "a{+}b").
 std::string literalKeyNotation(std::string_view text);
 
-// The platform's SendKeys: parse (typing nothing of invalid notation), play, and with
-// wait return only when the display server has taken every event.
+// The platform's SendKeys: validate the whole piece (typing nothing of invalid
+// notation), then parse and play it in chunks of bounded size, so a piece of any
+// length is typed whole in bounded memory; with wait return only when the display
+// server has taken every event.
 void SendKeys(std::string_view keys, bool wait, KeyboardDevice& device);
 
 }  // namespace kest

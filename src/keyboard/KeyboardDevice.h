@@ -9,6 +9,12 @@ namespace kest {
 constexpr std::uint32_t kKeyDown = 0;
 constexpr std::uint32_t kKeyUp = 2;
 
+// The Windows virtual keys that the core names.
+constexpr std::uint8_t kVkReturn = 13;
+constexpr std::uint8_t kVkShift = 16;
+constexpr std::uint8_t kVkControl = 17;
+constexpr std::uint8_t kVkMenu = 18;
+
 class KeyboardDevice {
 public:
     virtual ~KeyboardDevice() = default;

@@ -13,7 +13,15 @@ inline void replaceAll(std::string& text, std::string_view from, std::string_vie
     std::size_t found = text.find(from);
     if (found == std::string::npos) return;
     std::string out;
-    out.reserve(text.size());
+    // Sized once: growing a long text by doubling would copy it and fault in fresh
+    // pages again at every step.
+    std::size_t size = text.size();
+    if (to.size() > from.size()) {
+        for (std::size_t at = found; at != std::string::npos;
+             at = text.find(from, at + from.size()))
+            size += to.size() - from.size();
+    }
+    out.reserve(size);
     std::size_t pos = 0;
     while (found != std::string::npos) {
         out.append(text, pos, found - pos);

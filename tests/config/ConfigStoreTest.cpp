@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,6 +9,10 @@
 #include "config/ConfigFileSystem.h"
 #include "config/ConfigStore.h"
 #include "config/FakeConfigControls.h"
+#include "engine/NumericValue.h"
+#include "engine/Pipeline.h"
+#include "support/FakeClock.h"
+#include "support/RecordingPipelineHost.h"
 
 namespace kest {
 namespace {
@@ -298,6 +303,40 @@ TEST_F(ConfigStoreTest, SaveWritesAllFilesBeforeReplacingAnyUnderTheDirectoryLoc
 TEST_F(ConfigStoreTest, SaveIntoAMissingDirectoryFails) {
     FakeConfigControls controls;
     EXPECT_THROW(store(controls, files).B_SAVE_Click(), ConfigSaveError);
+}
+
+// A value beyond a double used to come back as the row "inf", which reads as 0: the
+// pipeline then removed NUL from every text, and the next save wrote "0".
+TEST_F(ConfigStoreTest, RemoveRowsBeyondADoubleKeepRemovingNothingAcrossSaves) {
+    write(kRemoveFile, "3\r\n1e999\r\n-1e999\r\n13\r\n");
+    FakeConfigControls loaded;
+    store(loaded, files).LOAD_CFG();
+    ASSERT_EQ(loaded.remove.size(), 3u);
+    EXPECT_EQ(numericValue(loaded.remove[0]), HUGE_VAL) << loaded.remove[0];
+    EXPECT_EQ(numericValue(loaded.remove[1]), -HUGE_VAL) << loaded.remove[1];
+    EXPECT_EQ(loaded.remove[2], "13");
+
+    auto removedBy = [](const Rows& rows) {
+        test::RecordingPipelineHost host;
+        test::FakeClock clock;
+        host.removeEntries = rows;
+        host.delay = "0";
+        Pipeline pipeline(host, clock);
+        std::string text("a\0b\rc", 5);
+        pipeline.PROCESS_DATA(text);
+        return host.keys();
+    };
+    const std::vector<std::string> kept{std::string("a\0bc", 4)};
+    EXPECT_EQ(removedBy(loaded.remove), kept);
+
+    store(loaded, files).B_SAVE_Click();
+    const std::string saved = read(kRemoveFile);
+    FakeConfigControls again;
+    store(again, files).LOAD_CFG();
+    EXPECT_EQ(again.remove, loaded.remove);
+    EXPECT_EQ(removedBy(again.remove), kept);
+    store(again, files).B_SAVE_Click();
+    EXPECT_EQ(read(kRemoveFile), saved);
 }
 
 }  // namespace

@@ -11,25 +11,13 @@
 #include "engine/OutputMacros.h"
 #include "engine/Pipeline.h"
 #include "support/FakeClock.h"
+#include "support/RoundByRound.h"
 
 using namespace kest;
 
 namespace {
 
-void roundByRound(std::string& text, std::string_view open, std::string_view close,
-                  const MacroExpansion& expand) {
-    const std::size_t rounds = text.size() + 1;
-    for (std::size_t round = 0; round < rounds; ++round) {
-        const std::size_t p = text.find(open);
-        if (p == std::string::npos) return;
-        const std::size_t q = text.find(close, p + 1);
-        if (q == std::string::npos) return;
-        const std::size_t start = p + open.size();
-        const auto replacement = expand(std::string_view(text).substr(start, q - start));
-        if (!replacement) return;
-        text = text.substr(0, p) + *replacement + text.substr(q + close.size());
-    }
-}
+using test::roundByRound;
 
 std::string randomText(std::mt19937& rng, const std::vector<std::string>& fragments) {
     std::uniform_int_distribution<std::size_t> count(0, 14);
@@ -103,6 +91,15 @@ TEST(MacroRounds, AnExpansionThatOpensANewMacroStopsAfterNPlusOneRounds) {
     const std::vector<std::string> fragments = {"{X:", "}", "a", "{", "X:"};
     compareOnRandomTexts("{X:", "}", fragments, [](std::string_view payload) {
         return std::optional<std::string>("{X:" + std::string(payload) + "}z");
+    });
+}
+
+// Replacements far longer than their macro make the loop move the unread rest to
+// make room, again and again in one text.
+TEST(MacroRounds, ReplacementsLongerThanTheirMacroMatchTheRoundByRoundRewrite) {
+    const std::vector<std::string> fragments = {"{L:", "}", "ab", "{", "L:", "{L:}", "x"};
+    compareOnRandomTexts("{L:", "}", fragments, [](std::string_view payload) {
+        return std::optional<std::string>(std::string(payload) + std::string(40, 'w') + "{L");
     });
 }
 

@@ -77,3 +77,33 @@ TEST(NumericValue, ThePointIsTheDecimalPointInEveryLocale) {
     EXPECT_EQ(numericValue("0." + std::string(400, '0') + "1"), 0);
     EXPECT_EQ(decimalText(7.5), "7.5");
 }
+
+// Long digit strings whose exponent points the other way than their size: the value
+// rounds as strtod rounds it, to infinity or to zero, and in any locale.
+TEST(NumericValue, OverflowAndUnderflowFollowTheMagnitudeNotTheExponentSign) {
+    const std::string huge = "1" + std::string(310, '0') + "e-1";        // 1e309
+    const std::string tiny = "0." + std::string(324, '0') + "1e1";       // 1e-324
+    const std::string hugeFraction = "0.1e" + std::to_string(400);       // 1e399
+    const std::string tinyWhole = "1" + std::string(10, '0') + "e-400";  // 1e-390
+    auto check = [&] {
+        EXPECT_EQ(numericValue(huge), HUGE_VAL);
+        EXPECT_EQ(numericValue("-" + huge), -HUGE_VAL);
+        EXPECT_EQ(numericValue(tiny), 0);
+        EXPECT_EQ(numericValue(hugeFraction), HUGE_VAL);
+        EXPECT_EQ(numericValue(tinyWhole), 0);
+        EXPECT_EQ(numericValue("1e99999999999999999999999"), HUGE_VAL);
+        EXPECT_EQ(numericValue("1e-99999999999999999999999"), 0);
+    };
+    check();
+    test::CommaLocale comma;
+    if (comma.active()) check();
+    // Just inside the range still reads as the nearest double.
+    EXPECT_EQ(numericValue("1" + std::string(308, '0') + "e-1"), 1e307);
+    EXPECT_EQ(numericValue("0." + std::string(320, '0') + "1e1"), std::strtod("1e-320", nullptr));
+}
+
+TEST(NumericValue, DecimalTextOfAnInfinityReadsBackAsIt) {
+    EXPECT_EQ(numericValue(decimalText(numericValue("1e999"))), HUGE_VAL);
+    EXPECT_EQ(numericValue(decimalText(numericValue("-1e999"))), -HUGE_VAL);
+    EXPECT_EQ(decimalText(numericValue(decimalText(HUGE_VAL))), decimalText(HUGE_VAL));
+}

@@ -228,3 +228,36 @@ TEST_F(PipelineFixture, HeldTextsWaitInOrderAndAHoldDuringARunStopsBeforeTheNext
     EXPECT_EQ(host.keys(), (Log{"one", "two"}));
     EXPECT_EQ(runner.pending(), 0u);
 }
+
+namespace {
+// A host whose suffix setting fails with something that is no std::exception, as a
+// foreign library might throw.
+struct ForeignThrowingHost : test::RecordingPipelineHost {
+    std::string suffixText() const override {
+        if (throwForeign) throw 42;
+        return suffix;
+    }
+    bool throwForeign = false;
+};
+}  // namespace
+
+TEST(PipelineRunnerFailure, AForeignExceptionDropsOnlyItsTextAndTheQueueRunsOn) {
+    ForeignThrowingHost host;
+    test::FakeClock clock;
+    Pipeline pipeline(host, clock);
+    PipelineRunner runner(pipeline);
+    host.delay = "0";
+    host.throwForeign = true;
+    bool handedOver = false;
+    host.onEvents = [&] {
+        if (handedOver) return;
+        handedOver = true;
+        runner.submit("second");  // queued behind the text that is about to fail
+    };
+    EXPECT_NO_THROW(runner.submit("first"));
+    EXPECT_EQ(runner.pending(), 0u);
+    EXPECT_FALSE(runner.busy());
+    EXPECT_EQ(host.keys(), (Log{"first", "second"}));
+    ASSERT_EQ(host.failures.size(), 2u);
+    EXPECT_NE(host.failures.front().find("received text dropped"), std::string::npos);
+}

@@ -14,6 +14,7 @@ namespace {
 using Kind = KeyAction::Kind;
 using Device = RecordingKeyboardDevice;
 using Actions = std::vector<KeyAction>;
+using Ev = Device::Event;
 
 KeyAction press(std::uint8_t vk) {
     return {Kind::Press, vk};
@@ -147,12 +148,46 @@ TEST(KeyNotationLiteral, EveryByteWrittenLiterallyTypesItself) {
     EXPECT_EQ(literalKeyNotation("a+(b)"), "a{+}{(}b{)}");
 }
 
-TEST(KeyNotationLimits, APieceMayExpandToAMillionActionsButNoMore) {
+TEST(KeyNotationLimits, RepeatsMayAddUpToAMillionKeysButNoMore) {
     std::string atLimit;
     for (int i = 0; i < 100; ++i) atLimit += "{a 10000}";
-    EXPECT_EQ(parseKeyNotation(atLimit).size(), kMaxKeyActions);
-    EXPECT_THROW(parseKeyNotation(atLimit + "b"), KeyNotationError);
-    EXPECT_THROW(parseKeyNotation(atLimit + "{a 10000}"), KeyNotationError);
+    EXPECT_EQ(parseKeyNotation(atLimit).size(), kMaxRepeatedKeys);
+    EXPECT_EQ(parseKeyNotation(atLimit + "b").size(), kMaxRepeatedKeys + 1);
+    EXPECT_THROW(parseKeyNotation(atLimit + "{a 1}"), KeyNotationError);
+    EXPECT_THROW(parseKeyNotation("{LEFT 10001}"), KeyNotationError);
+}
+
+// Pieces of more than a million keys used to be refused whole, so a long plain text
+// lost its body. They are typed whole, every character in order.
+TEST(SendKeysLongPieces, TextOfAnyLengthIsTypedWholeAndBalanced) {
+    std::string keys;
+    std::string expected;
+    for (int i = 0; keys.size() < 1500000; ++i) {
+        const char c = static_cast<char>('a' + i % 26);
+        keys += i % 3 == 0 ? std::string("+(") + c + ")" : std::string(1, c);
+        expected += c;
+    }
+    Device device;
+    SendKeys(keys, true, device);
+    EXPECT_EQ(device.typedText(), expected);
+    EXPECT_TRUE(device.keysDown().empty());
+    EXPECT_EQ(device.events().back(), (Ev{Ev::Kind::Sync, 0}));
+}
+
+TEST(SendKeysLongPieces, InvalidNotationAtTheEndOfALongPieceTypesNothing) {
+    Device device;
+    EXPECT_THROW(SendKeys(std::string(2000000, 'a') + "{NOPE}", true, device), KeyNotationError);
+    EXPECT_THROW(SendKeys(std::string(2000000, 'a') + "(", true, device), KeyNotationError);
+    EXPECT_TRUE(device.events().empty());
+}
+
+TEST(SendKeysLongPieces, AFailureInALaterChunkReleasesTheGroupHeldSinceAnEarlierOne) {
+    const std::string keys = "+^(" + std::string(300000, 'x') + ")";
+    Device device;
+    device.failAfter(200000);
+    EXPECT_THROW(SendKeys(keys, false, device), std::runtime_error);
+    EXPECT_TRUE(device.keysDown().empty());
+    EXPECT_EQ(device.events().back(), Device::up(16));
 }
 
 TEST(KeyNotationErrors, MessageNamesTheFaultAndItsPosition) {
@@ -167,8 +202,6 @@ TEST(KeyNotationErrors, MessageNamesTheFaultAndItsPosition) {
 }
 
 // --- playing -------------------------------------------------------------------------
-
-using Ev = Device::Event;
 
 TEST(SendKeysPlay, ModifiersAndNamedKeysBecomeRawEventsAndTextBecomesCharacters) {
     Device device;

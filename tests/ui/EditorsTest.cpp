@@ -10,6 +10,9 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <cmath>
+
+#include "engine/NumericValue.h"
 #include "ui/WindowFixture.h"
 #include "ui/WindowWidgets.h"
 
@@ -86,6 +89,18 @@ TEST_F(RemoveList, AddsTheShortestDecimalUpTo255) {
     }
     EXPECT_EQ(items(window->LST_REMOVE_CAR), (QStringList{"255", "0", "7", "-3", "7.5"}));
     EXPECT_EQ(window->INP_REMOVE_CAR->text(), "1000");
+}
+
+// "-inf" read back as 0 and so removed NUL; the row must read back as the value added.
+TEST_F(RemoveList, AValueBeyondADoubleIsAddedAsTextThatReadsBackAsIt) {
+    window->INP_REMOVE_CAR->setText("-1e999");
+    window->B_ADD_REMOVE_CAR->click();
+    ASSERT_EQ(window->LST_REMOVE_CAR->count(), 1);
+    const std::string row = window->LST_REMOVE_CAR->item(0)->text().toStdString();
+    EXPECT_EQ(numericValue(row), -HUGE_VAL) << row;
+    window->INP_REMOVE_CAR->setText("1e999");
+    window->B_ADD_REMOVE_CAR->click();
+    EXPECT_EQ(window->LST_REMOVE_CAR->count(), 1);
 }
 
 TEST_F(RemoveList, DeleteRemovesTheSelectedCodeOnly) {

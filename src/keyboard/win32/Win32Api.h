@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "keyboard/KeyboardDevice.h"
+
 namespace kest::win32 {
 
 using WindowHandle = std::uintptr_t;  // HWND
@@ -24,13 +26,10 @@ constexpr std::uint32_t kEventUnicode = 0x0004;
 // MapVirtualKeyExW map types
 constexpr std::uint32_t kMapVkToScan = 0;
 
-// Virtual keys the backend presses by itself.
+// Virtual keys the backend presses by itself, beside the core's Return, Shift,
+// Control and Menu (Alt).
 constexpr std::uint8_t kVkBack = 0x08;
 constexpr std::uint8_t kVkTab = 0x09;
-constexpr std::uint8_t kVkReturn = 0x0D;
-constexpr std::uint8_t kVkShift = 0x10;
-constexpr std::uint8_t kVkControl = 0x11;
-constexpr std::uint8_t kVkMenu = 0x12;  // Alt
 constexpr std::uint8_t kVkCapital = 0x14;
 constexpr std::uint8_t kVkEscape = 0x1B;
 

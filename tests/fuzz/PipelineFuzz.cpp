@@ -1,0 +1,128 @@
+// The whole received-data pipeline on a recording host, against a plain model: each
+// macro step rewritten round by round (find the first opening mark, the first closing
+// mark after it, replace, search again from the start), then the pieces split at the
+// carets. The input holds a remove entry, a rule, switches and the received text.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Clock.h"
+#include "engine/NumericValue.h"
+#include "engine/OutputMacros.h"
+#include "engine/Pipeline.h"
+#include "fuzz/FuzzCheck.h"
+#include "support/FakeClock.h"
+#include "support/RecordingPipelineHost.h"
+#include "support/RoundByRound.h"
+
+namespace {
+
+using kest::test::roundByRound;
+
+std::optional<std::string> asciiCode(std::string_view payload) {
+    const double code = kest::roundHalfEven(kest::numericValue(payload));
+    if (!(code >= 0 && code <= 255)) return std::nullopt;
+    return std::string(1, static_cast<char>(static_cast<int>(code)));
+}
+
+void modelDecode(std::string& text) {
+    roundByRound(text, "{ASCII:", "}", asciiCode);
+}
+
+struct Setup {
+    std::string remove, search, replace, text, target;
+    bool serialOpen = false;
+    int clientState = kest::kSocketClosed;
+};
+
+// The log the recording host should hold after the run, in its own words.
+std::vector<std::string> modelLog(Setup s, const kest::Clock& clock) {
+    std::vector<std::string> log;
+    std::string text = s.text;
+    const double code = kest::numericValue(s.remove);
+    if (code >= 0 && code <= 255 && code == static_cast<int>(code)) {
+        std::erase(text, static_cast<char>(static_cast<int>(code)));
+    }
+    std::string search = s.search;
+    modelDecode(search);
+    if (const std::size_t p = text.find(search); p != std::string::npos)
+        text.replace(p, search.size(), s.replace);
+    modelDecode(text);
+    roundByRound(text, "{CURDATE:", "}", [&](std::string_view pattern) {
+        return std::optional<std::string>(
+            kest::formatDate(clock.now(), pattern, clock.dateNames()));
+    });
+    for (std::size_t p = text.find("{CURTIME}"); p != std::string::npos;
+         p = text.find("{CURTIME}", p + 8))
+        text.replace(p, 9, "09:05:07");
+    if (s.serialOpen) {
+        roundByRound(text, "{TX_SERIAL[", "]}", [&](std::string_view payload) {
+            log.push_back("serial:" + std::string(payload));
+            return std::optional<std::string>("");
+        });
+    }
+    roundByRound(text, "{TX_TCP[", "]}", [&](std::string_view payload) {
+        if (s.clientState == kest::kSocketConnected)
+            log.push_back("tcp-client:" + std::string(payload));
+        return std::optional<std::string>("");
+    });
+    if (const std::size_t p = text.find("APP["); p != std::string::npos) {
+        if (const std::size_t q = text.find(']', p + 1); q != std::string::npos) {
+            log.push_back("activate:" + text.substr(p + 4, q - p - 4));
+            text.erase(p, q - p + 1);
+        }
+        log.push_back("wait:0.05");
+    } else if (!s.target.empty()) {
+        log.push_back("activate:" + s.target);
+        log.push_back("wait:0.05");
+    }
+    log.push_back("key:<");
+    std::size_t start = 0;
+    for (std::size_t i = 1; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '^') continue;
+        if (i > start) {
+            log.push_back("key:" + text.substr(start, i - start));
+            log.push_back("events");
+        }
+        start = i;
+    }
+    log.push_back("key:>");
+    return log;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view rest = kest::fuzz::takeInput(data, size);
+    if (rest.empty()) return 0;
+    const unsigned switches = static_cast<unsigned char>(rest.front());
+    rest.remove_prefix(1);
+    Setup s;
+    s.serialOpen = switches & 1;
+    s.clientState = switches & 2 ? kest::kSocketConnected : kest::kSocketClosed;
+    s.target = switches & 4 ? "Target" : "";
+    s.remove = kest::fuzz::cutAt(rest);
+    s.search = kest::fuzz::cutAt(rest);
+    s.replace = kest::fuzz::cutAt(rest);
+    s.text = rest;
+
+    kest::test::RecordingPipelineHost host;
+    kest::test::FakeClock clock;
+    host.removeEntries = {s.remove};
+    host.search = {s.search};
+    host.replace = {s.replace};
+    host.delay = "0";
+    host.prefix = "<";
+    host.suffix = ">";
+    host.target = s.target;
+    host.serialIsOpen = s.serialOpen;
+    host.clientState = s.clientState;
+    kest::Pipeline pipeline(host, clock);
+    std::string text = s.text;
+    pipeline.PROCESS_DATA(text);
+    FUZZ_CHECK(host.failures.empty());
+    FUZZ_CHECK(host.log == modelLog(s, clock));
+    return 0;
+}
