@@ -156,14 +156,14 @@ QStringList F_HELP::generalHelpLines() {
         "Example: Kest_Redirect_Serial_to_KB.exe /#Scanner_003#",
         "",
     };
+    lines << serviceLines();
     // A copy started from the menu or at login has no terminal: say where its
-    // warnings and errors are kept.
-    lines << "LOG FILE (warnings and errors):"
+    // warnings and errors are kept. After the documented lines, which stay in place.
+    lines << ""
+          << "LOG FILE (warnings and errors):"
           << QDir::toNativeSeparators(LogFile::pathFor(QStringLiteral("_INSTANCE_NAME")))
           << QStringLiteral("(%1 without an instance name)")
-                 .arg(QDir::toNativeSeparators(LogFile::pathFor(QString())))
-          << "";
-    lines << serviceLines();
+                 .arg(QDir::toNativeSeparators(LogFile::pathFor(QString())));
     return lines;
 }
 

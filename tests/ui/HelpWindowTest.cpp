@@ -43,12 +43,12 @@ TEST(HelpTexts, GeneralHelpLineByLine) {
     };
     ASSERT_EQ(lines.size(), 21);
     EXPECT_EQ(lines.mid(0, 12), head);
-    // Where the log file of the instance lies, in the base directory.
-    EXPECT_EQ(lines.at(12), "LOG FILE (warnings and errors):");
-    EXPECT_EQ(lines.at(13), home.base() + "/kest-redirect_INSTANCE_NAME.log");
-    EXPECT_EQ(lines.at(14), "(" + home.base() + "/kest-redirect.log without an instance name)");
-    EXPECT_EQ(lines.at(15), "");
-    EXPECT_EQ(lines.mid(16), service());
+    EXPECT_EQ(lines.mid(12, 5), service());
+    // Then where the log file of the instance lies, in the base directory.
+    EXPECT_EQ(lines.at(17), "");
+    EXPECT_EQ(lines.at(18), "LOG FILE (warnings and errors):");
+    EXPECT_EQ(lines.at(19), home.base() + "/kest-redirect_INSTANCE_NAME.log");
+    EXPECT_EQ(lines.at(20), "(" + home.base() + "/kest-redirect.log without an instance name)");
 }
 
 TEST(HelpTexts, TokenReferenceLineByLine) {
