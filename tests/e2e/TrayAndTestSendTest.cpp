@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "e2e/support/E2eHarness.h"
 
@@ -94,30 +95,12 @@ class Screen {
     // Minimised: the window manager keeps it as an icon (in the task list).
     bool iconic(Window w) const {
         const Atom wmState = XInternAtom(display_, "WM_STATE", False);
-        Atom type;
-        int format;
-        unsigned long count = 0, after;
-        unsigned char* data = nullptr;
-        bool result = false;
-        if (XGetWindowProperty(display_, w, wmState, 0, 2, False, wmState, &type, &format, &count,
-                               &after, &data) == Success &&
-            data && count >= 1 && format == 32)
-            result = reinterpret_cast<long*>(data)[0] == IconicState;
-        if (data) XFree(data);
-        return result;
+        const auto values = property(w, wmState, wmState, 2);
+        return !values.empty() && values[0] == IconicState;
     }
     bool windowManagerRunning() const {
         const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
-        Atom type;
-        int format;
-        unsigned long count = 0, after;
-        unsigned char* data = nullptr;
-        const bool found =
-            XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False,
-                               AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
-            count == 1;
-        if (data) XFree(data);
-        return found;
+        return property(DefaultRootWindow(display_), check, AnyPropertyType, 1).size() == 1;
     }
     bool trayHostRunning() const {
         const Atom tray = XInternAtom(display_, "_NET_SYSTEM_TRAY_S0", False);
@@ -125,20 +108,10 @@ class Screen {
     }
     bool hasState(Window w, const char* stateName) const {
         const Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
-        const Atom wanted = XInternAtom(display_, stateName, False);
-        Atom type;
-        int format;
-        unsigned long count = 0, after;
-        unsigned char* data = nullptr;
-        bool found = false;
-        if (XGetWindowProperty(display_, w, state, 0, 64, False, XA_ATOM, &type, &format, &count,
-                               &after, &data) == Success &&
-            data) {
-            for (unsigned long i = 0; i < count; ++i)
-                found = found || reinterpret_cast<Atom*>(data)[i] == wanted;
-        }
-        if (data) XFree(data);
-        return found;
+        const auto wanted = static_cast<long>(XInternAtom(display_, stateName, False));
+        for (long atom : property(w, state, XA_ATOM, 64))
+            if (atom == wanted) return true;
+        return false;
     }
     Window focused() const {
         Window focus = 0;
@@ -148,6 +121,23 @@ class Screen {
     }
 
   private:
+    // The 32-bit items of a window property (longs, as Xlib hands them out); none when
+    // the property is missing or of another format.
+    std::vector<long> property(Window w, Atom name, Atom type, long maxItems) const {
+        Atom actualType;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::vector<long> values;
+        if (XGetWindowProperty(display_, w, name, 0, maxItems, False, type, &actualType, &format,
+                               &count, &after, &data) == Success &&
+            data && format == 32) {
+            const auto* items = reinterpret_cast<const long*>(data);
+            values.assign(items, items + count);
+        }
+        if (data) XFree(data);
+        return values;
+    }
     template <typename Match>
     std::optional<Window> find(Window w, const Match& match) const {
         if (match(w)) return w;
