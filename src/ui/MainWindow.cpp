@@ -269,19 +269,33 @@ void F_MAIN::connectHandlers() {
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &F_MAIN::focusChanged);
 }
 
-void F_MAIN::processData(const QByteArray& text) {
+namespace {
+
+// Releasing or feeding the runner types texts; nothing of that may leave a Qt handler,
+// whatever it throws.
+template <typename Work>
+void runGuarded(const char* what, Work work) {
     try {
+        work();
+    } catch (const std::exception& e) {
+        qWarning() << what << e.what();
+    } catch (...) {
+        qWarning() << what << "unknown error";
+    }
+}
+
+}  // namespace
+
+void F_MAIN::processData(const QByteArray& text) {
+    runGuarded("PROCESS_DATA failed:", [&] {
         runner_->setHeld(textsMustWait());
-        runner_->submit(text.toStdString());
+        const std::string received = text.toStdString();
+        runner_->submit(received);
         if (runner_->held()) {
             LST_DEBUG->addItem(QStringLiteral("WAITING (this window has the focus): ") +
-                               fromCp1252(text.toStdString()));
+                               fromCp1252(received));
         }
-    } catch (const std::exception& e) {
-        qWarning() << "PROCESS_DATA failed:" << e.what();
-    } catch (...) {
-        qWarning() << "PROCESS_DATA failed with an unknown error";
-    }
+    });
 }
 
 void F_MAIN::processSerialData(const QByteArray& text) {
@@ -302,11 +316,8 @@ bool F_MAIN::textsMustWait() const {
 }
 
 void F_MAIN::focusChanged() {
-    try {
-        runner_->setHeld(textsMustWait());
-    } catch (const std::exception& e) {
-        qWarning() << "PROCESS_DATA of a waiting text failed:" << e.what();
-    }
+    runGuarded("PROCESS_DATA of a waiting text failed:",
+               [&] { runner_->setHeld(textsMustWait()); });
 }
 
 void F_MAIN::LOAD_CFG() {
