@@ -93,7 +93,11 @@ TEST_F(WineChannels, ApiPlayerPressesTheVirtualKeysOfTheCodes) {
         "down 20", "up 20",   "down e9", "up e9", "down 0d", "up 0d"};
     ASSERT_TRUE(target.waitForKeys(expected.size())) << ::testing::PrintToString(target.keys());
     EXPECT_EQ(target.keys(), expected);
-    EXPECT_EQ(target.text(), "Ab1 \r");
+    // What virtual key 0xE9 types depends on the keyboard (nothing on a US one under
+    // Windows, a character of the X keymap under Wine); the rest is exact.
+    const std::string text = target.text();
+    EXPECT_EQ(text.substr(0, 4), "Ab1 ") << text;
+    EXPECT_EQ(text.back(), '\r') << text;
     ::close(connection);
 }
 

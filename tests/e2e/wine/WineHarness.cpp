@@ -219,6 +219,10 @@ ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& r
 // --- the fixture ---
 
 void WineFixture::SetUp() {
+    for (const char* program : {KEST_WINDOWS_PROGRAM, KEST_WINE_TARGET}) {
+        if (!fs::exists(program))
+            throw std::runtime_error(std::string(program) + " is missing: build it with scripts/windows");
+    }
     display = std::make_unique<PrivateDisplay>();
     // Xvfb's keymap has a second parenleft and parenright (keycodes 187 and 188);
     // Wine then finds two keys for '(' and ')' and VkKeyScanEx picks one that types
@@ -252,7 +256,7 @@ std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name
                                                          const ConfigFiles& files) {
     writeConfigFiles(configDir("_" + name), files);
     auto program = startProgram({"/#" + name + "#"});
-    if (!waitForWindow(kMainTitle + "_" + name)) {
+    if (!waitForWindow(kMainTitle + "_" + name, program.get())) {
         throw std::runtime_error("the main window of instance " + name + " never showed; log: " +
                                  readFile(tmp.path() + "/program-" + std::to_string(started_) +
                                           ".log"));
@@ -260,10 +264,13 @@ std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name
     return program;
 }
 
-bool WineFixture::waitForWindow(const std::string& title, std::chrono::milliseconds timeout) const {
+bool WineFixture::waitForWindow(const std::string& title, ChildProcess* owner) const {
     const std::string command = "xdotool search --onlyvisible --name " +
                                 shellQuoted(exactPattern(title));
-    return waitUntil([&] { return !shell(command).empty(); }, timeout);
+    // A program that has ended shows no window any more: no use waiting the minute.
+    return waitUntil(
+        [&] { return !shell(command).empty() || (owner && owner->wait(0ms) != -1); }, 60s) &&
+           !shell(command).empty();
 }
 
 void WineFixture::startTrayHost() {

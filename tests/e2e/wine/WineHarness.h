@@ -98,8 +98,9 @@ class WineFixture : public ::testing::Test {
     // Starts the program of instance `name` on the configuration given and waits for
     // its main window.
     std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files);
-    // Waits for a shown top-level window whose title is exactly this one.
-    bool waitForWindow(const std::string& title, std::chrono::milliseconds timeout = 60s) const;
+    // Waits for a shown top-level window whose title is exactly this one, while its
+    // owner (when given) runs.
+    bool waitForWindow(const std::string& title, ChildProcess* owner = nullptr) const;
     // The tray host (trayer) on this display, for the notification-area icon.
     void startTrayHost();
 
