@@ -1,0 +1,161 @@
+// The Windows program under Wine on its desktop: window activation by title, the
+// single-instance rule, the configuration files against the Linux program's, and the
+// notification-area icon in a real tray host.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "e2e/ProgramHarness.h"
+#include "e2e/wine/WineHarness.h"
+
+// Xlib last: its macros (None, Bool, Status) must not meet the test framework.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace kest::e2e::wine {
+namespace {
+
+class WineDesktop : public WineFixture {
+  protected:
+    GeneralSettings clientOf(const Listener& peer) const {
+        GeneralSettings s;
+        s.tcpAddress = "127.0.0.1";
+        s.tcpPort = peer.port();
+        return s;
+    }
+    // Windows docked in the tray host's panel that were not there before.
+    std::vector<std::pair<unsigned long, std::string>> dockedWindows() const;
+};
+
+TEST_F(WineDesktop, AppMacroTypesIntoTheWindowNamedByTitle) {
+    TargetWindow orders(env(), "Kest Wine Orders");
+    TargetWindow stock(env(), "Kest Wine Stock");  // the last one up has the focus
+    Listener peer;
+    const auto program =
+        startInstance("WineActivation", makeConfig({}, 200, {}, clientOf(peer)));
+    const int connection = peer.acceptWithin(60000);
+    ASSERT_GE(connection, 0) << "the program never connected";
+    const auto send = [&](const std::string& text) {
+        ASSERT_EQ(::write(connection, text.data(), text.size()), ssize_t(text.size()));
+    };
+    send("APP[Kest Wine Orders]x1");
+    ASSERT_TRUE(orders.waitForText("x1")) << orders.text();
+    // Letter case is ignored, and a title that only begins with the name will do.
+    send("APP[kest wine STOCK]y2");
+    ASSERT_TRUE(stock.waitForText("y2")) << stock.text();
+    send("APP[Kest Wine Ord]z3");
+    EXPECT_TRUE(orders.waitForText("x1z3")) << orders.text();
+    EXPECT_EQ(stock.text(), "y2");
+    ::close(connection);
+}
+
+TEST_F(WineDesktop, SecondUnnamedCopyEndsWhileANamedOneRuns) {
+    writeConfigFiles(configDir(""), makeConfig({}, 200, {}, {}));
+    const auto first = startProgram({});
+    ASSERT_TRUE(waitForWindow(kMainTitle, first.get()));
+    const auto second = startProgram({});
+    const int status = second->wait(std::chrono::seconds(60));
+    ASSERT_NE(status, -1) << "the second unnamed copy kept running";
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    const auto named = startInstance("WineSecond", makeConfig({}, 200, {}, {}));
+    EXPECT_EQ(named->wait(std::chrono::milliseconds(500)), -1) << "the named copy ended";
+    EXPECT_EQ(first->wait(std::chrono::milliseconds(10)), -1) << "the first copy ended";
+}
+
+// The same settings, loaded and written back at start by both programs, give the same
+// bytes: the files move between Windows and Linux unchanged. The input is written the
+// way a person might (check boxes without blanks, padded TCP fields, a remove code
+// with a leading zero, a lower-case handshaking name), so that both programs rewrite it.
+TEST_F(WineDesktop, ConfigurationFilesAreWrittenAsTheLinuxProgramWritesThem) {
+    const std::string name = "WineSameFiles";
+    ConfigFiles input;
+    input["GENERAL.CFG"] =
+        "2.5\r\n19200,E,7,2\r\n1\r\n <\xE9> \r\n{TAB}\r\nCaf\xE9 window\r\n1\r\nx5\r\nrts\r\n"
+        " 0 \r\n 10.0.0.5 \r\n 2000 \r\nfalse\r\n";
+    input["TOUCHE_INP.CFG"] = "A\r\n\r\n  spaced  \r\n\xE9\xFF\r\n";
+    input["TOUCHE_OUT.CFG"] = "B{ENTER}\r\n\r\nx\r\n\x80\r\n";
+    input["TOUCHE_REM.CFG"] = "250\r\n013\r\n 10 \r\n7.5\r\n";
+
+    const std::string linuxDir =
+        display->env().at("XDG_CONFIG_HOME") + "/kest-redirect/drive_c/TALVEN.CFG_" + name;
+    writeConfigFiles(linuxDir, input);
+    {
+        ChildProcess linuxProgram({KEST_PROGRAM_PATH, "/#" + name + "#"}, display->env(),
+                                  tmp.path() + "/linux.log", true);
+        ASSERT_TRUE(waitForWindow(kMainTitle + "_" + name, &linuxProgram))
+            << readFile(tmp.path() + "/linux.log");
+    }
+    const auto windowsProgram = startInstance(name, input);
+    const ConfigFiles written = configFiles(configDir("_" + name));
+    EXPECT_EQ(written, configFiles(linuxDir));
+    EXPECT_NE(written, input) << "nothing was rewritten";
+    EXPECT_EQ(written.at("TOUCHE_REM.CFG"), "250\r\n13\r\n10\r\n7.5\r\n");
+}
+
+TEST_F(WineDesktop, NotificationAreaIconIsDockedInTheTrayHost) {
+    startTrayHost();
+    const auto before = dockedWindows();
+    const auto program = startInstance("WineTray", makeConfig({}, 200, {}, {}));
+    // Wine's explorer docks one window of its own (class explorer.exe) per icon.
+    int icons = 0;
+    std::string classes;
+    const auto countIcons = [&] {
+        icons = 0;
+        classes.clear();
+        for (const auto& window : dockedWindows()) {
+            if (std::find(before.begin(), before.end(), window) != before.end()) continue;
+            classes += window.second + " ";
+            icons += window.second == "explorer.exe";
+        }
+        return icons > 0;
+    };
+    waitUntil(countIcons, 60s);
+    EXPECT_EQ(icons, 1) << "windows docked in the tray: " << classes;
+}
+
+// Every viewable window below trayer's panel, by its class name.
+std::vector<std::pair<unsigned long, std::string>> WineDesktop::dockedWindows() const {
+    std::vector<std::pair<unsigned long, std::string>> found;
+    Display* d = XOpenDisplay(display->name().c_str());
+    if (!d) return found;
+    const auto childrenOf = [d](Window w) {
+        std::vector<Window> list;
+        Window root, parent, *children = nullptr;
+        unsigned n = 0;
+        if (XQueryTree(d, w, &root, &parent, &children, &n) && children)
+            list.assign(children, children + n);
+        if (children) XFree(children);
+        return list;
+    };
+    for (Window top : childrenOf(DefaultRootWindow(d))) {
+        char* name = nullptr;
+        const bool panel = XFetchName(d, top, &name) && name && std::string(name) == "panel";
+        if (name) XFree(name);
+        if (!panel) continue;
+        std::vector<Window> pending = childrenOf(top);
+        while (!pending.empty()) {
+            const Window w = pending.back();
+            pending.pop_back();
+            const auto below = childrenOf(w);
+            pending.insert(pending.end(), below.begin(), below.end());
+            XWindowAttributes a{};
+            if (!XGetWindowAttributes(d, w, &a) || a.map_state != IsViewable) continue;
+            XClassHint hint{};
+            std::string className;
+            if (XGetClassHint(d, w, &hint)) {
+                className = hint.res_class ? hint.res_class : "";
+                XFree(hint.res_name);
+                XFree(hint.res_class);
+            }
+            found.emplace_back(w, className);
+        }
+    }
+    XCloseDisplay(d);
+    return found;
+}
+
+}  // namespace
+}  // namespace kest::e2e::wine

@@ -1,0 +1,119 @@
+#pragma once
+// Runs the Windows program (the .exe of the Windows build) under Wine on a private
+// Xvfb, with our own Windows target window receiving what it types. One Wine prefix
+// serves the whole test run: it is made once (that takes the better part of a
+// minute) and reused; each test gets its own display, its own instance name and its
+// own ports, and ends every Windows process it started.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e/support/E2eHarness.h"
+
+namespace kest::e2e::wine {
+
+// The shared prefix, made on first use under the build directory and keyed by the
+// Wine version, so that an upgraded Wine gets a fresh one. Safe when several test
+// programs ask at once: the first makes it, the others wait.
+std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv);
+
+// The Windows path of a file of ours (Wine's Z: drive is the root).
+std::string windowsPath(const std::string& unixPath);
+
+// Our Windows window: records every character it gets as UTF-8, and its key downs
+// and ups (virtual keys) for the player path.
+class TargetWindow {
+  public:
+    TargetWindow(const std::map<std::string, std::string>& env, const std::string& title);
+    const std::string& title() const { return title_; }
+    std::string text() const;
+    // Lines "down 41" / "up 41", virtual keys in hex.
+    std::vector<std::string> keys() const;
+    // Waits until at least as many bytes as expected have come, then compares.
+    bool waitForText(const std::string& utf8, std::chrono::milliseconds timeout = 30s) const;
+    bool waitForKeys(std::size_t count, std::chrono::milliseconds timeout = 60s) const;
+
+  private:
+    std::string title_;
+    TempDir dir_;
+    std::string record_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// A socat pseudo-terminal pair: one end is linked as COMn in the prefix, the other is
+// the device's end, held open by the test to write to and read from.
+class SerialDevice {
+  public:
+    SerialDevice(const std::string& prefix, int comNumber);
+    ~SerialDevice();
+    void send(const std::string& bytes);
+    // What the program wrote to the port, once count bytes came or the time ran out.
+    std::string receive(std::size_t count, std::chrono::milliseconds timeout = 30s);
+
+  private:
+    TempDir dir_;
+    std::string portLink_;
+    std::unique_ptr<ChildProcess> socat_;
+    int fd_ = -1;
+};
+
+// The settings of one GENERAL.CFG, as the program writes them.
+struct GeneralSettings {
+    std::string prefix;
+    std::string suffix;
+    std::string targetWindow;
+    bool apiKeyboard = false;
+    std::string tcpAddress = "0.0.0.0";
+    int tcpPort = 1024;
+    bool tcpServer = false;
+};
+
+// The four files of one configuration directory, by name.
+using ConfigFiles = std::map<std::string, std::string>;
+ConfigFiles configFiles(const std::string& directory);
+void writeConfigFiles(const std::string& directory, const ConfigFiles& files);
+// Rules as "search -> replacement" pairs, the port and remove list, and the settings.
+ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
+                       const std::vector<int>& removeCodes, const GeneralSettings& settings);
+
+inline const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
+
+// A private display with Wine ready on it, the shared prefix and a clean wineserver.
+class WineFixture : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::map<std::string, std::string> env() const;
+    std::string prefix() const { return prefix_; }
+    // C:\TALVEN.CFG<suffix> inside the prefix.
+    std::string configDir(const std::string& suffix) const;
+
+    // The Windows program with these arguments; its output goes to the test's folder.
+    std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments);
+    // Starts the program of instance `name` on the configuration given and waits for
+    // its main window.
+    std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files);
+    // Waits for a shown top-level window whose title is exactly this one, while its
+    // owner (when given) runs.
+    bool waitForWindow(const std::string& title, ChildProcess* owner = nullptr) const;
+    // The tray host (trayer) on this display, for the notification-area icon.
+    void startTrayHost();
+
+    std::string shell(const std::string& command) const;
+
+    std::unique_ptr<PrivateDisplay> display;
+    TempDir tmp;
+
+  private:
+    void endWine() const;
+    std::string prefix_;
+    std::unique_ptr<ChildProcess> trayHost_;
+    int started_ = 0;
+};
+
+}  // namespace kest::e2e::wine
