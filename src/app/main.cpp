@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty()) arguments.removeFirst();
 
-    kest::InstanceGuard guard(kest::InstanceGuard::defaultLockFile());
+    kest::InstanceGuard guard(kest::InstanceGuard::defaultKey());
     kest::F_MAIN window(*backend.device, *backend.activator);
     kest::StartUp startUp(window, arguments, guard);
     if (!startUp.Form_Load()) return 0;
