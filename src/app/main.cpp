@@ -3,7 +3,7 @@
 
 #include <QApplication>
 #include <QStringList>
-#include <cstdio>
+#include <QtGlobal>
 
 #include "app/KeyboardBackend.h"
 #include "app/StartUp.h"
@@ -13,30 +13,44 @@
 #include "ui/MainWindow.h"
 #include "ui/WindowWidgets.h"
 
+namespace {
+
+// The log file's instance suffix, read from the raw arguments: the log must be there
+// before the application object, whose start can fail too.
+QString logSuffix(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const auto suffix = kest::instanceSuffix(kest::toCp1252(arguments.join(' ')));
+    return suffix ? kest::fromCp1252(*suffix) : QString();
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    // The keyboard comes first: without a display Qt would abort with a message about
-    // its plugins, where the user needs to hear that there is no display to type into.
+    QApplication::setApplicationName("Kest_Redirect_Serial_to_KB");
+    // Each instance logs to its own file from the first message on. A copy with no
+    // terminal (started from a menu, and every copy on Windows) says there why it could
+    // not start.
+    kest::LogFile log(kest::LogFile::pathFor(logSuffix(argc, argv)));
+    log.install();
+
+    // The keyboard comes before the application: without a display Qt would abort with
+    // a message about its plugins, where the user needs to hear that there is no
+    // display to type into.
     kest::KeyboardBackend backend;
     try {
         backend = kest::openKeyboardBackend();
     } catch (const kest::KeyboardBackendError& e) {
-        std::fprintf(stderr, "Kest_Redirect_Serial_to_KB: %s\n", e.what());
+        qCritical("Kest_Redirect_Serial_to_KB: %s", e.what());
         return 1;
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Kest_Redirect_Serial_to_KB");
-
     // The argument text without the program's own path.
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty()) arguments.removeFirst();
 
-    // Each instance logs to its own file, from the first message on.
-    const auto suffix = kest::instanceSuffix(kest::toCp1252(arguments.join(' ')));
-    kest::LogFile log(kest::LogFile::pathFor(suffix ? kest::fromCp1252(*suffix) : QString()));
-    log.install();
-
-    kest::InstanceGuard guard(kest::InstanceGuard::defaultLockFile());
+    kest::InstanceGuard guard(kest::InstanceGuard::defaultKey());
     kest::F_MAIN window(*backend.device, *backend.activator);
     kest::StartUp startUp(window, arguments, guard);
     if (!startUp.Form_Load()) return 0;

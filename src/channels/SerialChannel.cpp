@@ -1,9 +1,7 @@
 #include "channels/SerialChannel.h"
 
 #include <QDebug>
-#include <QFileInfo>
 
-#include "platform/DosPaths.h"
 #include "engine/NumericValue.h"
 
 namespace kest {
@@ -167,8 +165,7 @@ void SerialChannel::retryAfterLoss() {
     } catch (const NumericRangeError&) {
         return;
     }
-    const QString device = dos::comPortDevice(number);
-    if (device.isEmpty() || !QFileInfo::exists(device)) return;
+    if (!comm_.devicePresent(number)) return;
     reopen();  // a failure starts the check again
 }
 

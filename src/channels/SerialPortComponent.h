@@ -1,30 +1,19 @@
 #pragma once
-// COMM: the serial port component on QSerialPort. The members are the ones the
-// program relies on (PortOpen, Settings, CommPort, Handshaking, DTREnable, RTSEnable,
-// Input, Output); a failing member throws ComponentError. Unlike a polled port it
-// also announces arriving data (readyRead) so that an idle program needs no timer,
-// and a device that vanishes while open (deviceLost).
+// COMM: the serial port component. The members are the ones the program relies on
+// (PortOpen, Settings, CommPort, Handshaking, DTREnable, RTSEnable, Input, Output); a
+// failing member throws ComponentError. Unlike a polled port it also announces
+// arriving data (readyRead) so that an idle program needs no timer, and a device that
+// vanishes while open (deviceLost). The port itself is a SerialDevice of the platform.
 
 #include <QByteArray>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
-#include <optional>
+#include <memory>
+
+#include "channels/SerialDevice.h"
+#include "channels/SerialSettings.h"
 
 namespace kest {
-
-struct SerialSettings {
-    qint32 baudRate = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    bool operator==(const SerialSettings&) const = default;
-};
-
-// "Bauds,Parity,DataBits,StopBit": a positive whole baud rate, parity N, E, O, M or S
-// (either case), data bits 5 to 8, stop bits 1, 1.5 or 2. Blanks around each field
-// are allowed; anything else gives nothing.
-std::optional<SerialSettings> parseSerialSettings(const QString& text);
 
 class SerialPortComponent : public QObject {
     Q_OBJECT
@@ -35,10 +24,12 @@ class SerialPortComponent : public QObject {
     static constexpr int kHandshakeRtsXonXoff = 3;
 
     explicit SerialPortComponent(QObject* parent = nullptr);
+    // With a device of the caller's choice (tests).
+    SerialPortComponent(std::unique_ptr<SerialDevice> device, QObject* parent = nullptr);
     ~SerialPortComponent() override;
 
     void setPortOpen(bool open);
-    bool portOpen() const { return port_.isOpen(); }
+    bool portOpen() const { return device_->isOpen(); }
     void setSettings(const QString& text);
     void setCommPort(int portNumber);
     int commPort() const { return commPort_; }
@@ -47,8 +38,10 @@ class SerialPortComponent : public QObject {
     void setRTSEnable(bool enable);
     QByteArray input();
     void setOutput(const QByteArray& data);
-    qint64 bytesWaiting() const { return port_.isOpen() ? port_.bytesAvailable() : 0; }
-    QString deviceName() const { return port_.portName(); }
+    qint64 bytesWaiting() const { return device_->isOpen() ? device_->bytesAvailable() : 0; }
+    QString deviceName() const { return device_->name(); }
+    // Whether COM port n has a device to open now (a vanished one may come back).
+    bool devicePresent(int portNumber) const;
 
   signals:
     void readyRead();
@@ -56,17 +49,12 @@ class SerialPortComponent : public QObject {
     void deviceLost(const QString& description);
 
   private:
-    void applyHandshaking();
-    void applyLines();
-    void onPortError(QSerialPort::SerialPortError error);
+    void applyControl();
 
-    QSerialPort port_;
+    std::unique_ptr<SerialDevice> device_;
     SerialSettings settings_;
+    SerialControl control_;
     int commPort_ = 1;
-    int handshaking_ = kHandshakeNone;
-    std::optional<bool> dtr_;
-    std::optional<bool> rts_;
-    bool lossReported_ = false;
 };
 
 }  // namespace kest

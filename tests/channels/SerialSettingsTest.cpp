@@ -14,18 +14,19 @@ TEST(SerialSettings, AcceptsEveryParityDataBitsAndStopBits) {
     s = parseSerialSettings("115200,e,7,2");
     ASSERT_TRUE(s);
     EXPECT_EQ(s->baudRate, 115200);
-    EXPECT_EQ(s->parity, QSerialPort::EvenParity);
-    EXPECT_EQ(s->dataBits, QSerialPort::Data7);
-    EXPECT_EQ(s->stopBits, QSerialPort::TwoStop);
+    EXPECT_EQ(s->parity, SerialParity::Even);
+    EXPECT_EQ(s->dataBits, 7);
+    EXPECT_EQ(s->stopBits, SerialStopBits::Two);
 
     s = parseSerialSettings(" 300 , O , 5 , 1.5 ");
     ASSERT_TRUE(s);
     EXPECT_EQ(s->baudRate, 300);
-    EXPECT_EQ(s->parity, QSerialPort::OddParity);
-    EXPECT_EQ(s->dataBits, QSerialPort::Data5);
+    EXPECT_EQ(s->parity, SerialParity::Odd);
+    EXPECT_EQ(s->dataBits, 5);
+    EXPECT_EQ(s->stopBits, SerialStopBits::OneAndHalf);
 
-    EXPECT_EQ(parseSerialSettings("1200,M,6,1")->parity, QSerialPort::MarkParity);
-    EXPECT_EQ(parseSerialSettings("1200,S,6,1")->parity, QSerialPort::SpaceParity);
+    EXPECT_EQ(parseSerialSettings("1200,M,6,1")->parity, SerialParity::Mark);
+    EXPECT_EQ(parseSerialSettings("1200,S,6,1")->parity, SerialParity::Space);
 }
 
 TEST(SerialSettings, RejectsHalfTypedAndMalformedTexts) {

@@ -10,13 +10,17 @@ namespace kest::test {
 class CommaLocale {
   public:
     CommaLocale() : previous_(std::setlocale(LC_ALL, nullptr)) {
-        active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+        // The POSIX name, else the Windows one (a MinGW build knows only these); it
+        // counts only when the C library really reads numbers with a comma then.
+        active_ = (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ||
+                   std::setlocale(LC_ALL, "German_Germany.1252") != nullptr) &&
+                  std::string(std::localeconv()->decimal_point) == ",";
     }
     ~CommaLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
     CommaLocale(const CommaLocale&) = delete;
     CommaLocale& operator=(const CommaLocale&) = delete;
 
-    // False where the locale is not installed (scripts/setup makes it).
+    // False where no such locale is installed (on Linux scripts/setup makes one).
     bool active() const { return active_; }
 
   private:

@@ -1,0 +1,104 @@
+// A check of the Windows serial device under Wine, driven by serial-device-check.sh,
+// which links the port to a pseudo-terminal and plays the peer. Modes:
+//   echo <device> <count>  reads <count> bytes of the check pattern, checks each in
+//                          order, sends every byte back, then closes the port
+//   lost <device>          waits until the peer vanishes; exactly one loss is said
+//   absent <device>        the open of a port that is not there fails and says why
+// Each line it prints is read by the script; the exit code is 0 when the check passed.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+
+#include "channels/SerialDevice.h"
+
+namespace {
+
+using kest::SerialDevice;
+
+void say(const QString& line) {
+    std::printf("%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+// The byte the peer sends at position i: not periodic in 256, so a dropped, doubled
+// or swapped byte shows at once.
+char patternByte(qint64 i) {
+    return static_cast<char>((i * 7 + i / 251) & 0xFF);
+}
+
+int runEcho(SerialDevice& device, qint64 count) {
+    qint64 received = 0;
+    int failures = 0;
+    QObject::connect(&device, &SerialDevice::dataArrived, [&] {
+        const QByteArray data = device.readAll();
+        for (char c : data) {
+            if (c != patternByte(received) && failures++ < 5) {
+                say(QStringLiteral("mismatch at %1").arg(received));
+            }
+            ++received;
+        }
+        const QString refused = device.write(data);
+        if (!refused.isEmpty()) say(QStringLiteral("write refused: ") + refused);
+        if (received >= count) QCoreApplication::exit(0);
+    });
+    QObject::connect(&device, &SerialDevice::deviceLost, [](const QString& why) {
+        say(QStringLiteral("lost ") + why);
+        QCoreApplication::exit(1);
+    });
+    if (QCoreApplication::exec() != 0) return 1;
+    say(QStringLiteral("received %1").arg(received));
+    // The last echo leaves through the worker; give it a moment before closing, which
+    // drops what has not been sent.
+    QElapsedTimer drain;
+    drain.start();
+    while (drain.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QElapsedTimer closing;
+    closing.start();
+    device.close();
+    say(QStringLiteral("closed in %1 ms").arg(closing.elapsed()));
+    return failures == 0 && received == count ? 0 : 1;
+}
+
+int runLost(SerialDevice& device) {
+    int losses = 0;
+    QObject::connect(&device, &SerialDevice::deviceLost, [&](const QString& why) {
+        ++losses;
+        say(QStringLiteral("lost ") + why);
+        // Further losses would come within the next moments; count them too.
+        QTimer::singleShot(1000, [] { QCoreApplication::exit(0); });
+    });
+    QCoreApplication::exec();
+    say(QStringLiteral("losses %1 open %2").arg(losses).arg(device.isOpen()));
+    return losses == 1 && !device.isOpen() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        say(QStringLiteral("usage: serial_device_check echo|lost|absent <device> [count]"));
+        return 2;
+    }
+    const QString mode = args[1];
+    const QString name = args[2];
+    auto device = kest::makeSerialDevice();
+    const QString failure = device->open(name, kest::SerialSettings{}, kest::SerialControl{});
+    if (mode == QLatin1String("absent")) {
+        say(QStringLiteral("open failed: ") + failure);
+        return failure.contains(QLatin1String("no such device")) && !device->isOpen() ? 0 : 1;
+    }
+    if (!failure.isEmpty()) {
+        say(QStringLiteral("open failed: ") + failure);
+        return 1;
+    }
+    say(QStringLiteral("open"));
+    if (mode == QLatin1String("echo") && args.size() > 3)
+        return runEcho(*device, args[3].toLongLong());
+    if (mode == QLatin1String("lost")) return runLost(*device);
+    say(QStringLiteral("unknown mode ") + mode);
+    return 2;
+}
