@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QMetaObject>
+#include <algorithm>
 
 #include "channels/win32/Win32SerialDevice.h"
 
@@ -169,10 +170,15 @@ void SerialWorker::run() {
 }
 
 QString SerialWorker::startRead() {
+    // What the driver already holds is read at once. With nothing there the read asks
+    // for one byte: Wine ends an overlapped serial read only when its buffer is full
+    // (it ignores the "return what is there" timeouts then), and a one-byte read ends
+    // with the first byte on every system.
+    const DWORD size =
+        std::clamp<DWORD>(bytesInDriver(), 1, static_cast<DWORD>(readBuffer_.size()));
     readOverlapped_ = OVERLAPPED{};
     readOverlapped_.hEvent = readEvent_;
-    if (ReadFile(port_, readBuffer_.data(), static_cast<DWORD>(readBuffer_.size()), nullptr,
-                 &readOverlapped_)) {
+    if (ReadFile(port_, readBuffer_.data(), size, nullptr, &readOverlapped_)) {
         DWORD done = 0;
         GetOverlappedResult(port_, &readOverlapped_, &done, FALSE);
         deliver(done);
@@ -198,6 +204,16 @@ QString SerialWorker::finishRead() {
     const DWORD error = GetLastError();
     if (error == ERROR_OPERATION_ABORTED && ++abortedReads_ < kMaxAbortedReads) return {};
     return QStringLiteral("read failed (%1)").arg(systemMessage(error));
+}
+
+DWORD SerialWorker::bytesInDriver() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port_, &errors, &status)) return 0;
+    if (errors & (CE_OVERRUN | CE_RXOVER)) {
+        qWarning() << "COMM: the driver lost received bytes (its queue or the UART overran)";
+    }
+    return status.cbInQue;
 }
 
 void SerialWorker::startWrite() {

@@ -1,8 +1,8 @@
 #pragma once
 // The thread behind one open Win32 serial port (Windows only). It keeps one overlapped
 // read pending, and one write while there is something to send, and sleeps in
-// WaitForMultipleObjects on their completions and on a wake-up event: the port's
-// timeouts end an idle read only every few seconds, so an idle port costs nothing.
+// WaitForMultipleObjects on their completions and on a wake-up event: an idle read
+// ends only every few seconds (under Wine never), so an idle port costs nothing.
 // Everything shared with the user-interface thread is behind one mutex.
 
 #include <windows.h>
@@ -45,6 +45,7 @@ class SerialWorker {
     void run();
     QString startRead();
     QString finishRead();
+    DWORD bytesInDriver();
     void startWrite();
     void finishWrite();
     void deliver(DWORD count);

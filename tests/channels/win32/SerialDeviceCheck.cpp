@@ -2,6 +2,7 @@
 // which links the port to a pseudo-terminal and plays the peer. Modes:
 //   echo <device> <count>  reads <count> bytes of the check pattern, checks each in
 //                          order, sends every byte back, then closes the port
+//   receive <device> <count>  the same without sending anything back
 //   lost <device>          waits until the peer vanishes; exactly one loss is said
 //   absent <device>        the open of a port that is not there fails and says why
 // Each line it prints is read by the script; the exit code is 0 when the check passed.
@@ -28,7 +29,7 @@ char patternByte(qint64 i) {
     return static_cast<char>((i * 7 + i / 251) & 0xFF);
 }
 
-int runEcho(SerialDevice& device, qint64 count) {
+int runEcho(SerialDevice& device, qint64 count, bool echo) {
     qint64 received = 0;
     int failures = 0;
     QObject::connect(&device, &SerialDevice::dataArrived, [&] {
@@ -39,7 +40,7 @@ int runEcho(SerialDevice& device, qint64 count) {
             }
             ++received;
         }
-        const QString refused = device.write(data);
+        const QString refused = echo ? device.write(data) : QString();
         if (!refused.isEmpty()) say(QStringLiteral("write refused: ") + refused);
         if (received >= count) QCoreApplication::exit(0);
     });
@@ -47,6 +48,13 @@ int runEcho(SerialDevice& device, qint64 count) {
         say(QStringLiteral("lost ") + why);
         QCoreApplication::exit(1);
     });
+    // Progress for the script's log, so that a stall shows where it happened.
+    QTimer progress;
+    qint64 said = 0;
+    QObject::connect(&progress, &QTimer::timeout, [&] {
+        if (received != said) say(QStringLiteral("received %1 so far").arg(said = received));
+    });
+    progress.start(1000);
     if (QCoreApplication::exec() != 0) return 1;
     say(QStringLiteral("received %1").arg(received));
     // The last echo leaves through the worker; give it a moment before closing, which
@@ -80,7 +88,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        say(QStringLiteral("usage: serial_device_check echo|lost|absent <device> [count]"));
+        say(QStringLiteral("usage: serial_device_check echo|receive|lost|absent <device> [count]"));
         return 2;
     }
     const QString mode = args[1];
@@ -96,8 +104,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     say(QStringLiteral("open"));
-    if (mode == QLatin1String("echo") && args.size() > 3)
-        return runEcho(*device, args[3].toLongLong());
+    const bool echo = mode == QLatin1String("echo");
+    if ((echo || mode == QLatin1String("receive")) && args.size() > 3) {
+        return runEcho(*device, args[3].toLongLong(), echo);
+    }
     if (mode == QLatin1String("lost")) return runLost(*device);
     say(QStringLiteral("unknown mode ") + mode);
     return 2;
