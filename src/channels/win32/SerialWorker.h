@@ -39,7 +39,8 @@ class SerialWorker {
     qint64 receivedSize() const;
     // Clears the "notification on its way" mark; returns the bytes waiting.
     qint64 takeNotification();
-    void send(const QByteArray& data);
+    // Queues the bytes for sending; false when too much is waiting already.
+    bool send(const QByteArray& data);
 
   private:
     void run();
@@ -71,7 +72,7 @@ class SerialWorker {
     OVERLAPPED writeOverlapped_{};
     bool reading_ = false;
     bool writing_ = false;
-    int abortedReads_ = 0;
+    int fruitlessReads_ = 0;
     QByteArray inFlight_;
     std::array<char, 4096> readBuffer_{};
 };

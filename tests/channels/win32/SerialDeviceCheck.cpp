@@ -3,8 +3,9 @@
 //   echo <device> <count>  reads <count> bytes of the check pattern, checks each in
 //                          order, sends every byte back, then closes the port
 //   receive <device> <count>  the same without sending anything back
-//   lost <device>          waits until the peer vanishes; exactly one loss is said
-//   absent <device>        the open of a port that is not there fails and says why
+//   lost <device>          waits until the peer vanishes; exactly one loss is said,
+//                          and the port is no longer present
+//   absent <device>        the port is not present, and its open fails and says why
 // Each line it prints is read by the script; the exit code is 0 when the check passed.
 
 #include <QCoreApplication>
@@ -78,8 +79,12 @@ int runLost(SerialDevice& device) {
         QTimer::singleShot(1000, [] { QCoreApplication::exit(0); });
     });
     QCoreApplication::exec();
-    say(QStringLiteral("losses %1 open %2").arg(losses).arg(device.isOpen()));
-    return losses == 1 && !device.isOpen() ? 0 : 1;
+    const bool present = device.present(device.name());
+    say(QStringLiteral("losses %1 open %2 present %3")
+            .arg(losses)
+            .arg(device.isOpen())
+            .arg(present));
+    return losses == 1 && !device.isOpen() && !present ? 0 : 1;
 }
 
 }  // namespace
@@ -94,6 +99,11 @@ int main(int argc, char** argv) {
     const QString mode = args[1];
     const QString name = args[2];
     auto device = kest::makeSerialDevice();
+    // A port that is not there must not be reported present (the channel looks every
+    // few seconds whether a vanished adapter is back).
+    const bool present = device->present(name);
+    say(QStringLiteral("present %1").arg(present));
+    if (present != (mode != QLatin1String("absent"))) return 1;
     const QString failure = device->open(name, kest::SerialSettings{}, kest::SerialControl{});
     if (mode == QLatin1String("absent")) {
         say(QStringLiteral("open failed: ") + failure);
