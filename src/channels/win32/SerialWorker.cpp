@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QMetaObject>
+#include <algorithm>
 
 #include "channels/win32/Win32SerialDevice.h"
 
@@ -17,8 +18,12 @@ constexpr qsizetype kMaxBuffered = qsizetype{1} << 20;
 // the only wake-up of an idle port.
 constexpr DWORD kIdleReadMs = 5000;
 // A driver that aborts reads it was not asked to (some USB adapters after a line
-// error) is asked again; one that does nothing else is dead.
-constexpr int kMaxAbortedReads = 3;
+// error), or ends them at once with nothing, is asked again; one that does nothing
+// else is taken for dead rather than asked in a loop that never sleeps.
+constexpr int kMaxFruitlessReads = 3;
+// Bytes waiting to be sent at most: a peer that holds us off by flow control for
+// good must not make the queue grow without end.
+constexpr qsizetype kMaxQueuedOutput = qsizetype{1} << 20;
 
 }  // namespace
 
@@ -103,13 +108,15 @@ qint64 SerialWorker::takeNotification() {
     return received_.size();
 }
 
-void SerialWorker::send(const QByteArray& data) {
-    if (data.isEmpty()) return;
+bool SerialWorker::send(const QByteArray& data) {
+    if (data.isEmpty()) return true;
     {
         std::lock_guard lock(mutex_);
+        if (outgoing_.size() + data.size() > kMaxQueuedOutput) return false;
         outgoing_.append(data);
     }
     wake();
+    return true;
 }
 
 void SerialWorker::wake() {
@@ -169,15 +176,24 @@ void SerialWorker::run() {
 }
 
 QString SerialWorker::startRead() {
+    // What the driver already holds is read at once. With nothing there the read asks
+    // for one byte: Wine ends an overlapped serial read only when its buffer is full
+    // (it ignores the "return what is there" timeouts then), and a one-byte read ends
+    // with the first byte on every system.
+    const DWORD size =
+        std::clamp<DWORD>(bytesInDriver(), 1, static_cast<DWORD>(readBuffer_.size()));
     readOverlapped_ = OVERLAPPED{};
     readOverlapped_.hEvent = readEvent_;
-    if (ReadFile(port_, readBuffer_.data(), static_cast<DWORD>(readBuffer_.size()), nullptr,
-                 &readOverlapped_)) {
+    if (ReadFile(port_, readBuffer_.data(), size, nullptr, &readOverlapped_)) {
         DWORD done = 0;
         GetOverlappedResult(port_, &readOverlapped_, &done, FALSE);
-        deliver(done);
-        abortedReads_ = 0;
-        return {};
+        if (done > 0) {
+            deliver(done);
+            fruitlessReads_ = 0;
+            return {};
+        }
+        if (++fruitlessReads_ < kMaxFruitlessReads) return {};
+        return QStringLiteral("the driver ends every read at once with nothing");
     }
     const DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING) {
@@ -191,13 +207,23 @@ QString SerialWorker::finishRead() {
     reading_ = false;
     DWORD done = 0;
     if (GetOverlappedResult(port_, &readOverlapped_, &done, FALSE)) {
-        deliver(done);
-        abortedReads_ = 0;
+        deliver(done);  // nothing when the read's timeout ended it: the worker has slept
+        fruitlessReads_ = 0;
         return {};
     }
     const DWORD error = GetLastError();
-    if (error == ERROR_OPERATION_ABORTED && ++abortedReads_ < kMaxAbortedReads) return {};
+    if (error == ERROR_OPERATION_ABORTED && ++fruitlessReads_ < kMaxFruitlessReads) return {};
     return QStringLiteral("read failed (%1)").arg(systemMessage(error));
+}
+
+DWORD SerialWorker::bytesInDriver() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port_, &errors, &status)) return 0;
+    if (errors & (CE_OVERRUN | CE_RXOVER)) {
+        qWarning() << "COMM: the driver lost received bytes (its queue or the UART overran)";
+    }
+    return status.cbInQue;
 }
 
 void SerialWorker::startWrite() {

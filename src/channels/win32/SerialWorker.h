@@ -1,8 +1,8 @@
 #pragma once
 // The thread behind one open Win32 serial port (Windows only). It keeps one overlapped
 // read pending, and one write while there is something to send, and sleeps in
-// WaitForMultipleObjects on their completions and on a wake-up event: the port's
-// timeouts end an idle read only every few seconds, so an idle port costs nothing.
+// WaitForMultipleObjects on their completions and on a wake-up event: an idle read
+// ends only every few seconds (under Wine never), so an idle port costs nothing.
 // Everything shared with the user-interface thread is behind one mutex.
 
 #include <windows.h>
@@ -39,12 +39,14 @@ class SerialWorker {
     qint64 receivedSize() const;
     // Clears the "notification on its way" mark; returns the bytes waiting.
     qint64 takeNotification();
-    void send(const QByteArray& data);
+    // Queues the bytes for sending; false when too much is waiting already.
+    bool send(const QByteArray& data);
 
   private:
     void run();
     QString startRead();
     QString finishRead();
+    DWORD bytesInDriver();
     void startWrite();
     void finishWrite();
     void deliver(DWORD count);
@@ -70,7 +72,7 @@ class SerialWorker {
     OVERLAPPED writeOverlapped_{};
     bool reading_ = false;
     bool writing_ = false;
-    int abortedReads_ = 0;
+    int fruitlessReads_ = 0;
     QByteArray inFlight_;
     std::array<char, 4096> readBuffer_{};
 };

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <QDebug>
-#include <QFileInfo>
 #include <QMetaObject>
 
 #include "channels/win32/DcbMapping.h"
@@ -20,8 +19,6 @@ std::unique_ptr<SerialDevice> makeSerialDevice() {
 namespace kest::win32 {
 
 namespace {
-
-const QString kDevicePrefix = QStringLiteral("\\\\.\\");
 
 QString openFailure(const QString& device, DWORD error) {
     switch (error) {
@@ -151,16 +148,22 @@ qint64 Win32SerialDevice::bytesAvailable() const {
 
 QString Win32SerialDevice::write(const QByteArray& data) {
     if (!worker_) return QStringLiteral("Port is not open");
-    worker_->send(data);
-    return {};
+    if (worker_->send(data)) return {};
+    return QStringLiteral("%1: the output queue is full (the peer does not take data)").arg(name_);
 }
 
 bool Win32SerialDevice::present(const QString& name) const {
-    if (!name.startsWith(kDevicePrefix)) return QFileInfo::exists(name);
-    // \\.\COMn is no file; the DOS device name tells whether the port is there.
-    const std::wstring device = name.mid(kDevicePrefix.size()).toStdWString();
-    wchar_t target[MAX_PATH];
-    return QueryDosDeviceW(device.c_str(), target, MAX_PATH) != 0;
+    // A probe open without access rights. Wine knows a COM port that was linked after
+    // the prefix started only when it is opened (QueryDosDevice does not list it), and
+    // a port that another program holds answers "access denied": it is there.
+    const std::wstring path = name.toStdWString();
+    HANDLE probe = CreateFileW(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return true;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
 
 void Win32SerialDevice::onDataNotified(quint64 generation) {

@@ -2,8 +2,10 @@
 // which links the port to a pseudo-terminal and plays the peer. Modes:
 //   echo <device> <count>  reads <count> bytes of the check pattern, checks each in
 //                          order, sends every byte back, then closes the port
-//   lost <device>          waits until the peer vanishes; exactly one loss is said
-//   absent <device>        the open of a port that is not there fails and says why
+//   receive <device> <count>  the same without sending anything back
+//   lost <device>          waits until the peer vanishes; exactly one loss is said,
+//                          and the port is no longer present
+//   absent <device>        the port is not present, and its open fails and says why
 // Each line it prints is read by the script; the exit code is 0 when the check passed.
 
 #include <QCoreApplication>
@@ -28,7 +30,7 @@ char patternByte(qint64 i) {
     return static_cast<char>((i * 7 + i / 251) & 0xFF);
 }
 
-int runEcho(SerialDevice& device, qint64 count) {
+int runEcho(SerialDevice& device, qint64 count, bool echo) {
     qint64 received = 0;
     int failures = 0;
     QObject::connect(&device, &SerialDevice::dataArrived, [&] {
@@ -39,7 +41,7 @@ int runEcho(SerialDevice& device, qint64 count) {
             }
             ++received;
         }
-        const QString refused = device.write(data);
+        const QString refused = echo ? device.write(data) : QString();
         if (!refused.isEmpty()) say(QStringLiteral("write refused: ") + refused);
         if (received >= count) QCoreApplication::exit(0);
     });
@@ -47,6 +49,13 @@ int runEcho(SerialDevice& device, qint64 count) {
         say(QStringLiteral("lost ") + why);
         QCoreApplication::exit(1);
     });
+    // Progress for the script's log, so that a stall shows where it happened.
+    QTimer progress;
+    qint64 said = 0;
+    QObject::connect(&progress, &QTimer::timeout, [&] {
+        if (received != said) say(QStringLiteral("received %1 so far").arg(said = received));
+    });
+    progress.start(1000);
     if (QCoreApplication::exec() != 0) return 1;
     say(QStringLiteral("received %1").arg(received));
     // The last echo leaves through the worker; give it a moment before closing, which
@@ -70,8 +79,12 @@ int runLost(SerialDevice& device) {
         QTimer::singleShot(1000, [] { QCoreApplication::exit(0); });
     });
     QCoreApplication::exec();
-    say(QStringLiteral("losses %1 open %2").arg(losses).arg(device.isOpen()));
-    return losses == 1 && !device.isOpen() ? 0 : 1;
+    const bool present = device.present(device.name());
+    say(QStringLiteral("losses %1 open %2 present %3")
+            .arg(losses)
+            .arg(device.isOpen())
+            .arg(present));
+    return losses == 1 && !device.isOpen() && !present ? 0 : 1;
 }
 
 }  // namespace
@@ -80,12 +93,17 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        say(QStringLiteral("usage: serial_device_check echo|lost|absent <device> [count]"));
+        say(QStringLiteral("usage: serial_device_check echo|receive|lost|absent <device> [count]"));
         return 2;
     }
     const QString mode = args[1];
     const QString name = args[2];
     auto device = kest::makeSerialDevice();
+    // A port that is not there must not be reported present (the channel looks every
+    // few seconds whether a vanished adapter is back).
+    const bool present = device->present(name);
+    say(QStringLiteral("present %1").arg(present));
+    if (present != (mode != QLatin1String("absent"))) return 1;
     const QString failure = device->open(name, kest::SerialSettings{}, kest::SerialControl{});
     if (mode == QLatin1String("absent")) {
         say(QStringLiteral("open failed: ") + failure);
@@ -96,8 +114,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     say(QStringLiteral("open"));
-    if (mode == QLatin1String("echo") && args.size() > 3)
-        return runEcho(*device, args[3].toLongLong());
+    const bool echo = mode == QLatin1String("echo");
+    if ((echo || mode == QLatin1String("receive")) && args.size() > 3) {
+        return runEcho(*device, args[3].toLongLong(), echo);
+    }
     if (mode == QLatin1String("lost")) return runLost(*device);
     say(QStringLiteral("unknown mode ") + mode);
     return 2;

@@ -95,10 +95,17 @@ TEST_F(WineDesktop, ConfigurationFilesAreWrittenAsTheLinuxProgramWritesThem) {
     EXPECT_EQ(written.at("TOUCHE_REM.CFG"), "250\r\n13\r\n10\r\n7.5\r\n");
 }
 
-TEST_F(WineDesktop, NotificationAreaIconIsDockedInTheTrayHost) {
+// The icon is docked, and it stays out of the way: under Wine a docked icon can take
+// the foreground, and the program re-adds its icon every few seconds, so a long text
+// typed meanwhile must still land whole in the target window.
+TEST_F(WineDesktop, NotificationAreaIconIsDockedAndTypingStillLands) {
     startTrayHost();
     const auto before = dockedWindows();
-    const auto program = startInstance("WineTray", makeConfig({}, 200, {}, {}));
+    TargetWindow target(env(), "Kest Wine Tray Receiver");
+    Listener peer;
+    GeneralSettings settings = clientOf(peer);
+    settings.targetWindow = target.title();
+    const auto program = startInstance("WineTray", makeConfig({}, 200, {}, settings));
     // Wine's explorer docks one window of its own (class explorer.exe) per icon.
     int icons = 0;
     std::string classes;
@@ -114,6 +121,14 @@ TEST_F(WineDesktop, NotificationAreaIconIsDockedInTheTrayHost) {
     };
     waitUntil(countIcons, 60s);
     EXPECT_EQ(icons, 1) << "windows docked in the tray: " << classes;
+
+    const int connection = peer.acceptWithin(60000);
+    ASSERT_GE(connection, 0) << "the program never connected";
+    std::string text;
+    while (text.size() < 600) text += "Tray icon refreshed meanwhile \xE9\xE8 0123456789. ";
+    ASSERT_EQ(::write(connection, text.data(), text.size()), ssize_t(text.size()));
+    EXPECT_TRUE(target.waitForText(cp1252ToUtf8(text), 120s)) << target.text();
+    ::close(connection);
 }
 
 // Every viewable window below trayer's panel, by its class name.
