@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QStandardPaths>
 
 #include "platform/DosPaths.h"
@@ -17,6 +18,13 @@ QString nativePath(const QString& path) {
 
 QString comPortDevice(int portNumber) {
     return win32::comDeviceName(portNumber);
+}
+
+QStringList driveNames() {
+    QStringList drives;
+    for (const QFileInfo& root : QDir::drives()) drives << root.path().left(2).toLower();
+    drives.sort();
+    return drives;
 }
 
 }  // namespace kest::dos
