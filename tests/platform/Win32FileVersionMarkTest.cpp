@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "FakeWin32Calls.h"
+#include "platform/MarkRecords.h"
 #include "platform/win32/Win32FileVersionMark.h"
 
 namespace kest::win32 {
@@ -17,7 +18,8 @@ using testing::FakeWin32Calls;
 
 constexpr std::uint32_t kNotContentIndexed = 0x2000;
 const QString kWatched = QStringLiteral("/fake/dir/FILE_IN.TXT");
-const std::filesystem::path kFile{"/fake/dir/FILE_IN.TXT"};
+// The watched file as the mark names it in its calls (on Windows with a drive and "\").
+const std::filesystem::path kFile = filesystemPath(marks::canonicalPath(kWatched));
 
 class Win32MarkTest : public ::testing::Test {
   protected:
