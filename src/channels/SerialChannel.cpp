@@ -1,7 +1,6 @@
 #include "channels/SerialChannel.h"
 
 #include <QDebug>
-#include <QFileInfo>
 
 #include "platform/DosPaths.h"
 #include "engine/NumericValue.h"
@@ -167,8 +166,7 @@ void SerialChannel::retryAfterLoss() {
     } catch (const NumericRangeError&) {
         return;
     }
-    const QString device = dos::comPortDevice(number);
-    if (device.isEmpty() || !QFileInfo::exists(device)) return;
+    if (!dos::comPortPresent(number)) return;
     reopen();  // a failure starts the check again
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FakeWin32Calls.h"
 #include "platform/win32/Win32Paths.h"
 
 namespace kest::win32 {
@@ -34,6 +35,17 @@ TEST(Win32Paths, EveryComPortOpensThroughTheDeviceNamespace) {
     EXPECT_EQ(comDeviceName(10), QStringLiteral("\\\\.\\COM10"));
     EXPECT_EQ(comDeviceName(255), QStringLiteral("\\\\.\\COM255"));
     for (const int n : {-1, 0, 256}) EXPECT_EQ(comDeviceName(n), QString()) << n;
+}
+
+TEST(Win32Paths, AComPortIsPresentWhenTheSystemKnowsIt) {
+    testing::FakeWin32Calls calls;
+    calls.dosDevices = {L"COM3", L"COM12", L"COM0", L"COM256"};
+    EXPECT_TRUE(comPortPresent(calls, 3));
+    EXPECT_TRUE(comPortPresent(calls, 12));
+    EXPECT_FALSE(comPortPresent(calls, 4));
+    // Names Windows may hold that are no COM port of ours.
+    EXPECT_FALSE(comPortPresent(calls, 0));
+    EXPECT_FALSE(comPortPresent(calls, 256));
 }
 
 }  // namespace

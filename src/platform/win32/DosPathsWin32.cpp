@@ -2,6 +2,7 @@
 #include <QStandardPaths>
 
 #include "platform/DosPaths.h"
+#include "platform/win32/Win32Calls.h"
 #include "platform/win32/Win32Paths.h"
 
 namespace kest::dos {
@@ -18,6 +19,10 @@ QString nativePath(const QString& path) {
 
 QString comPortDevice(int portNumber) {
     return win32::comDeviceName(portNumber);
+}
+
+bool comPortPresent(int portNumber) {
+    return win32::comPortPresent(win32::systemWin32Calls(), portNumber);
 }
 
 QStringList driveNames() {
