@@ -14,11 +14,11 @@
 // On Windows every name is the native thing:
 //   base directory B  %LOCALAPPDATA%\kest-redirect (the per-user local application
 //                     data folder); only the program's own files go there (log files,
-//                     instance and file-mark records), never the configuration
+//                     the file marks' records and locks), never the configuration
 //   X:\a\b            X:\a\b itself
 //   COMn (1..255)     \\.\COMn, the name that opens every COM port, COM10 and above too
 //
-// Paths come back with "/" as the separator on both, as Qt prefers them.
+// File paths come back with "/" as the separator on both, as Qt prefers them.
 
 #include <QString>
 #include <QStringList>

@@ -42,7 +42,8 @@ class SaveLock {
     std::unique_ptr<Held> held_;
 };
 
-// The path as text for messages (UTF-8), whatever the platform's narrow code page.
+// The path as text for messages: its bytes on Linux, UTF-8 on Windows (whatever the
+// narrow code page).
 std::string displayName(const std::filesystem::path& path);
 
 }  // namespace kest::durable

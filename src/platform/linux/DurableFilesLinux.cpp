@@ -10,6 +10,10 @@
 
 namespace kest::durable {
 
+std::string displayName(const std::filesystem::path& path) {
+    return path.string();  // the bytes of the name as they are
+}
+
 namespace {
 
 bool fail(const char* what, const std::filesystem::path& file, int code, std::string* error) {

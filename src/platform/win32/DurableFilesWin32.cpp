@@ -1,7 +1,14 @@
+#include <QString>
+
 #include "platform/DurableFiles.h"
 #include "platform/win32/Win32DurableFiles.h"
 
 namespace kest::durable {
+
+std::string displayName(const std::filesystem::path& path) {
+    // UTF-8, not the narrow ANSI code page, which cannot hold every name.
+    return QString::fromStdU16String(path.u16string()).toStdString();
+}
 
 bool writeFile(const std::filesystem::path& file, const std::string& bytes, std::string* error) {
     return win32::writeDurably(win32::systemWin32Calls(), file, bytes, error);
