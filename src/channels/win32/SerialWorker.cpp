@@ -136,11 +136,13 @@ void SerialWorker::run() {
         if (mayRead) {
             failure = startRead();
             if (!failure.isEmpty()) break;
-            // A read that completed at once may have left more to read.
-            if (!reading_) continue;
         }
+        // Writes are started whether or not a read ended at once, so that a steady
+        // stream of received bytes cannot hold back what we send.
         if (!writing_ && !inFlight_.isEmpty()) startWrite();
-        if (!writing_ && !inFlight_.isEmpty()) continue;  // completed at once; more to send
+        // A read or write that completed at once may have left more to do.
+        const bool readEndedAtOnce = mayRead && !reading_;
+        if (readEndedAtOnce || (!writing_ && !inFlight_.isEmpty())) continue;
 
         HANDLE waits[3] = {wakeEvent_};
         DWORD count = 1;

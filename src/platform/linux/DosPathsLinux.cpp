@@ -1,6 +1,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "platform/DosPaths.h"
 
@@ -74,6 +75,25 @@ QString comPortDevice(int portNumber) {
         }
     }
     return {};
+}
+
+bool comPortPresent(int portNumber) {
+    const QString device = comPortDevice(portNumber);
+    return !device.isEmpty() && QFileInfo::exists(device);
+}
+
+QStringList driveNames() {
+    static const QRegularExpression driveName(QStringLiteral("^[a-z]:$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QDir devices(dosDevicesDir());
+    // System includes dangling links.
+    QStringList drives{QStringLiteral("c:")};
+    for (const QString& name : devices.entryList(QDir::AllEntries | QDir::System)) {
+        if (driveName.match(name).hasMatch() && !drives.contains(name.toLower()))
+            drives << name.toLower();
+    }
+    drives.sort();
+    return drives;
 }
 
 }  // namespace kest::dos

@@ -1,6 +1,8 @@
+#include <QDir>
 #include <QStandardPaths>
 
 #include "platform/DosPaths.h"
+#include "platform/win32/Win32Calls.h"
 #include "platform/win32/Win32Paths.h"
 
 namespace kest::dos {
@@ -17,6 +19,17 @@ QString nativePath(const QString& path) {
 
 QString comPortDevice(int portNumber) {
     return win32::comDeviceName(portNumber);
+}
+
+bool comPortPresent(int portNumber) {
+    return win32::comPortPresent(win32::systemWin32Calls(), portNumber);
+}
+
+QStringList driveNames() {
+    QStringList drives;
+    for (const QFileInfo& root : QDir::drives()) drives << root.path().left(2).toLower();
+    drives.sort();
+    return drives;
 }
 
 }  // namespace kest::dos

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Paths.h"
 
 #include <QDir>
+#include <string>
 
 #include "platform/DosPaths.h"
 
@@ -37,6 +38,11 @@ QString nativePathOf(const QString& path) {
 QString comDeviceName(int portNumber) {
     if (portNumber < 1 || portNumber > dos::kMaxComPort) return {};
     return QStringLiteral("\\\\.\\COM") + QString::number(portNumber);
+}
+
+bool comPortPresent(Win32Calls& calls, int portNumber) {
+    if (comDeviceName(portNumber).isEmpty()) return false;
+    return calls.dosDeviceExists(L"COM" + std::to_wstring(portNumber));
 }
 
 }  // namespace kest::win32

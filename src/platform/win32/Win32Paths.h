@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "platform/win32/Win32Calls.h"
+
 namespace kest::win32 {
 
 // B from the value of LOCALAPPDATA: that folder + "/kest-redirect" when it is an
@@ -16,5 +18,8 @@ QString nativePathOf(const QString& path);
 
 // \\.\COMn for n in 1..255, which opens COM10 and above as well; empty otherwise.
 QString comDeviceName(int portNumber);
+
+// Whether the system knows COMn now.
+bool comPortPresent(Win32Calls& calls, int portNumber);
 
 }  // namespace kest::win32

@@ -5,7 +5,9 @@
 # other is played by serial_peer.py. Checked: a port that is not there fails to open
 # and says why; 100,000 bytes arrive checked in order and are echoed back whole and in
 # order; an idle open port uses no CPU (the program and the wineserver are measured
-# over 10 s); the port closes promptly; a vanished peer is said exactly once.
+# over 10 s); the port closes promptly; baud rates, stop bits, handshaking and lines
+# are taken (a pseudo-terminal refuses parity and other word sizes); a vanished peer
+# is said exactly once.
 # Uses $WINEPREFIX when it is set (one prefix per test run can be shared), else a
 # prefix of its own; $DISPLAY when it is set, else a private Xvfb.
 set -uo pipefail
@@ -135,9 +137,16 @@ else
   cat "$work/echo.out"
   fail "COM5 did not open"
 fi
-kill "$socat_pid" 2>/dev/null; wait "$socat_pid" 2>/dev/null; socat_pid=""
 
-# 3. The peer vanishes: said once, and the port is closed.
+# 3. Baud rates, stop bits, handshaking and lines are taken by the driver.
+start_program settings settings '\\.\COM5'
+wait_for_exit 120
+cat "$work/settings.out"
+if ((status == 0)); then pass "baud rates, stop bits, handshaking and lines are taken"
+else fail "settings (exit $status)"; fi
+
+# 4. The peer vanishes: said once, and the port is closed.
+kill "$socat_pid" 2>/dev/null; wait "$socat_pid" 2>/dev/null; socat_pid=""
 start_pty_pair
 start_program lost lost '\\.\COM5'
 if wait_for_line "$work/lost.out" '^open' 120; then
