@@ -16,7 +16,7 @@ for f in "$exe" "$target"; do
   [ -f "$f" ] || { echo "$f is missing: build it with scripts/windows" >&2; exit 1; }
 done
 # Bytes, not characters, in this script (the texts are Windows-1252); Wine gets UTF-8.
-export LC_ALL=C LANG=C WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=C LANG=C WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine() { LC_ALL=C.UTF-8 LANG=C.UTF-8 command wine "$@"; }
 
 work=$(mktemp -d)

@@ -36,8 +36,9 @@ std::map<std::string, std::string> wineEnv(std::map<std::string, std::string> en
                                            const std::string& prefix) {
     env["WINEPREFIX"] = prefix;
     env["WINEDEBUG"] = "-all";
-    // No Mono or Gecko installer dialogs: nothing here needs them.
-    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=";
+    // No Mono or Gecko installer dialogs (nothing here needs them), and no menu
+    // entries written into the home folder of whoever runs the tests.
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d";
     return env;
 }
 
@@ -201,7 +202,9 @@ void writeConfigFiles(const std::string& directory, const ConfigFiles& files) {
 
 ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
                        const std::vector<int>& removeCodes, const GeneralSettings& s) {
-    ConfigFiles files;
+    // Both table files, empty or not: without "TOUCHE_OUT.CFG" the instance would be
+    // new, and its first start shows the help window before the main one.
+    ConfigFiles files{{"TOUCHE_INP.CFG", ""}, {"TOUCHE_OUT.CFG", ""}};
     for (const auto& [search, replacement] : rules) {
         files["TOUCHE_INP.CFG"] += search + "\r\n";
         files["TOUCHE_OUT.CFG"] += replacement + "\r\n";
