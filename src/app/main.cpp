@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     kest::LogFile log(kest::LogFile::pathFor(suffix ? kest::fromCp1252(*suffix) : QString()));
     log.install();
 
-    kest::InstanceGuard guard(kest::InstanceGuard::defaultLockFile());
+    kest::InstanceGuard guard(kest::InstanceGuard::defaultKey());
     kest::F_MAIN window(*backend.device, *backend.activator);
     kest::StartUp startUp(window, arguments, guard);
     if (!startUp.Form_Load()) return 0;

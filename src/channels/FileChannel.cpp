@@ -9,10 +9,6 @@
 #include "channels/LineReader.h"
 #include "platform/DosPaths.h"
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 namespace kest {
 
 namespace {
@@ -20,50 +16,17 @@ namespace {
 const QString kCopyName = QStringLiteral("FILE_CPY.TMP");
 const QString kLastName = QStringLiteral("FILE_LST.TMP");
 
-std::optional<FileVersion> readVersion(const QString& path) {
-    FileVersion v;
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
-    v.device = static_cast<qint64>(st.st_dev);
-    v.inode = static_cast<qint64>(st.st_ino);
-    v.size = static_cast<qint64>(st.st_size);
-    v.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    v.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    v.regular = S_ISREG(st.st_mode);
-    // The owner's write bit, not access(): root may write anything, yet a file its
-    // user marked read-only must still be left alone.
-    v.readOnly = (st.st_mode & S_IWUSR) == 0;
-#else
-    const QFileInfo info(path);
-    if (!info.exists()) return std::nullopt;
-    v.size = info.size();
-    v.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
-    v.changedNs = info.metadataChangeTime().toMSecsSinceEpoch() * 1000000;
-    v.regular = info.isFile();
-    v.readOnly = !info.permission(QFileDevice::WriteOwner);
-#endif
-    return v;
-}
-
-// The identity the shared mark records for a version.
-QByteArray versionKey(const FileVersion& v) {
-    return QByteArray::number(v.device) + ' ' + QByteArray::number(v.inode) + ' ' +
-           QByteArray::number(v.size) + ' ' + QByteArray::number(v.modifiedNs) + ' ' +
-           QByteArray::number(v.changedNs);
-}
-
 // A copy is good when the file did not change while it was made, or when it only grew:
 // then the copy holds the file as it was when the copy began.
-bool copyIsWhole(const QString& path, const QString& copyPath, const FileVersion& before) {
-    const auto after = readVersion(path);
+bool copyIsWhole(const QString& path, const QString& copyPath, const FileIdentity& before) {
+    const auto after = readFileIdentity(path);
     if (!after) return false;
     if (*after == before) return true;
     return after->device == before.device && after->inode == before.inode &&
            after->size > before.size && leadingBytesAgree(path, copyPath, before.size);
 }
 
-bool changedLately(const FileVersion& v) {
+bool changedLately(const FileIdentity& v) {
     const qint64 nowNs = QDateTime::currentMSecsSinceEpoch() * 1000000;
     return nowNs - v.modifiedNs < qint64(FileChannel::kHoldUnfinishedMs) * 1000000;
 }
@@ -114,10 +77,10 @@ void FileChannel::tick() {
     const QString native = dos::nativePath(trimmed);
     const QFileInfo info(native);
     if (looksLikeWildcard(info.fileName())) return fail(QStringLiteral("wildcard in ") + native);
-    const auto version = readVersion(native);
+    const auto version = readFileIdentity(native);
     // Hidden files and anything but a regular file (a directory, a FIFO that would
     // block the reader, a device) count as absent.
-    if (!version || !version->regular || info.fileName().startsWith(QLatin1Char('.'))) {
+    if (!version || !version->regular || version->hidden) {
         setStatus(QStringLiteral("Not Found"), StatusRole::Neutral);
         return;
     }
@@ -130,11 +93,11 @@ void FileChannel::tick() {
         if (!error.isEmpty()) fail(error);
         return;
     }
-    if (claim->isProcessed(versionKey(*version))) return;
+    if (claim->isProcessed(identityKey(*version))) return;
     if (startSession(native, *version, std::move(claim))) handOverNext();
 }
 
-bool FileChannel::startSession(const QString& nativePath, const FileVersion& version,
+bool FileChannel::startSession(const QString& nativePath, const FileIdentity& version,
                                std::unique_ptr<FileVersionMark::Claim> claim) {
     auto session = std::make_unique<Session>();
     session->claim = std::move(claim);
@@ -147,7 +110,7 @@ bool FileChannel::startSession(const QString& nativePath, const FileVersion& ver
 }
 
 bool FileChannel::copyVersion(Session& session, const QString& nativePath,
-                              const FileVersion& version) {
+                              const FileIdentity& version) {
     const QString copyPath = session.copy.fileName();
     if (QFile::exists(copyPath) && !QFile::remove(copyPath)) {
         fail(QStringLiteral("cannot replace ") + copyPath);
@@ -178,7 +141,7 @@ bool FileChannel::copyVersion(Session& session, const QString& nativePath,
             fail(QStringLiteral("cannot shorten ") + copyPath);
             return false;
         }
-    } else if (!session.claim->markProcessed(versionKey(version), &error)) {
+    } else if (!session.claim->markProcessed(identityKey(version), &error)) {
         fail(error);
         return false;
     }

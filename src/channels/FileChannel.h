@@ -5,12 +5,12 @@
 // previous processing) and hands every new line over, followed by a carriage return,
 // one line every 0.1 s; then the copy becomes the new "FILE_LST.TMP".
 //
-// A version is the file's device, inode, size, modification and change times. Whether
+// A version is the file's identity (platform/FileIdentity.h). Whether
 // it has been processed is the platform's file-version mark, shared by every copy of
 // the program and kept across runs, so that one copy types each version once; the
 // work on a version happens under the mark's claim, which also keeps other copies off
 // the working files meanwhile. A version is never processed while the file is
-// read-only (no write permission for its owner), hidden (its name begins with a dot)
+// read-only, hidden (on Linux: its name begins with a dot; on Windows: hidden or system)
 // or not a regular file.
 //
 // A writer is taken to be appending, as a device log does: a file that grew while it
@@ -26,20 +26,10 @@
 #include <optional>
 
 #include "channels/ChannelTypes.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileVersionMark.h"
 
 namespace kest {
-
-struct FileVersion {
-    qint64 device = 0;
-    qint64 inode = 0;
-    qint64 size = 0;
-    qint64 modifiedNs = 0;
-    qint64 changedNs = 0;
-    bool regular = false;
-    bool readOnly = false;
-    bool operator==(const FileVersion&) const = default;
-};
 
 class FileChannel : public QObject {
     Q_OBJECT
@@ -72,9 +62,9 @@ class FileChannel : public QObject {
     struct Session;
 
     void tick();  // TIM_FILE_Timer
-    bool startSession(const QString& nativePath, const FileVersion& version,
+    bool startSession(const QString& nativePath, const FileIdentity& version,
                       std::unique_ptr<FileVersionMark::Claim> claim);
-    bool copyVersion(Session& session, const QString& nativePath, const FileVersion& version);
+    bool copyVersion(Session& session, const QString& nativePath, const FileIdentity& version);
     bool openCopies(Session& session);
     void handOverNext();
     void finishSession();

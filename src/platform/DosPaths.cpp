@@ -1,87 +1,11 @@
 #include "platform/DosPaths.h"
 
-#include <QDebug>
-#include <QDir>
-#include <QFileInfo>
-
 namespace kest::dos {
-
-namespace {
-
-constexpr int kMaxComPort = 255;
-
-struct DeviceRange {
-    int firstPort;
-    int lastPort;
-    const char* devicePrefix;
-};
-
-// The conventional names of on-board, USB-serial and CDC-ACM ports, in that order.
-constexpr DeviceRange kDefaultDevices[] = {
-    {1, 32, "/dev/ttyS"},
-    {33, 64, "/dev/ttyUSB"},
-    {65, 96, "/dev/ttyACM"},
-};
-
-QString dosDevicesDir() {
-    return baseDirectory() + QStringLiteral("/dosdevices");
-}
-
-// A link counts even when it dangles: the user named that device, and opening a
-// device that is not there must fail rather than fall back to another one.
-bool linkOrFileExists(const QString& path) {
-    QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-QString driveRoot(QChar letter) {
-    const QChar lower = letter.toLower();
-    const QString mapped = dosDevicesDir() + QLatin1Char('/') + lower + QLatin1Char(':');
-    if (lower != QLatin1Char('c') || linkOrFileExists(mapped)) return mapped;
-    const QString driveC = baseDirectory() + QStringLiteral("/drive_c");
-    if (!QDir().mkpath(driveC)) qWarning() << "DosPaths: cannot create" << driveC;
-    return driveC;
-}
-
-}  // namespace
-
-QString baseDirectory() {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return xdg + QStringLiteral("/kest-redirect");
-    return QDir::homePath() + QStringLiteral("/.config/kest-redirect");
-}
 
 bool isDosPath(const QString& path) {
     if (path.size() < 2 || !path.at(0).isLetter() || path.at(0).unicode() > 0x7F) return false;
     if (path.at(1) != QLatin1Char(':')) return false;
     return path.size() == 2 || path.at(2) == QLatin1Char('\\') || path.at(2) == QLatin1Char('/');
-}
-
-QString nativePath(const QString& path) {
-    if (path.startsWith(QLatin1Char('/'))) return path;
-    QString rest = path;
-    if (!isDosPath(path)) return rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    rest = path.mid(2).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (rest.isEmpty()) rest = QStringLiteral("/");
-    return driveRoot(path.at(0)) + rest;
-}
-
-QString comPortDevice(int portNumber) {
-    if (portNumber < 1 || portNumber > kMaxComPort) return {};
-    const QString link = dosDevicesDir() + QStringLiteral("/com") + QString::number(portNumber);
-    if (linkOrFileExists(link)) {
-        const QFileInfo info(link);
-        // Resolve once, so that the port is named by the device itself (its lock file
-        // and error texts then say which device it is).
-        return info.isSymLink() ? info.symLinkTarget() : link;
-    }
-    for (const DeviceRange& range : kDefaultDevices) {
-        if (portNumber >= range.firstPort && portNumber <= range.lastPort) {
-            return QLatin1String(range.devicePrefix) +
-                   QString::number(portNumber - range.firstPort);
-        }
-    }
-    return {};
 }
 
 }  // namespace kest::dos

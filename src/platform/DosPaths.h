@@ -1,7 +1,8 @@
 #pragma once
 // Where the DOS-style names the program shows ("C:\TALVEN.CFG", "C:\FILE_IN.TXT", COM3)
-// live on Linux. The mapping is fixed so that users and scripts can rely on it:
+// live. The mapping is fixed so that users and scripts can rely on it.
 //
+// On Linux:
 //   base directory B  $XDG_CONFIG_HOME/kest-redirect when XDG_CONFIG_HOME is absolute,
 //                     else $HOME/.config/kest-redirect
 //   X:\a\b            B/dosdevices/x:/a/b, where dosdevices/x: may be a link the user
@@ -9,8 +10,18 @@
 //   /a/b              a native path, used as it is
 //   COMn (1..255)     the device B/dosdevices/comN links to, else COM1-32 /dev/ttyS0-31,
 //                     COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31
+//
+// On Windows every name is the native thing:
+//   base directory B  %LOCALAPPDATA%\kest-redirect (the per-user local application
+//                     data folder); only the program's own files go there (log files,
+//                     instance and file-mark records), never the configuration
+//   X:\a\b            X:\a\b itself
+//   COMn (1..255)     \\.\COMn, the name that opens every COM port, COM10 and above too
+//
+// Paths come back with "/" as the separator on both, as Qt prefers them.
 
 #include <QString>
+#include <QStringList>
 
 namespace kest::dos {
 
@@ -25,5 +36,17 @@ QString nativePath(const QString& path);
 
 // The device that COM port n opens; empty when no device can belong to n.
 QString comPortDevice(int portNumber);
+
+// Whether COM port n is there now (a lost USB adapter plugged in again, say). Linux:
+// its device exists. Windows: the system knows a device of that name (QueryDosDevice).
+bool comPortPresent(int portNumber);
+
+// The drives there are, as "x:" in lower case, sorted. Linux: "c:" and every drive
+// link in B/dosdevices (dangling ones too: the user named that drive). Windows: the
+// drives the system has.
+QStringList driveNames();
+
+// The highest COM port number there is.
+constexpr int kMaxComPort = 255;
 
 }  // namespace kest::dos

@@ -2,13 +2,13 @@
 // The mark that says "this version of a watched file has been processed". It is shared
 // by every copy of the program and outlives a run, so that exactly one copy types each
 // version of a file and a restart does not type an unchanged file again. On Windows
-// the file's archive attribute is that mark; elsewhere it is kept beside the
-// configuration, in the base directory that all copies of one user share.
+// the file's archive attribute is that mark (set: written since it was processed);
+// elsewhere it is a record in the base directory that all copies of one user share.
 //
 // Work on a watched file happens under a claim: one copy at a time holds it, for the
 // file and for the working files beside it, from the decision to process a version
 // until its lines are handed over. Two copies polling in the same instant cannot
-// both win it.
+// both win it. The claim is a lock that goes with the process, however it ends.
 
 #include <QByteArray>
 #include <QString>

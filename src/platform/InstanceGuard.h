@@ -1,29 +1,36 @@
 #pragma once
-// Another copy running: every copy holds a shared lock on B/instances.lock for as
-// long as it runs; an unnamed copy first asks for it exclusively, without waiting,
-// and ends when it cannot have it. The lock goes with the process, however it ends.
+// Another copy running. Every copy holds the guard for as long as it runs; an unnamed
+// copy ends at once when any other copy (named or not) holds it. The guard goes with
+// the process, however it ends.
+//
+// Linux: a shared flock on the key, a lock file (B/instances.lock); an unnamed copy
+// first asks for it exclusively, without waiting.
+// Windows: a named mutex that every copy creates; an unnamed copy that finds it
+// existing already ends. Its name is made from the key, so any text serves as a key.
 
 #include <QString>
+#include <memory>
 
 namespace kest {
 
 class InstanceGuard {
   public:
-    explicit InstanceGuard(QString lockFile);
+    explicit InstanceGuard(QString key);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard&) = delete;
     InstanceGuard& operator=(const InstanceGuard&) = delete;
 
-    // The default lock file, B/instances.lock.
-    static QString defaultLockFile();
+    // The default key, B/instances.lock: one per user.
+    static QString defaultKey();
 
     // Unnamed: false when another copy (named or not) is running. Named: always true;
-    // the shared lock then keeps later unnamed copies out.
+    // holding the guard then keeps later unnamed copies out.
     bool enter(bool unnamed);
 
   private:
-    QString lockFile_;
-    int fd_ = -1;
+    struct Held;  // what the platform holds for the copy's lifetime
+    QString key_;
+    std::unique_ptr<Held> held_;
 };
 
 }  // namespace kest

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
@@ -79,16 +78,7 @@ QString F_CHOSE_FILE::joinPath(const QString& directory, const QString& name) {
 }
 
 QStringList F_CHOSE_FILE::driveNames() {
-    static const QRegularExpression driveName(QStringLiteral("^[a-z]:$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const QDir devices(dos::baseDirectory() + QStringLiteral("/dosdevices"));
-    // System includes dangling links: the user named that drive, so it is listed.
-    QStringList drives{QStringLiteral("c:")};
-    for (const QString& name : devices.entryList(QDir::AllEntries | QDir::System)) {
-        if (driveName.match(name).hasMatch() && !drives.contains(name.toLower()))
-            drives << name.toLower();
-    }
-    drives.sort();
+    QStringList drives = dos::driveNames();
     drives << kNativeDrive;
     return drives;
 }

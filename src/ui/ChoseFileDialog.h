@@ -3,8 +3,9 @@
 // directory and file lists in a chain; a click in the file list writes the joined path
 // into the path field at once, and there is no cancel.
 //
-// Drives are the DOS drives of the base directory's dosdevices/ ("c:" always) plus "/"
-// for the native file system. On a DOS drive every path is shown in DOS form
+// Drives are the platform's DOS drives (on Linux those of the base directory's
+// dosdevices/, "c:" always; on Windows the system's drives) plus "/" for the native
+// file system. On a DOS drive every path is shown in DOS form
 // ("C:\DATA\IN.TXT"), as the path field shows it; on "/" paths are native.
 
 #include <QComboBox>
@@ -29,7 +30,7 @@ class F_CHOSE_FILE : public QDialog {
 
     // The directory, a separator and the name, with no doubled separator at a root.
     static QString joinPath(const QString& directory, const QString& name);
-    // "a:".."z:" found in dosdevices/ with "c:" always among them, then "/".
+    // The platform's drives, "a:".."z:" (dos::driveNames), then "/".
     static QStringList driveNames();
 
     // Steps 1 and 2 of B_FILE_CHOSE_Click: drive from the path's first character, then

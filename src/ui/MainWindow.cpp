@@ -115,7 +115,8 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
     config_ = std::make_unique<MainWindowConfig>(*this);
     files_ = std::make_unique<DurableConfigFileSystem>();
     store_ = std::make_unique<ConfigStore>(*config_, *files_, [](const std::string& dosPath) {
-        return std::filesystem::path(dos::nativePath(fromCp1252(dosPath)).toStdString());
+        // UTF-16, not the narrow text, which Windows would read in its ANSI code page.
+        return std::filesystem::path(dos::nativePath(fromCp1252(dosPath)).toStdU16String());
     });
     testSend = new TestSend(B_TEST_SEND, INP_OUTPUT, this,
                             [this](const QByteArray& text) { processData(text); });

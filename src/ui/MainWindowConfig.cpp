@@ -8,16 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <cerrno>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
-
+#include "platform/DurableFiles.h"
 #include "ui/MainWindow.h"
 #include "ui/WindowWidgets.h"
 
@@ -169,57 +161,27 @@ void MainWindowConfig::logFailure(const std::string& what) {
 
 void DurableConfigFileSystem::writeDurably(const std::filesystem::path& file,
                                            const std::string& bytes) {
-    QFile out(QString::fromStdString(file.string()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw ConfigSaveError("cannot create " + file.string() + ": " +
-                              out.errorString().toStdString());
-    if (out.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !out.flush())
-        throw ConfigSaveError("cannot write " + file.string() + ": " +
-                              out.errorString().toStdString());
-#ifdef _WIN32
-    const int synced = _commit(out.handle());
-#else
-    const int synced = ::fsync(out.handle());
-#endif
-    if (synced != 0) throw ConfigSaveError("cannot flush " + file.string() + " to the disk");
+    std::string error;
+    if (!durable::writeFile(file, bytes, &error)) throw ConfigSaveError(error);
+}
+
+void DurableConfigFileSystem::replace(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) {
+    std::string error;
+    if (!durable::replaceFile(from, to, &error)) throw ConfigSaveError(error);
 }
 
 void DurableConfigFileSystem::syncDirectory(const std::filesystem::path& directory) {
-#ifndef _WIN32
-    // The renames become durable with the directory; a failure here leaves whole files.
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    if (::fsync(fd) != 0) qDebug() << "cannot sync" << directory.c_str();
-    ::close(fd);
-#else
-    (void)directory;
-#endif
+    durable::syncDirectory(directory);
 }
 
 void DurableConfigFileSystem::lockDirectory(const std::filesystem::path& directory) {
-#ifndef _WIN32
-    unlockDirectory();
-    const auto lockFile = directory / ".save.lock";
-    lockFd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lockFd_ < 0) return;  // e.g. the directory is missing: the save itself will say so
-    while (::flock(lockFd_, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            qWarning() << "cannot lock" << lockFile.c_str() << "for the save";
-            break;
-        }
-    }
-#else
-    (void)directory;
-#endif
+    saveLock_.reset();
+    saveLock_ = std::make_unique<durable::SaveLock>(directory);
 }
 
 void DurableConfigFileSystem::unlockDirectory() {
-#ifndef _WIN32
-    if (lockFd_ >= 0) ::close(lockFd_);  // closing releases the lock
-#endif
-    lockFd_ = -1;
+    saveLock_.reset();
 }
 
 }  // namespace kest

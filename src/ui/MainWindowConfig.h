@@ -2,8 +2,11 @@
 // F_MAIN's controls as the configuration store sees them. Every setter changes the
 // control itself, so the control's own handler runs as for a user's edit.
 
+#include <memory>
+
 #include "config/ConfigControls.h"
 #include "config/ConfigFileSystem.h"
+#include "platform/DurableFiles.h"
 
 namespace kest {
 
@@ -33,17 +36,19 @@ class MainWindowConfig : public ConfigControls {
     F_MAIN& w_;
 };
 
-// Writes through to the disk before a save replaces any file (fsync), so that a power
-// loss right after the save finds whole files.
+// Every new file whole on the disk before a save replaces any old one, and the
+// replace in one durable step, each the platform's own way (platform/DurableFiles.h),
+// so that a power loss at any moment finds whole files.
 class DurableConfigFileSystem : public StdConfigFileSystem {
   public:
     void writeDurably(const std::filesystem::path& file, const std::string& bytes) override;
+    void replace(const std::filesystem::path& from, const std::filesystem::path& to) override;
     void syncDirectory(const std::filesystem::path& directory) override;
     void lockDirectory(const std::filesystem::path& directory) override;
     void unlockDirectory() override;
 
   private:
-    int lockFd_ = -1;
+    std::unique_ptr<durable::SaveLock> saveLock_;
 };
 
 }  // namespace kest

@@ -1,4 +1,4 @@
-// Form_Load's order and effects, the instance guard, and a received text going
+// Form_Load's order and effects with the instance guard, and a received text going
 // through the window's pipeline to the keyboard.
 
 #include <QCheckBox>
@@ -86,36 +86,6 @@ TEST_F(StartUpTest, LoadedValuesSurviveTheStartUpSave) {
     EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "5\r\n");
     EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "5{ENTER}\r\n");
     EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "1\r\n13\r\n");
-}
-
-TEST(InstanceGuardTest, UnnamedCopyEndsBesideAnyRunningCopy) {
-    QTemporaryDir dir;
-    const QString lock = dir.path() + "/instances.lock";
-    {
-        InstanceGuard first(lock);
-        ASSERT_TRUE(first.enter(true));
-        InstanceGuard second(lock);
-        EXPECT_FALSE(second.enter(true));
-        InstanceGuard named(lock);
-        EXPECT_TRUE(named.enter(false));
-    }
-    InstanceGuard named(lock);
-    ASSERT_TRUE(named.enter(false));
-    InstanceGuard unnamed(lock);
-    EXPECT_FALSE(unnamed.enter(true));
-    InstanceGuard secondNamed(lock);
-    EXPECT_TRUE(secondNamed.enter(false));
-}
-
-TEST(InstanceGuardTest, LockIsFreeAgainWhenTheCopyEnds) {
-    QTemporaryDir dir;
-    const QString lock = dir.path() + "/instances.lock";
-    {
-        InstanceGuard first(lock);
-        ASSERT_TRUE(first.enter(true));
-    }
-    InstanceGuard again(lock);
-    EXPECT_TRUE(again.enter(true));
 }
 
 using PipelineBinding = WindowTest;

@@ -1,0 +1,77 @@
+#pragma once
+// A stand-in for the kernel32 calls with just enough of Windows behind it to check the
+// platform's Windows logic by its effect: files with attributes that a write sets to
+// archive as Windows does, an identity that changes with every write, named mutexes,
+// exclusive locks per handle, and moves that a reader holding the target can refuse.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Win32Calls.h"
+
+namespace kest::win32::testing {
+
+struct FakeFile {
+    std::string bytes;
+    std::uint32_t attributes = kAttrArchive;
+    qint64 writes = 0;  // stands for the last write time
+    std::uint64_t index = 0;
+};
+
+class FakeWin32Calls final : public Win32Calls {
+  public:
+    std::map<std::filesystem::path, FakeFile> files;
+    std::set<std::wstring> mutexes;  // names with at least one open handle
+    std::map<Handle, std::wstring> mutexHandles;
+    std::map<Handle, std::filesystem::path> fileHandles;
+    std::map<std::filesystem::path, Handle> lockHolders;
+    std::vector<unsigned> sleeps;
+    std::set<std::wstring> dosDevices;  // "COM3", ...
+    int moves = 0;
+    std::uint32_t lastMoveFlags = 0;
+
+    // Errors the next calls of one kind give, in order, before they work again.
+    std::deque<ErrorCode> createMutexErrors, moveErrors, writeErrors, flushErrors;
+    std::deque<ErrorCode> setAttributeErrors;
+    // SetFileAttributes says yes but leaves the archive bit on, as Wine does.
+    bool archiveBitSticks = false;
+    // Each WriteFile takes at most this many bytes.
+    std::uint32_t writeChunk = 1u << 30;
+    // Runs inside SetFileAttributes, after the change: a writer that comes just then.
+    std::function<void()> afterSetAttributes;
+
+    // A program writes the file (as a user's editor or a device logger would).
+    void writeAsUser(const std::filesystem::path& file, const std::string& bytes);
+    std::size_t openHandles() const { return mutexHandles.size() + fileHandles.size(); }
+
+    ErrorCode createMutex(const std::wstring& name, Handle* mutex, bool* alreadyExisted) override;
+    void closeHandle(Handle handle) override;
+    ErrorCode fileAttributes(const std::filesystem::path& file, std::uint32_t* attributes) override;
+    ErrorCode setFileAttributes(const std::filesystem::path& file,
+                                std::uint32_t attributes) override;
+    std::optional<FileIdentity> fileIdentity(const std::filesystem::path& file) override;
+    ErrorCode createForWriting(const std::filesystem::path& file, Handle* handle) override;
+    ErrorCode openLockFile(const std::filesystem::path& file, Handle* handle) override;
+    ErrorCode writeFile(Handle file, const char* bytes, std::uint32_t size,
+                        std::uint32_t* written) override;
+    ErrorCode flushFileBuffers(Handle file) override;
+    ErrorCode lockFile(Handle file, bool wait) override;
+    ErrorCode moveFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                       std::uint32_t flags) override;
+    ErrorCode deleteFile(const std::filesystem::path& file) override;
+    bool dosDeviceExists(const std::wstring& name) override { return dosDevices.count(name) > 0; }
+    void sleepMs(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
+    std::string errorText(ErrorCode code) override { return "fake error " + std::to_string(code); }
+
+  private:
+    static ErrorCode take(std::deque<ErrorCode>& errors);
+    Handle newHandle() { return ++lastHandle_; }
+    Handle lastHandle_ = 100;
+    std::uint64_t lastIndex_ = 0;
+};
+
+}  // namespace kest::win32::testing

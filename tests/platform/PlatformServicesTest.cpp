@@ -1,0 +1,148 @@
+// The platform services as the program uses them, on the platform the test runs on
+// (Linux, or Windows under Wine): the instance guard, the file-version mark and its
+// claim, the file identity, the crash-safe save's steps.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/DurableFiles.h"
+#include "platform/FileIdentity.h"
+#include "platform/FileVersionMark.h"
+#include "platform/InstanceGuard.h"
+
+namespace kest {
+namespace {
+
+std::filesystem::path fsPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+TEST(InstanceGuardTest, UnnamedCopyEndsBesideAnyRunningCopy) {
+    QTemporaryDir dir;
+    const QString key = dir.path() + "/instances.lock";
+    {
+        InstanceGuard first(key);
+        ASSERT_TRUE(first.enter(true));
+        InstanceGuard second(key);
+        EXPECT_FALSE(second.enter(true));
+        InstanceGuard named(key);
+        EXPECT_TRUE(named.enter(false));
+    }
+    InstanceGuard named(key);
+    ASSERT_TRUE(named.enter(false));
+    InstanceGuard unnamed(key);
+    EXPECT_FALSE(unnamed.enter(true));
+    InstanceGuard secondNamed(key);
+    EXPECT_TRUE(secondNamed.enter(false));
+}
+
+TEST(InstanceGuardTest, GuardIsFreeAgainWhenTheCopyEnds) {
+    QTemporaryDir dir;
+    const QString key = dir.path() + "/instances.lock";
+    {
+        InstanceGuard first(key);
+        ASSERT_TRUE(first.enter(true));
+    }
+    InstanceGuard again(key);
+    EXPECT_TRUE(again.enter(true));
+    // Another key is another set of copies.
+    InstanceGuard elsewhere(dir.path() + "/other.lock");
+    EXPECT_TRUE(elsewhere.enter(true));
+}
+
+TEST(FileVersionMarkTest, AVersionIsProcessedOnceAndTheNextWriteIsANewVersion) {
+    QTemporaryDir dir;
+    const QString watched = dir.path() + "/FILE_IN.TXT";
+    writeFile(watched, "12345\r\n");
+    auto mark = makeFileVersionMark(dir.path() + "/marks");
+    QString error;
+    auto claim = mark->tryClaim(watched, &error);
+    ASSERT_TRUE(claim) << error.toStdString();
+    const QByteArray first = identityKey(*readFileIdentity(watched));
+    ASSERT_FALSE(claim->isProcessed(first));
+    ASSERT_TRUE(claim->markProcessed(first, &error)) << error.toStdString();
+    EXPECT_TRUE(claim->isProcessed(identityKey(*readFileIdentity(watched))));
+    claim.reset();
+
+    // A restart, with a mark of its own, sees the same.
+    auto restarted = makeFileVersionMark(dir.path() + "/marks");
+    claim = restarted->tryClaim(watched, &error);
+    ASSERT_TRUE(claim) << error.toStdString();
+    EXPECT_TRUE(claim->isProcessed(identityKey(*readFileIdentity(watched))));
+    writeFile(watched, "12345\r\n678\r\n");
+    EXPECT_FALSE(claim->isProcessed(identityKey(*readFileIdentity(watched))));
+}
+
+TEST(FileVersionMarkTest, OneCopyAtATimeHoldsTheClaimOnADirectory) {
+    QTemporaryDir dir;
+    writeFile(dir.path() + "/a.txt", "a");
+    auto one = makeFileVersionMark(dir.path() + "/marks");
+    auto other = makeFileVersionMark(dir.path() + "/marks");
+    QString error;
+    auto held = one->tryClaim(dir.path() + "/a.txt", &error);
+    ASSERT_TRUE(held) << error.toStdString();
+    EXPECT_FALSE(other->tryClaim(dir.path() + "/b.txt", &error));
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    held.reset();
+    EXPECT_TRUE(other->tryClaim(dir.path() + "/b.txt", &error));
+}
+
+TEST(FileIdentityTest, TellsVersionsApartAndFilesFromTheRest) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/in.txt";
+    EXPECT_FALSE(readFileIdentity(path));
+    writeFile(path, "abc");
+    const auto before = readFileIdentity(path);
+    ASSERT_TRUE(before);
+    EXPECT_TRUE(before->regular);
+    EXPECT_FALSE(before->readOnly);
+    EXPECT_FALSE(before->hidden);
+    EXPECT_EQ(before->size, 3);
+    writeFile(path, "abcdef");
+    EXPECT_NE(identityKey(*readFileIdentity(path)), identityKey(*before));
+    const auto folder = readFileIdentity(dir.path());
+    ASSERT_TRUE(folder);
+    EXPECT_FALSE(folder->regular);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    EXPECT_TRUE(readFileIdentity(path)->readOnly);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST(DurableFilesTest, WriteThenReplaceLeavesTheNewFileWhole) {
+    QTemporaryDir dir;
+    const QString target = dir.path() + "/GENERAL.CFG";
+    const QString pending = target + ".new";
+    writeFile(target, "old\r\n");
+    const std::string bytes("0.2\r\n\xE9\r\n", 7);
+    std::string error;
+    {
+        durable::SaveLock lock(fsPath(dir.path()));
+        ASSERT_TRUE(durable::writeFile(fsPath(pending), bytes, &error)) << error;
+        ASSERT_TRUE(durable::replaceFile(fsPath(pending), fsPath(target), &error)) << error;
+        durable::syncDirectory(fsPath(dir.path()));
+    }
+    EXPECT_EQ(readAll(target), QByteArray::fromStdString(bytes));
+    EXPECT_FALSE(QFile::exists(pending));
+    // A second save takes the lock again once the first has let it go.
+    durable::SaveLock again(fsPath(dir.path()));
+    EXPECT_FALSE(durable::writeFile(fsPath(dir.path() + "/missing/x"), "x", &error));
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+    EXPECT_FALSE(durable::replaceFile(fsPath(pending), fsPath(target), &error));
+}
+
+}  // namespace
+}  // namespace kest

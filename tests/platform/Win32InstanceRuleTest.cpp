@@ -1,0 +1,48 @@
+// The instance rule on a named mutex, against the fake kernel32.
+
+#include <gtest/gtest.h>
+
+#include "FakeWin32Calls.h"
+#include "platform/win32/Win32InstanceRule.h"
+
+namespace kest::win32 {
+namespace {
+
+using testing::FakeWin32Calls;
+
+TEST(Win32InstanceRule, UnnamedCopyEndsBesideAnyCopyNamedCopiesAlwaysRun) {
+    FakeWin32Calls calls;
+    const std::wstring name = instanceMutexName(QStringLiteral("C:/Users/ann/instances.lock"));
+    Handle first = kNoHandle, second = kNoHandle, named = kNoHandle;
+    ASSERT_TRUE(enterInstance(calls, name, true, &first));
+    EXPECT_NE(first, kNoHandle);
+    EXPECT_FALSE(enterInstance(calls, name, true, &second));
+    EXPECT_EQ(second, kNoHandle);
+    EXPECT_EQ(calls.openHandles(), 1u);  // the copy that ends keeps nothing
+    EXPECT_TRUE(enterInstance(calls, name, false, &named));
+    calls.closeHandle(first);
+    // A named copy alone keeps unnamed ones out just the same.
+    EXPECT_FALSE(enterInstance(calls, name, true, &second));
+    calls.closeHandle(named);
+    EXPECT_TRUE(enterInstance(calls, name, true, &second));
+}
+
+TEST(Win32InstanceRule, WithoutTheMutexTheCopyRuns) {
+    FakeWin32Calls calls;
+    calls.createMutexErrors.push_back(kErrorAccessDenied);
+    Handle held = 42;
+    EXPECT_TRUE(enterInstance(calls, L"Local\\x", true, &held));
+    EXPECT_EQ(held, kNoHandle);
+}
+
+TEST(Win32InstanceRule, MutexNameIsValidAndFollowsTheKeyNotItsLetterCase) {
+    const std::wstring name = instanceMutexName(QStringLiteral("C:\\Users\\Ann\\instances.lock"));
+    EXPECT_EQ(name.rfind(L"Local\\", 0), 0u);
+    // A kernel object name holds no "\" after its namespace.
+    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
+    EXPECT_EQ(name, instanceMutexName(QStringLiteral("c:\\users\\ann\\INSTANCES.LOCK")));
+    EXPECT_NE(name, instanceMutexName(QStringLiteral("C:\\Users\\Bob\\instances.lock")));
+}
+
+}  // namespace
+}  // namespace kest::win32

@@ -1,0 +1,52 @@
+// The Windows forms of the DOS names, as text.
+
+#include <gtest/gtest.h>
+
+#include "FakeWin32Calls.h"
+#include "platform/win32/Win32Paths.h"
+
+namespace kest::win32 {
+namespace {
+
+TEST(Win32Paths, BaseDirectoryIsInTheLocalApplicationDataFolder) {
+    const QString fallback = QStringLiteral("C:/Users/ann/AppData/Local");
+    EXPECT_EQ(baseDirectoryFrom(QStringLiteral("D:\\Profiles\\ann\\Local\\"), fallback),
+              QStringLiteral("D:/Profiles/ann/Local/kest-redirect"));
+    EXPECT_EQ(baseDirectoryFrom(QStringLiteral("\\\\server\\ann"), fallback),
+              QStringLiteral("//server/ann/kest-redirect"));
+    // Unset or not absolute: Qt's own idea of the folder.
+    for (const QString& odd : {QString(), QStringLiteral("Local"), QStringLiteral("C:")})
+        EXPECT_EQ(baseDirectoryFrom(odd, fallback), fallback + QStringLiteral("/kest-redirect"))
+            << odd.toStdString();
+}
+
+TEST(Win32Paths, DosPathsAreTheNativePaths) {
+    EXPECT_EQ(nativePathOf(QStringLiteral("C:\\TALVEN.CFG_Scanner_001")),
+              QStringLiteral("C:/TALVEN.CFG_Scanner_001"));
+    EXPECT_EQ(nativePathOf(QStringLiteral("c:/FILE_IN.TXT")), QStringLiteral("c:/FILE_IN.TXT"));
+    EXPECT_EQ(nativePathOf(QStringLiteral("C:")), QStringLiteral("C:/"));
+    EXPECT_EQ(nativePathOf(QStringLiteral("sub\\FILE.TXT")), QStringLiteral("sub/FILE.TXT"));
+    EXPECT_EQ(nativePathOf(QStringLiteral("\\\\server\\share\\in.txt")),
+              QStringLiteral("//server/share/in.txt"));
+}
+
+TEST(Win32Paths, EveryComPortOpensThroughTheDeviceNamespace) {
+    EXPECT_EQ(comDeviceName(1), QStringLiteral("\\\\.\\COM1"));
+    EXPECT_EQ(comDeviceName(10), QStringLiteral("\\\\.\\COM10"));
+    EXPECT_EQ(comDeviceName(255), QStringLiteral("\\\\.\\COM255"));
+    for (const int n : {-1, 0, 256}) EXPECT_EQ(comDeviceName(n), QString()) << n;
+}
+
+TEST(Win32Paths, AComPortIsPresentWhenTheSystemKnowsIt) {
+    testing::FakeWin32Calls calls;
+    calls.dosDevices = {L"COM3", L"COM12", L"COM0", L"COM256"};
+    EXPECT_TRUE(comPortPresent(calls, 3));
+    EXPECT_TRUE(comPortPresent(calls, 12));
+    EXPECT_FALSE(comPortPresent(calls, 4));
+    // Names Windows may hold that are no COM port of ours.
+    EXPECT_FALSE(comPortPresent(calls, 0));
+    EXPECT_FALSE(comPortPresent(calls, 256));
+}
+
+}  // namespace
+}  // namespace kest::win32
