@@ -37,10 +37,6 @@ QString nativePath(const QString& path);
 // The device that COM port n opens; empty when no device can belong to n.
 QString comPortDevice(int portNumber);
 
-// Whether COM port n is there now (a lost USB adapter plugged in again, say). Linux:
-// its device exists. Windows: the system knows a device of that name (QueryDosDevice).
-bool comPortPresent(int portNumber);
-
 // The drives there are, as "x:" in lower case, sorted. Linux: "c:" and every drive
 // link in B/dosdevices (dangling ones too: the user named that drive). Windows: the
 // drives the system has.

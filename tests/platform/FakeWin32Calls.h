@@ -30,7 +30,6 @@ class FakeWin32Calls final : public Win32Calls {
     std::map<Handle, std::filesystem::path> fileHandles;
     std::map<std::filesystem::path, Handle> lockHolders;
     std::vector<unsigned> sleeps;
-    std::set<std::wstring> dosDevices;  // "COM3", ...
     int moves = 0;
     std::uint32_t lastMoveFlags = 0;
 
@@ -63,7 +62,6 @@ class FakeWin32Calls final : public Win32Calls {
     ErrorCode moveFile(const std::filesystem::path& from, const std::filesystem::path& to,
                        std::uint32_t flags) override;
     ErrorCode deleteFile(const std::filesystem::path& file) override;
-    bool dosDeviceExists(const std::wstring& name) override { return dosDevices.count(name) > 0; }
     void sleepMs(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
     std::string errorText(ErrorCode code) override { return "fake error " + std::to_string(code); }
 

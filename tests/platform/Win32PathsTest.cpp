@@ -37,16 +37,5 @@ TEST(Win32Paths, EveryComPortOpensThroughTheDeviceNamespace) {
     for (const int n : {-1, 0, 256}) EXPECT_EQ(comDeviceName(n), QString()) << n;
 }
 
-TEST(Win32Paths, AComPortIsPresentWhenTheSystemKnowsIt) {
-    testing::FakeWin32Calls calls;
-    calls.dosDevices = {L"COM3", L"COM12", L"COM0", L"COM256"};
-    EXPECT_TRUE(comPortPresent(calls, 3));
-    EXPECT_TRUE(comPortPresent(calls, 12));
-    EXPECT_FALSE(comPortPresent(calls, 4));
-    // Names Windows may hold that are no COM port of ours.
-    EXPECT_FALSE(comPortPresent(calls, 0));
-    EXPECT_FALSE(comPortPresent(calls, 256));
-}
-
 }  // namespace
 }  // namespace kest::win32

@@ -77,11 +77,6 @@ QString comPortDevice(int portNumber) {
     return {};
 }
 
-bool comPortPresent(int portNumber) {
-    const QString device = comPortDevice(portNumber);
-    return !device.isEmpty() && QFileInfo::exists(device);
-}
-
 QStringList driveNames() {
     static const QRegularExpression driveName(QStringLiteral("^[a-z]:$"),
                                               QRegularExpression::CaseInsensitiveOption);

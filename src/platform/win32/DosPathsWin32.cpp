@@ -21,10 +21,6 @@ QString comPortDevice(int portNumber) {
     return win32::comDeviceName(portNumber);
 }
 
-bool comPortPresent(int portNumber) {
-    return win32::comPortPresent(win32::systemWin32Calls(), portNumber);
-}
-
 QStringList driveNames() {
     QStringList drives;
     for (const QFileInfo& root : QDir::drives()) drives << root.path().left(2).toLower();

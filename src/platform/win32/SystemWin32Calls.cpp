@@ -125,11 +125,6 @@ class SystemWin32Calls : public Win32Calls {
         return lastErrorOr(DeleteFileW(file.c_str()));
     }
 
-    bool dosDeviceExists(const std::wstring& name) override {
-        wchar_t target[MAX_PATH];
-        return QueryDosDeviceW(name.c_str(), target, MAX_PATH) != 0;
-    }
-
     void sleepMs(unsigned milliseconds) override { Sleep(milliseconds); }
 
     std::string errorText(ErrorCode code) override {

@@ -77,9 +77,6 @@ class Win32Calls {
     // DeleteFileW
     virtual ErrorCode deleteFile(const std::filesystem::path& file) = 0;
 
-    // QueryDosDeviceW: whether the system has a device of that name ("COM5").
-    virtual bool dosDeviceExists(const std::wstring& name) = 0;
-
     virtual void sleepMs(unsigned milliseconds) = 0;  // Sleep
     // FormatMessageW, for the log.
     virtual std::string errorText(ErrorCode code) = 0;

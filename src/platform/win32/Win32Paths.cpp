@@ -40,9 +40,4 @@ QString comDeviceName(int portNumber) {
     return QStringLiteral("\\\\.\\COM") + QString::number(portNumber);
 }
 
-bool comPortPresent(Win32Calls& calls, int portNumber) {
-    if (comDeviceName(portNumber).isEmpty()) return false;
-    return calls.dosDeviceExists(L"COM" + std::to_wstring(portNumber));
-}
-
 }  // namespace kest::win32

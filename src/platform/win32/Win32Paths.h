@@ -19,7 +19,4 @@ QString nativePathOf(const QString& path);
 // \\.\COMn for n in 1..255, which opens COM10 and above as well; empty otherwise.
 QString comDeviceName(int portNumber);
 
-// Whether the system knows COMn now.
-bool comPortPresent(Win32Calls& calls, int portNumber);
-
 }  // namespace kest::win32
