@@ -17,11 +17,15 @@ namespace {
 constexpr std::size_t kDebugListLimit = 20;
 
 // REPLACE_FIRST without copying the text, which matters with many rules on long texts.
-void replaceFirstInPlace(std::string& text, std::string_view search, std::string_view replacement) {
+// Returns where the rule matched, counted from 1, or 0.
+std::size_t replaceFirstInPlace(std::string& text, std::string_view search,
+                                std::string_view replacement) {
     std::string decoded(search);
     DECODE_ASCII(decoded);
     const std::size_t p = text.find(decoded);
-    if (p != std::string::npos) text.replace(p, decoded.size(), replacement);
+    if (p == std::string::npos) return 0;
+    text.replace(p, decoded.size(), replacement);
+    return p + 1;
 }
 
 }  // namespace
@@ -51,18 +55,23 @@ Pipeline::Pipeline(PipelineHost& host, Clock& clock) : host_(host), clock_(clock
 void Pipeline::PROCESS_DATA(std::string& text) {
     try {
         removeListed(text);
+        if (observer_) observer_->afterRemoveList(text);
         applyRules(text);
         DECODE_ASCII(text);
+        if (observer_) observer_->afterCodes(text);
         expandDateMacros(text, clock_);
         expandTimeMacros(text, clock_);
+        if (observer_) observer_->afterDatesAndTimes(text);
         sendSerialMacros(text, host_);
         sendTcpMacros(text, host_);
         activateTargetWindow(text, host_);
         const std::string prefix = host_.prefixText();
-        if (!trimSpaces(prefix).empty()) sendPiece(prefix, "typing the prefix");
+        if (!trimSpaces(prefix).empty())
+            sendPiece(PipelineObserver::Piece::Prefix, prefix, 0, "typing the prefix");
         sendBody(text);
         const std::string suffix = host_.suffixText();
-        if (!trimSpaces(suffix).empty()) sendPiece(suffix, "typing the suffix");
+        if (!trimSpaces(suffix).empty())
+            sendPiece(PipelineObserver::Piece::Suffix, suffix, 0, "typing the suffix");
     } catch (const std::exception& e) {
         host_.logFailure(std::string("received text dropped: ") + e.what());
     } catch (...) {
@@ -98,7 +107,8 @@ void Pipeline::applyRules(std::string& text) const {
             host_.logFailure("search/replace rule " + std::to_string(k) + " has no replacement");
             continue;
         }
-        replaceFirstInPlace(text, search[k], replace[k]);
+        const std::size_t position = replaceFirstInPlace(text, search[k], replace[k]);
+        if (observer_) observer_->afterRule(k, position, text);
     }
 }
 
@@ -108,21 +118,24 @@ void Pipeline::sendBody(const std::string& text) {
     std::size_t start = 0;
     for (std::size_t caret = text.find('^', 1); caret != std::string::npos;
          caret = text.find('^', caret + 1)) {
-        PAUSE_SECONDS(numericValue(host_.delayText()), clock_);
+        const double pause = numericValue(host_.delayText());
+        PAUSE_SECONDS(pause, clock_);
         const std::string piece = text.substr(start, caret - start);
         addDebug(piece);
-        sendPiece(piece, "typing a piece");
+        sendPiece(PipelineObserver::Piece::Body, piece, pause, "typing a piece");
         host_.handlePendingEvents();
         start = caret;
     }
     if (start >= text.size()) return;  // an empty text has no piece
     const std::string piece = text.substr(start);
-    sendPiece(piece, "typing a piece");
+    sendPiece(PipelineObserver::Piece::Body, piece, 0, "typing a piece");
     host_.handlePendingEvents();
     addDebug(piece);
 }
 
-void Pipeline::sendPiece(const std::string& keys, const char* what) {
+void Pipeline::sendPiece(PipelineObserver::Piece piece, const std::string& keys, double pause,
+                         const char* what) {
+    if (observer_) observer_->beforePiece(piece, keys, pause);
     runLosingOnlyItself(host_, what, [&] { host_.sendToKeyboard(keys, true); });
 }
 

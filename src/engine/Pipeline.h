@@ -11,6 +11,21 @@ namespace kest {
 class Clock;
 class PipelineHost;
 
+// Watches a run step by step, for the rule tester: the texts between the steps are
+// otherwise seen by no one. Every call comes before the effect it names.
+class PipelineObserver {
+  public:
+    enum class Piece { Prefix, Body, Suffix };
+    virtual ~PipelineObserver() = default;
+    virtual void afterRemoveList(const std::string& text) = 0;
+    // position counts from 1; 0 when the rule found nothing.
+    virtual void afterRule(std::size_t rule, std::size_t position, const std::string& text) = 0;
+    virtual void afterCodes(const std::string& text) = 0;
+    virtual void afterDatesAndTimes(const std::string& text) = 0;
+    // pauseSeconds is the INP_DELAY pause taken just before this piece (0 for none).
+    virtual void beforePiece(Piece piece, const std::string& keys, double pauseSeconds) = 0;
+};
+
 // One search/replace rule: the first occurrence of the decoded search text is
 // replaced; an empty search text inserts the replacement at the front.
 std::string REPLACE_FIRST(std::string_view text, std::string_view search,
@@ -29,15 +44,20 @@ class Pipeline {
     // The text is changed in place; callers pass a copy.
     void PROCESS_DATA(std::string& text);
 
+    // nullptr (the default) watches nothing.
+    void setObserver(PipelineObserver* observer) { observer_ = observer; }
+
   private:
     void removeListed(std::string& text) const;
     void applyRules(std::string& text) const;
-    void sendPiece(const std::string& keys, const char* what);
+    void sendPiece(PipelineObserver::Piece piece, const std::string& keys, double pause,
+                   const char* what);
     void sendBody(const std::string& text);
     void addDebug(const std::string& line);
 
     PipelineHost& host_;
     Clock& clock_;
+    PipelineObserver* observer_ = nullptr;
 };
 
 // Runs texts one at a time in arrival order: a text handed over while a run is in

@@ -3,6 +3,7 @@
 // SendKeys and the API player, and the upper-case switch.
 
 #include <string>
+#include <utility>
 
 namespace kest {
 
@@ -20,6 +21,8 @@ class KeyDispatch {
 
     // "", "API" or "CUR"; sticky until the program ends.
     const std::string& modeTag() const { return modeTag_; }
+    // A dry run starts where the program stands now.
+    void setModeTag(std::string tag) { modeTag_ = std::move(tag); }
 
   private:
     KeyboardDevice& device_;

@@ -58,16 +58,26 @@ X11WindowActivator::~X11WindowActivator() {
 }
 
 bool X11WindowActivator::activate(const std::string& title) {
+    const bool managed = windowManagerRuns();
+    const auto window = find(title);
+    if (!window) return false;
+    focus(*window, managed);
+    return true;
+}
+
+std::optional<bool> X11WindowActivator::windowExists(const std::string& title) {
+    return find(title).has_value();
+}
+
+std::optional<Window> X11WindowActivator::find(const std::string& title) {
     std::u32string wanted;
     for (unsigned char c : title) wanted.push_back(cp1252ToUnicode(c));
-    const bool managed = windowManagerRuns();
     const std::vector<TopLevel> windows = topLevels();
     std::vector<std::u32string> titles;
     for (const TopLevel& w : windows) titles.push_back(w.title);
     const auto chosen = matchTitle(wanted, titles);
-    if (!chosen) return false;
-    focus(windows[*chosen].window, managed);
-    return true;
+    if (!chosen) return std::nullopt;
+    return windows[*chosen].window;
 }
 
 bool X11WindowActivator::windowManagerRuns() {

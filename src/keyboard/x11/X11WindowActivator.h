@@ -27,8 +27,10 @@ class X11WindowActivator final : public WindowActivator {
     X11WindowActivator& operator=(const X11WindowActivator&) = delete;
 
     bool activate(const std::string& title) override;
+    std::optional<bool> windowExists(const std::string& title) override;
 
   private:
+    std::optional<Window> find(const std::string& title);
     struct TopLevel {
         Window window;
         std::u32string title;

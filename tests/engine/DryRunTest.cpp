@@ -1,0 +1,194 @@
+// The dry run goes through the real pipeline and key dispatch: what it predicts must be
+// what a run types, sends and activates, with nothing of it done.
+
+#include <gtest/gtest.h>
+
+#include "engine/DryRun.h"
+#include "engine/DryRunText.h"
+#include "engine/Pipeline.h"
+#include "support/FakeClock.h"
+#include "support/RecordingPipelineHost.h"
+
+using namespace kest;
+using Kind = DryRunStep::Kind;
+using Piece = PipelineObserver::Piece;
+
+namespace {
+
+struct DryRunFixture : ::testing::Test {
+    DryRunSettings settings;
+    DryRunWorld world;
+    test::FakeClock clock;
+
+    DryRunResult run(const std::string& text) { return dryRun(text, settings, world, clock); }
+
+    static std::vector<const DryRunStep*> of(const DryRunResult& r, Kind kind) {
+        std::vector<const DryRunStep*> out;
+        for (const auto& s : r.steps)
+            if (s.kind == kind) out.push_back(&s);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(DryRunFixture, ShowsTheTextAfterEachStepAndWhichRulesMatchedWhere) {
+    settings.removeList = {"13"};
+    settings.search = {"5", "zz", "{ASCII:9}"};
+    settings.replace = {"5{ASCII:33}{CURDATE:yyyymmdd}", "no", "T"};
+    const DryRunResult r = run("12\t345\r");
+    ASSERT_GE(r.steps.size(), 6u);
+    EXPECT_EQ(r.steps[0].kind, Kind::RemoveList);
+    EXPECT_EQ(r.steps[0].text, "12\t345");
+    const auto rules = of(r, Kind::Rule);
+    ASSERT_EQ(rules.size(), 3u);
+    EXPECT_EQ(rules[0]->position, 6u);
+    EXPECT_EQ(rules[0]->text, "12\t345{ASCII:33}{CURDATE:yyyymmdd}");
+    EXPECT_EQ(rules[1]->position, 0u);
+    EXPECT_EQ(rules[2]->rule, 2u);
+    EXPECT_EQ(rules[2]->position, 3u);
+    EXPECT_EQ(of(r, Kind::Codes)[0]->text, "12T345!{CURDATE:yyyymmdd}");
+    EXPECT_EQ(of(r, Kind::DatesAndTimes)[0]->text, "12T345!20261204");
+    EXPECT_EQ(r.characters, "12T345!20261204");
+}
+
+TEST_F(DryRunFixture, PiecesAreThoseTheRealPipelineTypesAndNothingWaits) {
+    settings.prefix = "<";
+    settings.suffix = ">";
+    settings.search = {"B"};
+    settings.replace = {"B^c^^"};
+    const std::string input = "AB{CURTIME}";
+    const DryRunResult r = run(input);
+
+    test::RecordingPipelineHost host;
+    host.prefix = settings.prefix;
+    host.suffix = settings.suffix;
+    host.search = settings.search;
+    host.replace = settings.replace;
+    test::FakeClock realClock;
+    Pipeline pipeline(host, realClock);
+    std::string text = input;
+    pipeline.PROCESS_DATA(text);
+
+    std::vector<std::string> pieces;
+    for (const auto* s : of(r, Kind::Piece)) pieces.push_back(s->text);
+    EXPECT_EQ(pieces, host.keys());
+    EXPECT_TRUE(clock.sleeps.empty()) << "a dry run must not wait";
+    const auto steps = of(r, Kind::Piece);
+    EXPECT_EQ(steps.front()->piece, Piece::Prefix);
+    EXPECT_EQ(steps.back()->piece, Piece::Suffix);
+    EXPECT_DOUBLE_EQ(steps[1]->pauseSeconds, 0.2);  // "AB" ends at a caret
+    EXPECT_EQ(steps[2]->text, "^c");
+    EXPECT_EQ(steps[2]->outcome.characters, "\x03");
+    // "^" alone holds Ctrl over nothing; "^0" is Ctrl+0, which types no character.
+    EXPECT_EQ(r.characters,
+              "<AB\x03"
+              "9:05:07>");
+}
+
+TEST_F(DryRunFixture, SendBacksSayWhichChannelCarriesThemOrWhyNone) {
+    world.tcpListenState = kSocketConnected;
+    DryRunResult r = run("a{TX_SERIAL[S{ASCII:13}]}{TX_TCP[T]}b");
+    auto serial = of(r, Kind::SerialSend);
+    ASSERT_EQ(serial.size(), 1u);
+    EXPECT_FALSE(serial[0]->sent);
+    EXPECT_EQ(serial[0]->text, "S\r");
+    auto tcp = of(r, Kind::TcpSend);
+    ASSERT_EQ(tcp.size(), 1u);
+    EXPECT_EQ(tcp[0]->channel, "TCP server");
+    // A closed port leaves the macro to be typed, as a real run does: as notation it
+    // names no key, and the piece is lost.
+    EXPECT_NE(of(r, Kind::Piece)[0]->error.find("TX_SERIAL"), std::string::npos);
+    EXPECT_EQ(r.characters, "");
+
+    world.serialOpen = true;
+    world.tcpListenState = kSocketClosed;
+    r = run("a{TX_SERIAL[S]}{TX_TCP[T]}b");
+    serial = of(r, Kind::SerialSend);
+    ASSERT_EQ(serial.size(), 1u);
+    EXPECT_TRUE(serial[0]->sent);
+    EXPECT_EQ(serial[0]->channel, "serial port");
+    tcp = of(r, Kind::TcpSend);
+    ASSERT_EQ(tcp.size(), 1u);
+    EXPECT_FALSE(tcp[0]->sent);
+    EXPECT_EQ(r.characters, "ab");
+}
+
+TEST_F(DryRunFixture, ActivationSaysWhetherTheWindowExistsNow) {
+    settings.targetWindow = "Target";
+    world.windowExists = [](const std::string& title) { return std::optional(title == "Orders"); };
+    DryRunResult r = run("APP[Orders]x");
+    ASSERT_EQ(of(r, Kind::Activation).size(), 1u);
+    EXPECT_EQ(of(r, Kind::Activation)[0]->text, "Orders");
+    EXPECT_EQ(of(r, Kind::Activation)[0]->windowExists, std::optional(true));
+    r = run("x");
+    EXPECT_EQ(of(r, Kind::Activation)[0]->text, "Target");
+    EXPECT_EQ(of(r, Kind::Activation)[0]->windowExists, std::optional(false));
+    world.windowExists = nullptr;
+    r = run("x");
+    EXPECT_FALSE(of(r, Kind::Activation)[0]->windowExists.has_value());
+}
+
+TEST_F(DryRunFixture, InvalidNotationGivesPositionAndReasonAndLosesOnlyThatPiece) {
+    settings.suffix = "!";
+    const DryRunResult r = run("ab{NOPE}^x");
+    const auto pieces = of(r, Kind::Piece);
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_NE(pieces[0]->error.find("position 3"), std::string::npos) << pieces[0]->error;
+    EXPECT_NE(pieces[0]->error.find("unknown key name \"NOPE\""), std::string::npos);
+    EXPECT_TRUE(pieces[0]->outcome.events.empty());
+    EXPECT_EQ(r.characters, "\x18!");
+}
+
+TEST_F(DryRunFixture, BothTypingPathsAndTheModeTheProgramIsIn) {
+    settings.apiKb = true;
+    DryRunResult r = run("Ab.{ENTER}");
+    const auto& events = of(r, Kind::Piece)[0]->outcome.events;
+    const std::vector<std::string> expected = {"Shift down", "A",      "Shift up",
+                                               "B",          "Delete", "Enter"};
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(r.characters, "Ab\r");
+    EXPECT_EQ(r.shown, "Ab{Delete}{ASCII:13}");
+
+    settings.apiKb = false;
+    settings.modeTag = "API";  // sticky from an earlier text
+    r = run("b");
+    EXPECT_EQ(of(r, Kind::Piece)[0]->outcome.events, std::vector<std::string>{"B"});
+    r = run("{WinCur}+b%{F4}");
+    EXPECT_EQ(r.modeTagAfter, "CUR");
+    EXPECT_EQ(r.shown, "B{Alt+F4}");
+
+    settings.modeTag = "";
+    settings.upper = true;
+    r = run("abc");
+    EXPECT_EQ(of(r, Kind::Piece)[0]->outcome.events.front(), "Shift up");
+    EXPECT_EQ(r.characters, "ABC");
+}
+
+TEST_F(DryRunFixture, RenderedTextNamesEveryStep) {
+    settings.removeList = {"13"};
+    settings.search = {"5", "q"};
+    settings.replace = {"5~"};
+    settings.replace.push_back("Q");
+    settings.prefix = "<";
+    settings.targetWindow = "Orders";
+    world.serialOpen = true;
+    world.channelsAssumed = true;
+    const std::string in = "5{TX_SERIAL[ok]}x{BAD}\r";
+    const std::string text = renderDryRun(in, settings, world, run(in));
+    EXPECT_EQ(text,
+              "Received: \"5{TX_SERIAL[ok]}x{BAD}{ASCII:13}\"\n"
+              "After the remove list: \"5{TX_SERIAL[ok]}x{BAD}\"\n"
+              "Rule 1 (\"5\" -> \"5~\") matched at position 1: \"5~{TX_SERIAL[ok]}x{BAD}\"\n"
+              "1 rule(s) matched nothing\n"
+              "After the character codes: \"5~{TX_SERIAL[ok]}x{BAD}\"\n"
+              "After dates and times: \"5~{TX_SERIAL[ok]}x{BAD}\"\n"
+              "Send-back over the serial port: \"ok\" over the serial port (taken as open)\n"
+              "Window activation: \"Orders\" (not checked whether such a window exists)\n"
+              "Prefix \"<\"\n"
+              "  keys: '<'\n"
+              "  types: \"<\"\n"
+              "Piece 1 \"5~x{BAD}\"\n"
+              "  not typed: invalid key notation at position 4: unknown key name \"BAD\"\n"
+              "Typed in all: \"<\"\n");
+}
