@@ -2,9 +2,13 @@
 // and translated by the user's rules, typed into the active window.
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QStringList>
+#include <QTextStream>
 #include <QtGlobal>
+#include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/KeyboardBackend.h"
 #include "app/StartUp.h"
 #include "config/InstanceName.h"
@@ -15,23 +19,42 @@
 
 namespace {
 
-// The log file's instance suffix, read from the raw arguments: the log must be there
-// before the application object, whose start can fail too.
-QString logSuffix(int argc, char* argv[]) {
+// The arguments without the program's own path, read before any application object.
+QStringList rawArguments(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// The log file's instance suffix, read from the raw arguments: the log must be there
+// before the application object, whose start can fail too.
+QString logSuffix(const QStringList& arguments) {
     const auto suffix = kest::instanceSuffix(kest::toCp1252(arguments.join(' ')));
     return suffix ? kest::fromCp1252(*suffix) : QString();
+}
+
+// An option prints or changes something and ends, with no window and no display.
+int runOption(const kest::CommandLine& commandLine, int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return kest::runCommandLineAction(commandLine, QCoreApplication::applicationFilePath(), out,
+                                      err);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Kest_Redirect_Serial_to_KB");
+    const QStringList rawArgs = rawArguments(argc, argv);
+    const kest::CommandLine commandLine = kest::parseCommandLine(rawArgs);
+    if (commandLine.action != kest::CommandLine::Action::Run)
+        return runOption(commandLine, argc, argv);
+
     // Each instance logs to its own file from the first message on. A copy with no
     // terminal (started from a menu, and every copy on Windows) says there why it could
     // not start.
-    kest::LogFile log(kest::LogFile::pathFor(logSuffix(argc, argv)));
+    kest::LogFile log(kest::LogFile::pathFor(logSuffix(rawArgs)));
     log.install();
 
     // The keyboard comes before the application: without a display Qt would abort with

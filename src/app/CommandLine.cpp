@@ -1,0 +1,143 @@
+#include "app/CommandLine.h"
+
+#include <QTextStream>
+#include <exception>
+
+#include "app/PlatformHelp.h"
+#include "config/InstanceName.h"
+#include "platform/Autostart.h"
+#include "ui/WindowWidgets.h"
+
+namespace kest {
+
+namespace {
+
+CommandLine only(CommandLine::Action action) {
+    CommandLine result;
+    result.action = action;
+    return result;
+}
+
+CommandLine invalid(const QString& error) {
+    CommandLine result = only(CommandLine::Action::Invalid);
+    result.error = error;
+    return result;
+}
+
+// An option's instance argument: nothing (the unnamed copy) or text holding
+// "/#NAME#", read exactly as a running copy reads its command line. A name without its
+// closing "#" is refused here: the running copy would take the placeholder caption for
+// a name, which nobody means to start at login.
+CommandLine withInstance(CommandLine::Action action, const QString& option,
+                         const QStringList& rest) {
+    CommandLine result = only(action);
+    result.arguments = rest;
+    if (rest.isEmpty()) return result;
+    const QString text = rest.join(QLatin1Char(' '));
+    const auto suffix = instanceSuffix(toCp1252(text));
+    if (!suffix)
+        return invalid(option + QStringLiteral(": \"") + text +
+                       QStringLiteral("\" is not an instance argument /#NAME#"));
+    if (*suffix == kInstanceDesignCaption)
+        return invalid(option + QStringLiteral(": the instance name in \"") + text +
+                       QStringLiteral("\" has no closing #"));
+    result.instanceSuffix = fromCp1252(*suffix);
+    return result;
+}
+
+CommandLine parseAutostart(const QStringList& arguments) {
+    const QString option = QStringLiteral("--autostart");
+    const QString onOff = arguments.value(1);
+    if (onOff != QLatin1String("on") && onOff != QLatin1String("off"))
+        return invalid(option + QStringLiteral(" needs on or off, then the instance argument"));
+    CommandLine result = withInstance(CommandLine::Action::Autostart, option, arguments.mid(2));
+    result.on = onOff == QLatin1String("on");
+    return result;
+}
+
+// The instance as the user named it, for messages: "Scanner_001", or the unnamed copy.
+QString instanceLabel(const QString& suffix) {
+    return suffix.isEmpty() ? QStringLiteral("the unnamed copy")
+                            : QStringLiteral("instance \"") + suffix.mid(1) + QLatin1Char('"');
+}
+
+int runAutostart(const CommandLine& commandLine, const QString& program, QTextStream& out) {
+    const QString entry = autostart::entryPath(commandLine.instanceSuffix);
+    const QString who = instanceLabel(commandLine.instanceSuffix);
+    if (commandLine.on) {
+        autostart::enable(commandLine.instanceSuffix, program);
+        out << "Start at login is on for " << who << ": " << entry << "\n";
+    } else if (autostart::disable(commandLine.instanceSuffix)) {
+        out << "Start at login is off for " << who << ": removed " << entry << "\n";
+    } else {
+        out << "Start at login was not on for " << who << " (no " << entry << ")\n";
+    }
+    return 0;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    const QString first = arguments.value(0);
+    if (arguments.size() == 1 && first == QLatin1String("--help"))
+        return only(CommandLine::Action::Help);
+    if (arguments.size() == 1 && first == QLatin1String("--version"))
+        return only(CommandLine::Action::Version);
+    if (first == QLatin1String("--autostart")) return parseAutostart(arguments);
+    CommandLine run = only(CommandLine::Action::Run);
+    run.arguments = arguments;
+    return run;
+}
+
+int runCommandLineAction(const CommandLine& commandLine, const QString& program, QTextStream& out,
+                         QTextStream& err) {
+    try {
+        switch (commandLine.action) {
+            case CommandLine::Action::Help:
+                out << helpText();
+                return 0;
+            case CommandLine::Action::Version:
+                out << versionText();
+                return 0;
+            case CommandLine::Action::Autostart:
+                return runAutostart(commandLine, program, out);
+            case CommandLine::Action::Invalid:
+                err << "Kest_Redirect_Serial_to_KB: " << commandLine.error << "\n"
+                    << "Try Kest_Redirect_Serial_to_KB --help\n";
+                return 2;
+            case CommandLine::Action::Run:
+                break;
+        }
+    } catch (const std::exception& e) {
+        err << "Kest_Redirect_Serial_to_KB: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+QString versionText() {
+    return QStringLiteral("Kest Redirect " KEST_VERSION "\n");
+}
+
+QString helpText() {
+    QString text = QStringLiteral(
+        "Usage: Kest_Redirect_Serial_to_KB [/#INSTANCE_NAME#]\n"
+        "       Kest_Redirect_Serial_to_KB --autostart on|off [/#INSTANCE_NAME#]\n"
+        "       Kest_Redirect_Serial_to_KB --help | --version\n"
+        "\n"
+        "Types what arrives on a serial port, a TCP connection or a watched file into the\n"
+        "active window, as key events, translated by your rules.\n"
+        "\n"
+        "  /#INSTANCE_NAME#     run as the named instance, with a configuration of its own;\n"
+        "                       the name may hold any characters but #, and instances run\n"
+        "                       side by side, one per port: /#Scanner_001#, /#Scanner_002#.\n"
+        "                       Without it the copy uses the common configuration and ends\n"
+        "                       at once when another copy is running.\n"
+        "  --autostart on|off   start the instance (or the unnamed copy) when you log in,\n"
+        "                       or no longer\n"
+        "  --help               this text\n"
+        "  --version            the program's version\n");
+    return text + QLatin1Char('\n') + platformHelp();
+}
+
+}  // namespace kest

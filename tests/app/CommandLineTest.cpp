@@ -1,0 +1,144 @@
+// What a command line asks for, and start at login turned on and off per instance.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include "app/CommandLine.h"
+#include "channels/ChannelTestSupport.h"
+#include "platform/Autostart.h"
+
+namespace kest {
+namespace {
+
+using Action = CommandLine::Action;
+
+TEST(CommandLine, HelpAndVersionOnlyWhenAlone) {
+    EXPECT_EQ(parseCommandLine({"--help"}).action, Action::Help);
+    EXPECT_EQ(parseCommandLine({"--version"}).action, Action::Version);
+    // Anything else keeps meaning what it meant before there were options: the
+    // program, run as the instance the text names (or unnamed).
+    for (const QStringList& other : {QStringList{},
+                                     {"/#Scanner_001#"},
+                                     {"--help", "/#A#"},
+                                     {"/#A#", "--version"},
+                                     {"-h"},
+                                     {"--HELP"},
+                                     {"--help", "--version"},
+                                     {"--version", ""}}) {
+        const CommandLine line = parseCommandLine(other);
+        EXPECT_EQ(line.action, Action::Run) << other.join(' ').toStdString();
+        EXPECT_EQ(line.arguments, other);
+    }
+}
+
+TEST(CommandLine, AutostartTakesOnOrOffAndAnInstance) {
+    const CommandLine on = parseCommandLine({"--autostart", "on", "/#Scanner_001#"});
+    EXPECT_EQ(on.action, Action::Autostart);
+    EXPECT_TRUE(on.on);
+    EXPECT_EQ(on.instanceSuffix, "_Scanner_001");
+
+    // Read as a running copy reads it: trimmed, text around the marks ignored.
+    const CommandLine off = parseCommandLine({"--autostart", "off", "x", "/#  My Scanner  #"});
+    EXPECT_EQ(off.action, Action::Autostart);
+    EXPECT_FALSE(off.on);
+    EXPECT_EQ(off.instanceSuffix, "_My Scanner");
+
+    const CommandLine unnamed = parseCommandLine({"--autostart", "on"});
+    EXPECT_EQ(unnamed.action, Action::Autostart);
+    EXPECT_EQ(unnamed.instanceSuffix, "");
+}
+
+TEST(CommandLine, AutostartUsedWronglyIsAnErrorNotARun) {
+    for (const QStringList& wrong : {QStringList{"--autostart"},
+                                     {"--autostart", "yes", "/#A#"},
+                                     {"--autostart", "/#A#"},
+                                     {"--autostart", "on", "Scanner_001"},
+                                     {"--autostart", "on", "/#Scanner"}}) {
+        const CommandLine line = parseCommandLine(wrong);
+        EXPECT_EQ(line.action, Action::Invalid) << wrong.join(' ').toStdString();
+        EXPECT_FALSE(line.error.isEmpty());
+    }
+}
+
+class AutostartTest : public ::testing::Test {
+  protected:
+    // Runs the command line as the program would; what it printed lands in out/err.
+    int run(const QStringList& arguments) {
+        out.clear();
+        err.clear();
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        return runCommandLineAction(parseCommandLine(arguments), kProgram, outStream, errStream);
+    }
+    static QString read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    static constexpr const char* kProgram = "/opt/kest redirect/Kest_Redirect_Serial_to_KB";
+    test::ConfigHome home;
+    QString out;
+    QString err;
+};
+
+TEST_F(AutostartTest, OnWritesAnEntryForThatInstanceOffRemovesIt) {
+    const QString entry = home.path() + "/autostart/kest-redirect_Scanner_001.desktop";
+    EXPECT_EQ(autostart::entryPath("_Scanner_001"), entry);
+
+    ASSERT_EQ(run({"--autostart", "on", "/#Scanner_001#"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains(entry));
+    const QString text = read(entry);
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(text.contains("\nType=Application\n"));
+    EXPECT_TRUE(text.contains(
+        "\nExec=\"/opt/kest redirect/Kest_Redirect_Serial_to_KB\" \"/#Scanner_001#\"\n"))
+        << text.toStdString();
+    // Other instances do not start at login.
+    EXPECT_FALSE(QFileInfo::exists(autostart::entryPath("")));
+    EXPECT_FALSE(QFileInfo::exists(autostart::entryPath("_Scanner_002")));
+
+    // On again replaces it; off removes it, and off once more says it was not on.
+    ASSERT_EQ(run({"--autostart", "on", "/#Scanner_001#"}), 0);
+    EXPECT_EQ(read(entry), text);
+    ASSERT_EQ(run({"--autostart", "off", "/#Scanner_001#"}), 0);
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    ASSERT_EQ(run({"--autostart", "off", "/#Scanner_001#"}), 0);
+    EXPECT_TRUE(out.contains("was not on"));
+}
+
+TEST_F(AutostartTest, UnnamedCopyStartsWithNoInstanceArgument) {
+    ASSERT_EQ(run({"--autostart", "on"}), 0);
+    const QString text = read(home.path() + "/autostart/kest-redirect.desktop");
+    EXPECT_TRUE(text.contains("\nExec=\"/opt/kest redirect/Kest_Redirect_Serial_to_KB\"\n"))
+        << text.toStdString();
+}
+
+TEST_F(AutostartTest, AnyNameReachesTheProgramUnchanged) {
+    // Names may hold anything but "#". In the file name the unsafe bytes become %XX;
+    // in Exec the argument is quoted, with ", `, $ and \ escaped inside the quotes, the
+    // backslashes escaped again for the string value and "%" doubled.
+    ASSERT_EQ(run({"--autostart", "on", "/#a/b \"c\" $d`e\\f%g#"}), 0) << err.toStdString();
+    const QString entry =
+        home.path() + "/autostart/kest-redirect_a%2Fb%20%22c%22%20%24d%60e%5Cf%25g.desktop";
+    const QString text = read(entry);
+    EXPECT_TRUE(text.contains("\" \"/#a/b \\\\\"c\\\\\" \\\\$d\\\\`e\\\\\\\\f%%g#\"\n"))
+        << text.toStdString();
+
+    // A name that would break the entry's line is refused, and nothing is written.
+    EXPECT_EQ(run({"--autostart", "on", "/#a\nb#"}), 1);
+    EXPECT_TRUE(err.contains("control characters"));
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "/autostart/kest-redirect_a%0Ab.desktop"));
+}
+
+TEST_F(AutostartTest, WrongUseSaysHowOnStandardError) {
+    EXPECT_EQ(run({"--autostart", "maybe", "/#A#"}), 2);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(err.contains("--autostart needs on or off"));
+    EXPECT_TRUE(err.contains("--help"));
+}
+
+}  // namespace
+}  // namespace kest

@@ -1,0 +1,101 @@
+// The built program answers --help, --version and --autostart without a display, a
+// window or a log file, and every other command line still starts the program.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+namespace kest {
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class ProgramOptionsTest : public ::testing::Test {
+  protected:
+    // The program with no display of any kind and a configuration home of its own.
+    Result run(const QStringList& arguments) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(display);
+        environment.insert("XDG_CONFIG_HOME", home.path());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(KEST_PROGRAM_PATH, arguments);
+        Result result;
+        if (!program.waitForFinished(60000)) {
+            program.kill();
+            program.waitForFinished();
+            return result;
+        }
+        result.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        result.out = QString::fromUtf8(program.readAllStandardOutput());
+        result.err = QString::fromUtf8(program.readAllStandardError());
+        return result;
+    }
+    // What the program left in its configuration home.
+    QStringList leftBehind() const {
+        return QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
+    QTemporaryDir home;
+};
+
+TEST_F(ProgramOptionsTest, HelpTellsWhereEverythingIsAndTouchesNothing) {
+    const Result help = run({"--help"});
+    ASSERT_EQ(help.exitCode, 0) << help.err.toStdString();
+    EXPECT_EQ(help.err, "");
+    const QString base = home.path() + "/kest-redirect";
+    for (const QString& part :
+         {QStringLiteral("/#INSTANCE_NAME#"), QStringLiteral("C:\\TALVEN.CFG_INSTANCE_NAME"),
+          base + "/drive_c", QStringLiteral("COM33-64 /dev/ttyUSB0-31"), base + "/dosdevices/comN",
+          base + "/kest-redirect.log", base + "/kest-redirect_INSTANCE_NAME.log",
+          QStringLiteral("dialout"), home.path() + "/autostart/kest-redirect_INSTANCE_NAME.desktop",
+          QStringLiteral("--autostart on|off"), QStringLiteral("--version")})
+        EXPECT_TRUE(help.out.contains(part)) << part.toStdString() << "\n"
+                                             << help.out.toStdString();
+    EXPECT_EQ(leftBehind(), QStringList{});
+}
+
+TEST_F(ProgramOptionsTest, VersionIsTheProjectVersion) {
+    const Result version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "Kest Redirect " KEST_VERSION "\n");
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(leftBehind(), QStringList{});
+}
+
+TEST_F(ProgramOptionsTest, AutostartEntryStartsThisProgram) {
+    const Result on = run({"--autostart", "on", "/#Scanner_001#"});
+    ASSERT_EQ(on.exitCode, 0) << on.err.toStdString();
+    QFile entry(home.path() + "/autostart/kest-redirect_Scanner_001.desktop");
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString program = QFileInfo(KEST_PROGRAM_PATH).absoluteFilePath();
+    EXPECT_TRUE(
+        entry.readAll().contains(("\nExec=\"" + program + "\" \"/#Scanner_001#\"\n").toUtf8()));
+    EXPECT_EQ(run({"--autostart", "off", "/#Scanner_001#"}).exitCode, 0);
+    EXPECT_FALSE(entry.exists());
+
+    const Result wrong = run({"--autostart", "sometimes"});
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_TRUE(wrong.err.contains("--autostart needs on or off"));
+}
+
+TEST_F(ProgramOptionsTest, AnyOtherCommandLineStartsTheProgram) {
+    // Not alone, so not the option: the program starts as the instance and, with no
+    // display here, says so and ends with an error.
+    const Result run1 = run({"--help", "/#Scanner_001#"});
+    EXPECT_EQ(run1.exitCode, 1);
+    EXPECT_EQ(run1.out, "");
+    EXPECT_TRUE(run1.err.contains("display")) << run1.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(home.path() + "/kest-redirect/kest-redirect_Scanner_001.log"));
+}
+
+}  // namespace
+}  // namespace kest
