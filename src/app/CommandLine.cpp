@@ -3,6 +3,7 @@
 #include <QTextStream>
 #include <exception>
 
+#include "app/Explain.h"
 #include "app/PlatformHelp.h"
 #include "config/InstanceName.h"
 #include "platform/Autostart.h"
@@ -84,6 +85,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (arguments.size() == 1 && first == QLatin1String("--version"))
         return only(CommandLine::Action::Version);
     if (first == QLatin1String("--autostart")) return parseAutostart(arguments);
+    if (first == QLatin1String("--explain"))
+        return withInstance(CommandLine::Action::Explain, first, arguments.mid(1));
     CommandLine run = only(CommandLine::Action::Run);
     run.arguments = arguments;
     return run;
@@ -101,6 +104,9 @@ int runCommandLineAction(const CommandLine& commandLine, const QString& program,
                 return 0;
             case CommandLine::Action::Autostart:
                 return runAutostart(commandLine, program, out);
+            case CommandLine::Action::Explain:
+                return explainSample(commandLine.instanceSuffix, readSampleFromStandardInput(), out,
+                                     err);
             case CommandLine::Action::Invalid:
                 err << "Kest_Redirect_Serial_to_KB: " << commandLine.error << "\n"
                     << "Try Kest_Redirect_Serial_to_KB --help\n";
@@ -123,6 +129,7 @@ QString helpText() {
     QString text = QStringLiteral(
         "Usage: Kest_Redirect_Serial_to_KB [/#INSTANCE_NAME#]\n"
         "       Kest_Redirect_Serial_to_KB --autostart on|off [/#INSTANCE_NAME#]\n"
+        "       Kest_Redirect_Serial_to_KB --explain [/#INSTANCE_NAME#] < sample\n"
         "       Kest_Redirect_Serial_to_KB --help | --version\n"
         "\n"
         "Types what arrives on a serial port, a TCP connection or a watched file into the\n"
@@ -135,6 +142,10 @@ QString helpText() {
         "                       at once when another copy is running.\n"
         "  --autostart on|off   start the instance (or the unnamed copy) when you log in,\n"
         "                       or no longer\n"
+        "  --explain            read a sample input from standard input, byte for byte,\n"
+        "                       and print each step the instance's saved rules take it\n"
+        "                       through and the keys it would type; types, sends and\n"
+        "                       activates nothing, and needs no display\n"
         "  --help               this text\n"
         "  --version            the program's version\n");
     return text + QLatin1Char('\n') + platformHelp();

@@ -19,6 +19,7 @@ struct CommandLine {
         Help,       // --help, alone
         Version,    // --version, alone
         Autostart,  // --autostart on|off [/#NAME#]: start the instance at login, or not
+        Explain,    // --explain [/#NAME#]: the steps a sample on standard input goes through
         Invalid,    // an option used wrongly; `error` says how
     };
     Action action = Action::Run;

@@ -98,7 +98,9 @@ class RecordingHost final : public PipelineHost, public PipelineObserver {
         textStep(Step::Kind::RemoveList, text);
     }
     void afterRule(std::size_t rule, std::size_t position, const std::string& text) override {
-        Step step = makeStep(Step::Kind::Rule, text);
+        // A rule that matched nothing left the text as it was: not kept again, which
+        // matters with many rules on a long sample.
+        Step step = makeStep(Step::Kind::Rule, position == 0 ? std::string() : text);
         step.rule = rule;
         step.position = position;
         result.steps.push_back(std::move(step));

@@ -18,6 +18,9 @@ namespace kest {
 
 class Clock;
 
+// The longest sample a dry run is asked to explain: a scan or a line, not a file.
+constexpr std::size_t kMaxDryRunSample = 65536;
+
 // The settings a run reads, as they stand in the controls (or in the saved files).
 struct DryRunSettings {
     std::vector<std::string> removeList, search, replace;
@@ -49,7 +52,9 @@ struct DryRunStep {
         Piece,          // the prefix, a piece of the text, or the suffix
     };
     Kind kind = Kind::RemoveList;
-    std::string text;  // the text after the step, the bytes sent, the title, the keys
+    // The text after the step (empty for a rule that matched nothing), the bytes sent,
+    // the window title, or the keys of the piece.
+    std::string text;
     // Rule: which (from 0) and where it matched (from 1; 0 when it matched nothing).
     std::size_t rule = 0;
     std::size_t position = 0;

@@ -57,7 +57,8 @@ TEST_F(ProgramOptionsTest, HelpTellsWhereEverythingIsAndTouchesNothing) {
           base + "/drive_c", QStringLiteral("COM33-64 /dev/ttyUSB0-31"), base + "/dosdevices/comN",
           base + "/kest-redirect.log", base + "/kest-redirect_INSTANCE_NAME.log",
           QStringLiteral("dialout"), home.path() + "/autostart/kest-redirect_INSTANCE_NAME.desktop",
-          QStringLiteral("--autostart on|off"), QStringLiteral("--version")})
+          QStringLiteral("--autostart on|off"), QStringLiteral("--version"),
+          QStringLiteral("--explain [/#INSTANCE_NAME#] < sample")})
         EXPECT_TRUE(help.out.contains(part)) << part.toStdString() << "\n"
                                              << help.out.toStdString();
     EXPECT_EQ(leftBehind(), QStringList{});
