@@ -29,6 +29,7 @@
 #include "ui/HelpWindow.h"
 #include "ui/MainWindowConfig.h"
 #include "ui/MainWindowHost.h"
+#include "ui/RuleTester.h"
 #include "ui/Maker.h"
 #include "ui/TestSend.h"
 #include "ui/TrayIcon.h"
@@ -126,6 +127,10 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
 }
 
 F_MAIN::~F_MAIN() {
+    // The tester reads the controls at each of their changes, and the controls change
+    // while they are taken down: it goes first.
+    delete ruleTester;
+    ruleTester = nullptr;
     // The channels outlive the pipeline by a little (they are children of the frames);
     // a burst they hand over while closing must not reach a pipeline that is gone.
     for (QObject* channel : std::initializer_list<QObject*>{COMM, tcpChannel, fileChannel})
@@ -240,6 +245,7 @@ void F_MAIN::bindNames() {
     INP_INPUT = Frame1->INP_INPUT;
     INP_OUTPUT = Frame1->INP_OUTPUT;
     B_TEST_SEND = Frame1->B_TEST_SEND;
+    B_RULE_TESTER = Frame1->B_RULE_TESTER;
     B_ADD = Frame1->B_ADD;
     B_DEL = Frame1->B_DEL;
     LST_REMOVE_CAR = Frame2->LST_REMOVE_CAR;
@@ -255,6 +261,7 @@ void F_MAIN::connectHandlers() {
     connect(INP_PASS, &QLineEdit::textChanged, this, &F_MAIN::INP_PASS_Change);
     INP_PASS->installEventFilter(this);
     connect(B_SAVE, &QPushButton::clicked, this, [this] { B_SAVE_Click(); });
+    connect(B_RULE_TESTER, &QPushButton::clicked, this, &F_MAIN::B_RULE_TESTER_Click);
     connect(B_MIN, &QPushButton::clicked, this, &F_MAIN::B_MIN_Click);
     for (int i = 0; i < 2; ++i) {
         connect(B_HLP[i], &QPushButton::clicked, this, [this, i] { B_HLP_Click(i); });
@@ -394,6 +401,21 @@ void F_MAIN::B_MIN_Click() {
 
 void F_MAIN::Picture1_Click(int) {
     SW_UPPER->setCheckState(SW_UPPER->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void F_MAIN::B_RULE_TESTER_Click() {
+    if (!ruleTester) {
+        // A window of its own, owned by this one: it reads the controls at each change,
+        // so what it shows is what the next received text would meet.
+        ruleTester = new RuleTester([this] { return host_->dryRunSettings(); },
+                                    [this] { return host_->dryRunWorld(); }, *clock_, this);
+        ruleTester->followChangesOf({LST_TOUCHES[0], LST_TOUCHES[1], LST_REMOVE_CAR, INP_PREFIX,
+                                     INP_SUFFIX, INP_TARGET_WIN, SW_API_KB, SW_UPPER});
+    }
+    ruleTester->refresh();
+    ruleTester->show();
+    ruleTester->raise();
+    ruleTester->activateWindow();
 }
 
 void F_MAIN::setOuterHeightTwips(int twips) {

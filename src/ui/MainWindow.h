@@ -36,6 +36,7 @@ class MainWindowConfig;
 class MainWindowHost;
 class Pipeline;
 class PipelineRunner;
+class RuleTester;
 class SystemClock;
 class KeyDispatch;
 class TestSend;
@@ -99,6 +100,7 @@ class F_MAIN : public QWidget {
     QLineEdit* INP_INPUT = nullptr;
     QLineEdit* INP_OUTPUT = nullptr;
     QPushButton* B_TEST_SEND = nullptr;
+    QPushButton* B_RULE_TESTER = nullptr;
     QPushButton* B_ADD = nullptr;
     QPushButton* B_DEL = nullptr;
     QListWidget* LST_REMOVE_CAR = nullptr;
@@ -123,6 +125,9 @@ class F_MAIN : public QWidget {
     void B_HELP_PREF_SUF_Click(int index);
     void B_MIN_Click();
     void Picture1_Click(int index);
+    // Opens the rule tester (made at the first click), or brings it to the front.
+    void B_RULE_TESTER_Click();
+    RuleTester* ruleTester = nullptr;
 
     // The pipeline's one entry for every received text.
     void processData(const QByteArray& text);

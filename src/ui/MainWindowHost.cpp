@@ -148,6 +148,32 @@ void MainWindowHost::sendToKeyboard(std::string keys, bool wait) {
                          w_.SW_UPPER->checkState() == Qt::Checked);
 }
 
+DryRunSettings MainWindowHost::dryRunSettings() const {
+    DryRunSettings s;
+    s.removeList = removeList();
+    s.search = searchTexts();
+    s.replace = replaceTexts();
+    s.delay = delayText();
+    s.prefix = prefixText();
+    s.suffix = suffixText();
+    s.targetWindow = targetWindowText();
+    s.apiKb = w_.SW_API_KB->checkState() == Qt::Checked;
+    s.upper = w_.SW_UPPER->checkState() == Qt::Checked;
+    s.modeTag = dispatch_.modeTag();
+    return s;
+}
+
+DryRunWorld MainWindowHost::dryRunWorld() const {
+    DryRunWorld world;
+    world.serialOpen = serialOpen();
+    world.tcpClientState = tcpClientState();
+    world.tcpListenState = tcpListenState();
+    world.windowExists = [&activator = activator_](const std::string& title) {
+        return activator.windowExists(title);
+    };
+    return world;
+}
+
 void MainWindowHost::logFailure(const std::string& what) {
     qWarning().noquote() << "pipeline:" << fromCp1252(what);
 }

@@ -3,6 +3,7 @@
 // the moment it is needed.
 
 #include "engine/Clock.h"
+#include "engine/DryRun.h"
 #include "engine/PipelineHost.h"
 
 namespace kest {
@@ -43,6 +44,11 @@ class MainWindowHost : public PipelineHost {
 
     void sendToKeyboard(std::string keys, bool wait) override;
     void logFailure(const std::string& what) override;
+
+    // For the rule tester: the settings as the controls hold them now, the output
+    // mode the program is in, and the channels and windows as they are.
+    DryRunSettings dryRunSettings() const;
+    DryRunWorld dryRunWorld() const;
 
   private:
     F_MAIN& w_;

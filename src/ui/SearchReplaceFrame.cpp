@@ -100,6 +100,12 @@ SearchReplaceFrame::SearchReplaceFrame(QWidget* parent) : QGroupBox(parent) {
     B_TEST_SEND = new QPushButton("Test", this);
     B_TEST_SEND->setObjectName("B_TEST_SEND");
     placeTw(B_TEST_SEND, 3555, 2250, 480, 255);
+    // Under the output field, in the room left of the add button: the layout around it
+    // stays as it was.
+    B_RULE_TESTER = new QPushButton("Rule tester", this);
+    B_RULE_TESTER->setObjectName("B_RULE_TESTER");
+    B_RULE_TESTER->setToolTip("Try the rules on a sample without typing anything");
+    placeTw(B_RULE_TESTER, 1575, 2550, 1080, 285);
     B_ADD = makePictureButton(this, "B_ADD", ":/mainwindow/add.png");
     placeTw(B_ADD, 2685, 2535, 675, 330);
     B_DEL = makePictureButton(this, "B_DEL", ":/mainwindow/delete.png");

@@ -23,6 +23,7 @@ class SearchReplaceFrame : public QGroupBox {
     QLineEdit* INP_INPUT;
     QLineEdit* INP_OUTPUT;
     QPushButton* B_TEST_SEND;
+    QPushButton* B_RULE_TESTER;
     QPushButton* B_ADD;
     QPushButton* B_DEL;
     QPushButton* B_HELP_PREF_SUF_1;     // B_HELP_PREF_SUF(1)
