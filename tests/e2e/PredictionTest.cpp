@@ -1,0 +1,77 @@
+// The rule tester's prediction is the truth: one saved configuration, with rules,
+// character codes, a date, prefix and suffix, a caret, a group and both typing paths,
+// is explained by the built program (--explain, the tester's dry run) and run for real
+// into an xterm; both give the same characters.
+
+#include <cstdio>
+#include <fstream>
+
+#include "e2e/ProgramHarness.h"
+#include "engine/Pipeline.h"
+
+namespace kest::e2e {
+namespace {
+
+class PredictionTest : public ProgramFixture {
+  protected:
+    // What --explain says the sample types, as bytes.
+    std::string predicted(const std::string& sample) {
+        const std::string samplePath = tmp.path() + "/sample";
+        std::ofstream(samplePath, std::ios::binary) << sample;
+        const std::string command = "XDG_CONFIG_HOME='" + display.env().at("XDG_CONFIG_HOME") +
+                                    "' '" + KEST_PROGRAM_PATH + "' --explain < '" + samplePath +
+                                    "'";
+        std::string out;
+        if (FILE* pipe = ::popen(command.c_str(), "r")) {
+            char buffer[512];
+            std::size_t n = 0;
+            while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+            if (::pclose(pipe) != 0) ADD_FAILURE() << "--explain failed:\n" << out;
+        }
+        explanation = out;
+        const std::string mark = "Typed in all: \"";
+        const std::size_t at = out.rfind(mark);
+        if (at == std::string::npos) return "<no prediction>";
+        std::string typed = out.substr(at + mark.size());
+        typed = typed.substr(0, typed.rfind('"'));
+        DECODE_ASCII(typed);  // the explanation writes control codes as {ASCII:n}
+        return typed;
+    }
+    std::string explanation;
+};
+
+TEST_F(PredictionTest, TheExplainedCharactersAreTheOnesTypedIntoARealReceiver) {
+    const std::pair<const char*, const char*> rules[] = {
+        {"#1", "x{ASCII:66}y"},    // a character code
+        {"#2", "+(ab)c"},          // a group under Shift
+        {"#3", "{CURDATE:yyyy}"},  // a date
+        {"#4", "1^k2"},            // a caret: a pause, then Ctrl+K
+        {"#5", "{TAB}"},
+        {"#6", "{WinDesk}Hi {ENTER}"},  // the player from here on
+    };
+    std::string search, replace;
+    for (const auto& [from, to] : rules) {
+        search += std::string(from) + "\r\n";
+        replace += std::string(to) + "\r\n";
+    }
+    writeConfig("TOUCHE_INP.CFG", search);
+    writeConfig("TOUCHE_OUT.CFG", replace);
+    writeConfig("TOUCHE_REM.CFG", "1\r\n13\r\n");
+    writeConfig("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\nz\r\n" + std::string(kReceiver) +
+                                   "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n0.0.0.0\r\n1024\r\nFalse\r\n");
+    // The watched file hands each new line over with a carriage return.
+    const std::string line = "#1 #2 #3 #4 #5 #6";
+    const std::string expected = predicted(line + "\r");
+    ASSERT_NE(expected.find("xBy ABc 20"), std::string::npos) << explanation;
+
+    XtermReceiver xterm(display, kReceiver);
+    auto program = startProgram({});
+    ASSERT_TRUE(waitForMainWindow());
+    appendTo(base() + "/drive_c/FILE_IN.TXT", line + "\r\n");
+    ASSERT_TRUE(xterm.waitForBytes(expected.size(), std::chrono::seconds(40)))
+        << "received so far: " << xterm.received() << "\nexplained:\n" << explanation;
+    EXPECT_EQ(xterm.received(), expected) << explanation;
+}
+
+}  // namespace
+}  // namespace kest::e2e
