@@ -6,41 +6,19 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
+
+#include "app/RunProgram.h"
 
 namespace kest {
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = ProgramResult;
 
 class ExplainTest : public ::testing::Test {
   protected:
     Result explain(const QStringList& arguments, const QByteArray& sample) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(display);
-        environment.insert("XDG_CONFIG_HOME", home.path());
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(KEST_PROGRAM_PATH, QStringList{"--explain"} + arguments);
-        program.write(sample);
-        program.closeWriteChannel();
-        Result result;
-        if (!program.waitForFinished(60000)) {
-            program.kill();
-            program.waitForFinished();
-            return result;
-        }
-        result.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-        result.out = QString::fromUtf8(program.readAllStandardOutput());
-        result.err = QString::fromUtf8(program.readAllStandardError());
-        return result;
+        return runProgram(home.path(), QStringList{"--explain"} + arguments, sample);
     }
 
     QString configDir(const QString& suffix) const {

@@ -9,37 +9,17 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "app/RunProgram.h"
+
 namespace kest {
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = ProgramResult;
 
 class ProgramOptionsTest : public ::testing::Test {
   protected:
     // The program with no display of any kind and a configuration home of its own.
-    Result run(const QStringList& arguments) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(display);
-        environment.insert("XDG_CONFIG_HOME", home.path());
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(KEST_PROGRAM_PATH, arguments);
-        Result result;
-        if (!program.waitForFinished(60000)) {
-            program.kill();
-            program.waitForFinished();
-            return result;
-        }
-        result.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-        result.out = QString::fromUtf8(program.readAllStandardOutput());
-        result.err = QString::fromUtf8(program.readAllStandardError());
-        return result;
-    }
+    Result run(const QStringList& arguments) { return runProgram(home.path(), arguments); }
     // What the program left in its configuration home.
     QStringList leftBehind() const {
         return QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
