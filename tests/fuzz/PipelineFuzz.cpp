@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "engine/Clock.h"
+#include "engine/DryRun.h"
+#include "engine/DryRunText.h"
 #include "engine/NumericValue.h"
 #include "engine/OutputMacros.h"
 #include "engine/Pipeline.h"
@@ -124,5 +126,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pipeline.PROCESS_DATA(text);
     FUZZ_CHECK(host.failures.empty());
     FUZZ_CHECK(host.log == modelLog(s, clock));
+
+    // The rule tester's dry run of the same text predicts the very pieces the run typed.
+    kest::DryRunSettings settings;
+    settings.removeList = host.removeEntries;
+    settings.search = host.search;
+    settings.replace = host.replace;
+    settings.delay = host.delay;
+    settings.prefix = host.prefix;
+    settings.suffix = host.suffix;
+    settings.targetWindow = host.target;
+    kest::DryRunWorld world;
+    world.serialOpen = s.serialOpen;
+    world.tcpClientState = s.clientState;
+    const kest::DryRunResult dry = kest::dryRun(s.text, settings, world, clock);
+    std::vector<std::string> pieces;
+    for (const auto& step : dry.steps)
+        if (step.kind == kest::DryRunStep::Kind::Piece) pieces.push_back(step.text);
+    FUZZ_CHECK(pieces == host.keys());
+    FUZZ_CHECK(!kest::renderDryRun(s.text, settings, world, dry).empty());
     return 0;
 }
