@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include "e2e/support/E2eHarness.h"
 #include "keyboard/KeyNotation.h"
@@ -71,6 +72,14 @@ TEST_P(Activation, NoMatchActivatesNothing) {
     ASSERT_EQ(receiverOfKeys("a"), other.get());
     EXPECT_FALSE(activator->activate("Invoices"));
     EXPECT_FALSE(activator->activate("Orders Entry X"));
+    EXPECT_EQ(receiverOfKeys("b"), other.get());
+}
+
+TEST_P(Activation, TheRuleTesterAsksWhetherAWindowExistsWithoutActivatingIt) {
+    ASSERT_EQ(receiverOfKeys("a"), other.get());
+    EXPECT_EQ(activator->windowExists("oRDERS"), std::optional(true));
+    EXPECT_EQ(activator->windowExists("Orders entry \xE9"), std::optional(true));
+    EXPECT_EQ(activator->windowExists("Invoices"), std::optional(false));
     EXPECT_EQ(receiverOfKeys("b"), other.get());
 }
 
