@@ -5,15 +5,15 @@
 #include <stdexcept>
 
 #include "platform/Autostart.h"
+#include "platform/DosPaths.h"
 
 namespace kest::autostart {
 
 namespace {
 
+// Beside the base directory: both lie in the user's configuration directory.
 QString autostartDirectory() {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return xdg + QStringLiteral("/autostart");
-    return QDir::homePath() + QStringLiteral("/.config/autostart");
+    return QFileInfo(dos::baseDirectory()).path() + QStringLiteral("/autostart");
 }
 
 // An instance name may hold "/" and anything else but "#"; the file name keeps the
