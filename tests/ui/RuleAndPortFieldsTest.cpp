@@ -188,6 +188,18 @@ TEST_F(PortFieldTest, RefusedPortSaysWhichGroupToJoinAndToLogInAgain) {
         << tip.toStdString();
     EXPECT_TRUE(tip.contains(QStringLiteral("sudo adduser ")));
     EXPECT_TRUE(tip.contains("then log out and log in again")) << tip.toStdString();
+
+    // When the group may not use the device either, joining it would not help.
+    ASSERT_EQ(fchmod(slave, 0), 0);
+    {
+        WithoutFileAccessOverride asAnyUser;
+        window->INP_COMMPORT->setText("07");
+    }
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_TRUE(window->INP_COMMPORT->toolTip().endsWith(
+        QStringLiteral("permission denied: ask the administrator for read and write access to %1")
+            .arg(QString::fromLocal8Bit(name))))
+        << window->INP_COMMPORT->toolTip().toStdString();
     ::close(slave);
     ::close(master);
 }
