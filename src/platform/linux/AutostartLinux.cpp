@@ -70,10 +70,12 @@ QString entryText(const QString& instanceSuffix, const QString& program) {
                "Name=%1\n"
                "Comment=Types what a serial port, a TCP connection or a file delivers\n"
                "Exec=%2\n"
+               // A program removed since is not started (nor complained about).
+               "TryExec=%3\n"
                "Icon=kest-redirect\n"
                "Terminal=false\n"
                "X-GNOME-Autostart-enabled=true\n")
-        .arg(stringValue(name), exec);
+        .arg(stringValue(name), exec, stringValue(program));
 }
 
 }  // namespace
