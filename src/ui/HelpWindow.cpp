@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "engine/NumericValue.h"
+#include "platform/Autostart.h"
 #include "platform/LogFile.h"
 #include "ui/LayoutFont.h"
 #include "ui/Maker.h"
@@ -164,6 +165,11 @@ QStringList F_HELP::generalHelpLines() {
           << QDir::toNativeSeparators(LogFile::pathFor(QStringLiteral("_INSTANCE_NAME")))
           << QStringLiteral("(%1 without an instance name)")
                  .arg(QDir::toNativeSeparators(LogFile::pathFor(QString())));
+    // Where the program itself sets up start at login, the user reads here how.
+    if (!autostart::entryPath(QString()).isEmpty())
+        lines << ""
+              << "START AT LOGIN (per instance; off instead of on to stop it):"
+              << "Kest_Redirect_Serial_to_KB --autostart on /#INSTANCE_NAME#";
     return lines;
 }
 

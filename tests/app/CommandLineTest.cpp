@@ -96,6 +96,7 @@ TEST_F(AutostartTest, OnWritesAnEntryForThatInstanceOffRemovesIt) {
     EXPECT_TRUE(text.contains(
         "\nExec=\"/opt/kest redirect/Kest_Redirect_Serial_to_KB\" \"/#Scanner_001#\"\n"))
         << text.toStdString();
+    EXPECT_TRUE(text.contains("\nTryExec=/opt/kest redirect/Kest_Redirect_Serial_to_KB\n"));
     // Other instances do not start at login.
     EXPECT_FALSE(QFileInfo::exists(autostart::entryPath("")));
     EXPECT_FALSE(QFileInfo::exists(autostart::entryPath("_Scanner_002")));

@@ -41,7 +41,7 @@ TEST(HelpTexts, GeneralHelpLineByLine) {
         "Example: Kest_Redirect_Serial_to_KB.exe /#Scanner_003#",
         "",
     };
-    ASSERT_EQ(lines.size(), 21);
+    ASSERT_EQ(lines.size(), 24);
     EXPECT_EQ(lines.mid(0, 12), head);
     EXPECT_EQ(lines.mid(12, 5), service());
     // Then where the log file of the instance lies, in the base directory.
@@ -49,6 +49,10 @@ TEST(HelpTexts, GeneralHelpLineByLine) {
     EXPECT_EQ(lines.at(18), "LOG FILE (warnings and errors):");
     EXPECT_EQ(lines.at(19), home.base() + "/kest-redirect_INSTANCE_NAME.log");
     EXPECT_EQ(lines.at(20), "(" + home.base() + "/kest-redirect.log without an instance name)");
+    // And how an instance starts at login.
+    EXPECT_EQ(lines.at(21), "");
+    EXPECT_EQ(lines.at(22), "START AT LOGIN (per instance; off instead of on to stop it):");
+    EXPECT_EQ(lines.at(23), "Kest_Redirect_Serial_to_KB --autostart on /#INSTANCE_NAME#");
 }
 
 TEST(HelpTexts, TokenReferenceLineByLine) {

@@ -1,7 +1,11 @@
 // The fields whose input reaches files and devices: rule fields keep a rule on one
 // line, the port field opens only the number the user meant, and red states say why.
 
+#include <grp.h>
+#include <linux/capability.h>
 #include <pty.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QClipboard>
@@ -126,6 +130,76 @@ TEST_F(PortFieldTest, RedPortFieldSaysWhyInPlainWords) {
     EXPECT_EQ(shownColour(window->INP_COMMPORT), VERT());
     EXPECT_EQ(reason(), "Serial RS232 COM Port number");
     window->COMM->close();
+    ::close(slave);
+    ::close(master);
+}
+
+// Root opens a device whatever its mode; without these two capabilities it is refused
+// like any user. Only the effective set loses them, so they come back at the end.
+class WithoutFileAccessOverride {
+  public:
+    WithoutFileAccessOverride() {
+        ok_ = syscall(SYS_capget, &header_, saved_) == 0;
+        if (!ok_) return;
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ok_ = syscall(SYS_capset, &header_, reduced) == 0;
+    }
+    ~WithoutFileAccessOverride() {
+        if (ok_) syscall(SYS_capset, &header_, saved_);
+    }
+
+  private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] = {};
+    bool ok_ = false;
+};
+
+TEST_F(PortFieldTest, RefusedPortSaysWhichGroupToJoinAndToLogInAgain) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    // A device like a Debian serial port: read and write for its group only. Root
+    // gives it to dialout (as udev does); a user keeps the terminal's own group.
+    const group* dialout = getgrnam("dialout");
+    if (geteuid() == 0 && dialout) {
+        ASSERT_EQ(fchown(slave, 0, dialout->gr_gid), 0);
+    }
+    ASSERT_EQ(fchmod(slave, 0060), 0);
+    struct stat info {};
+    ASSERT_EQ(fstat(slave, &info), 0);
+    const group* owner = getgrgid(info.st_gid);
+    ASSERT_NE(owner, nullptr);
+    gid_t ours[256];
+    const int count = getgroups(256, ours);
+    if (getegid() == info.st_gid ||
+        std::find(ours, ours + std::max(count, 0), info.st_gid) != ours + std::max(count, 0))
+        GTEST_SKIP() << "this user is in the device's group " << owner->gr_name;
+    linkCom(7, QString::fromLocal8Bit(name));
+    {
+        WithoutFileAccessOverride asAnyUser;
+        window->INP_COMMPORT->setText("7");
+    }
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    const QString tip = window->INP_COMMPORT->toolTip();
+    EXPECT_TRUE(tip.contains("permission denied")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(
+        QStringLiteral("the device belongs to group %1, which you are not in").arg(owner->gr_name)))
+        << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("sudo adduser ")));
+    EXPECT_TRUE(tip.contains("then log out and log in again")) << tip.toStdString();
+
+    // When the group may not use the device either, joining it would not help.
+    ASSERT_EQ(fchmod(slave, 0), 0);
+    {
+        WithoutFileAccessOverride asAnyUser;
+        window->INP_COMMPORT->setText("07");
+    }
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_TRUE(window->INP_COMMPORT->toolTip().endsWith(
+        QStringLiteral("permission denied: ask the administrator for read and write access to %1")
+            .arg(QString::fromLocal8Bit(name))))
+        << window->INP_COMMPORT->toolTip().toStdString();
     ::close(slave);
     ::close(master);
 }

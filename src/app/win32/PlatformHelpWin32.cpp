@@ -11,7 +11,8 @@ QString platformHelp() {
                "  for a named instance.\n"
                "Serial ports: COMn is Windows' own port COMn (1 to 255).\n"
                "Logs: warnings and errors go to\n"
-               "  %1 (%2 for a named instance),\n"
+               "    %1\n"
+               "    %2 (a named instance)\n"
                "  each kept below 1 MiB.\n"
                "Start at login: a shortcut to the program, with its instance argument, in the\n"
                "  Startup folder (shell:startup).\n")

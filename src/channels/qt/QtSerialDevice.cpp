@@ -7,6 +7,8 @@
 #include <termios.h>
 #endif
 
+#include "channels/qt/PortPermission.h"
+
 namespace kest {
 
 namespace {
@@ -25,9 +27,7 @@ QString openFailure(const QString& device, QSerialPort::SerialPortError error,
             why = detail.contains(QLatin1String("busy"), Qt::CaseInsensitive) ||
                           detail.contains(QLatin1String("lock"), Qt::CaseInsensitive)
                       ? QStringLiteral("in use by another program")
-                      : QStringLiteral(
-                            "permission denied (the user may need to be in the "
-                            "group that owns the device, often dialout)");
+                      : QStringLiteral("permission denied: ") + portPermissionAdvice(device);
             break;
         case QSerialPort::OpenError:
             why = QStringLiteral("in use by another program");

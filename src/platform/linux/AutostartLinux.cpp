@@ -5,15 +5,15 @@
 #include <stdexcept>
 
 #include "platform/Autostart.h"
+#include "platform/DosPaths.h"
 
 namespace kest::autostart {
 
 namespace {
 
+// Beside the base directory: both lie in the user's configuration directory.
 QString autostartDirectory() {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return xdg + QStringLiteral("/autostart");
-    return QDir::homePath() + QStringLiteral("/.config/autostart");
+    return QFileInfo(dos::baseDirectory()).path() + QStringLiteral("/autostart");
 }
 
 // An instance name may hold "/" and anything else but "#"; the file name keeps the
@@ -70,10 +70,12 @@ QString entryText(const QString& instanceSuffix, const QString& program) {
                "Name=%1\n"
                "Comment=Types what a serial port, a TCP connection or a file delivers\n"
                "Exec=%2\n"
+               // A program removed since is not started (nor complained about).
+               "TryExec=%3\n"
                "Icon=kest-redirect\n"
                "Terminal=false\n"
                "X-GNOME-Autostart-enabled=true\n")
-        .arg(stringValue(name), exec);
+        .arg(stringValue(name), exec, stringValue(program));
 }
 
 }  // namespace
