@@ -104,6 +104,19 @@ std::string utf8ToCp1252(std::string_view text) {
     return out;
 }
 
+std::u32string utf8ToUnicode(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t u = 0;
+        const std::size_t length = decodeUtf8(text, pos, u);
+        out += length == 0 ? char32_t(0xFFFD) : u;
+        pos += length == 0 ? 1 : length;
+    }
+    return out;
+}
+
 unsigned char cp1252Upper(unsigned char c) {
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
