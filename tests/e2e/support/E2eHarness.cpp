@@ -253,14 +253,17 @@ bool Recorder::waitForText(const std::string& expected, std::chrono::millisecond
            text() == expected;
 }
 
-XtermReceiver::XtermReceiver(const PrivateDisplay& display, const std::string& title) {
+XtermReceiver::XtermReceiver(const PrivateDisplay& display, const std::string& title)
+    : XtermReceiver(display.env(), title) {}
+
+XtermReceiver::XtermReceiver(const std::map<std::string, std::string>& env,
+                             const std::string& title) {
     out_ = dir_.path() + "/received";
     const std::string ready = dir_.path() + "/ready";
     // Raw mode: no line editing, no line length limit, every byte passes as typed.
     const std::string script = "stty raw -echo; : > '" + ready + "'; exec cat > '" + out_ + "'";
     process_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"xterm", "-title", title, "-u8", "-e", "sh", "-c", script},
-        display.env());
+        std::vector<std::string>{"xterm", "-title", title, "-u8", "-e", "sh", "-c", script}, env);
     if (!waitUntil([&] { return std::filesystem::exists(ready); }, 20s)) {
         throw std::runtime_error("xterm did not start");
     }

@@ -110,6 +110,8 @@ class Recorder {
 class XtermReceiver {
   public:
     XtermReceiver(const PrivateDisplay& display, const std::string& title);
+    // On any X display: the environment of its clients.
+    XtermReceiver(const std::map<std::string, std::string>& env, const std::string& title);
     std::string received() const { return readFile(out_); }
     bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
 

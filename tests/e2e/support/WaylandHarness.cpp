@@ -1,0 +1,182 @@
+#include "e2e/support/WaylandHarness.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace kest::e2e {
+
+namespace {
+
+// The first entry of dir whose name starts with prefix (and is no lock file).
+std::string findEntry(const std::string& dir, const std::string& prefix) {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(dir, ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && !name.ends_with(".lock")) return entry.path().string();
+    }
+    return {};
+}
+
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// Who runs sway: root may not, so it hands the compositor to nobody.
+std::vector<std::string> asSwayUser(std::vector<std::string> argv) {
+    if (geteuid() != 0) return argv;
+    std::vector<std::string> wrapped{"setpriv", "--reuid=nobody", "--regid=nogroup",
+                                     "--clear-groups"};
+    wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+    return wrapped;
+}
+
+void giveToSwayUser(const std::string& path) {
+    if (geteuid() != 0) return;
+    if (::chown(path.c_str(), 65534, 65534) != 0)
+        throw std::runtime_error("cannot hand " + path + " to nobody");
+}
+
+}  // namespace
+
+HeadlessSway::HeadlessSway() {
+    // nobody must pass through our temporary directory to its own folders in it.
+    ::chmod(dir_.path().c_str(), 0711);
+    runtime_ = dir_.path() + "/run";
+    const std::string home = dir_.path() + "/home";
+    fs::create_directories(runtime_);
+    fs::create_directories(home);
+    ::chmod(runtime_.c_str(), 0700);
+    giveToSwayUser(runtime_);
+    giveToSwayUser(home);
+    const std::string config = dir_.path() + "/config";
+    // No Xwayland of sway's own: the X tests bring a rootful one, which they control.
+    std::ofstream(config) << "output HEADLESS-1 resolution 1280x800\n"
+                             "xwayland disable\n"
+                             "focus_follows_mouse no\n";
+    ::chmod(config.c_str(), 0644);
+    log_ = dir_.path() + "/sway.log";
+    process_ = std::make_unique<ChildProcess>(
+        asSwayUser({"sway", "-c", config}),
+        std::map<std::string, std::string>{{"HOME", home},
+                                           {"XDG_RUNTIME_DIR", runtime_},
+                                           {"WLR_BACKENDS", "headless"},
+                                           {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                           {"WLR_RENDERER", "pixman"},
+                                           {"WAYLAND_DISPLAY", ""},
+                                           {"DISPLAY", ""}},
+        log_, true);
+    const bool up = waitUntil(
+        [&] {
+            socket_ = findEntry(runtime_, "wayland-");
+            return !socket_.empty() && !findEntry(runtime_, "sway-ipc.").empty() &&
+                   message("-t get_version").find("sway") != std::string::npos;
+        },
+        20s);
+    if (!up) throw std::runtime_error("sway did not start: " + readFile(log_));
+}
+
+HeadlessSway::~HeadlessSway() {
+    stop();
+}
+
+std::map<std::string, std::string> HeadlessSway::env() const {
+    return {{"WAYLAND_DISPLAY", socket_},
+            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+            {"XDG_CONFIG_HOME", config_.path()},
+            {"DISPLAY", ""},
+            {"LC_ALL", "C.UTF-8"},
+            {"LANG", "C.UTF-8"}};
+}
+
+std::string HeadlessSway::message(const std::string& arguments) const {
+    const std::string ipc = findEntry(runtime_, "sway-ipc.");
+    return run("swaymsg -s '" + ipc + "' " + arguments + " 2>/dev/null");
+}
+
+bool HeadlessSway::hasWindow(const std::string& title) const {
+    return message("-t get_tree").find("\"name\": \"" + title + "\"") != std::string::npos;
+}
+
+std::vector<std::string> HeadlessSway::clientErrors() const {
+    std::vector<std::string> found;
+    std::istringstream in(readFile(log_));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find("error in client communication") != std::string::npos ||
+            line.find("Data too big") != std::string::npos ||
+            line.find("error marshalling") != std::string::npos ||
+            line.find("protocol error") != std::string::npos) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+bool HeadlessSway::stop() {
+    if (!process_) return true;
+    message("exit");
+    // sway takes a moment to let its clients go; a plain kill would leave it running
+    // past the test.
+    const bool ended = process_->wait(10s) != -1;
+    process_.reset();
+    return ended;
+}
+
+FootReceiver::FootReceiver(const HeadlessSway& sway, const std::string& title) {
+    out_ = dir_.path() + "/received";
+    const std::string ready = dir_.path() + "/ready";
+    // Raw mode: no line editing, no line length limit, every byte passes as typed.
+    const std::string script = "stty raw -echo; : > '" + ready + "'; exec cat > '" + out_ + "'";
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"foot", "--title", title, "sh", "-c", script}, sway.env(),
+        dir_.path() + "/foot.log", true);
+    if (!waitUntil([&] { return fs::exists(ready) && sway.hasWindow(title); }, 20s)) {
+        throw std::runtime_error("foot did not start: " + readFile(dir_.path() + "/foot.log"));
+    }
+}
+
+bool FootReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return received().size() >= count; }, timeout);
+}
+
+bool FootReceiver::waitFor(const std::string& expected, std::chrono::milliseconds timeout) const {
+    return waitForBytes(expected.size(), timeout) && received() == expected;
+}
+
+RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : swayEnv_(sway.env()) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const std::string cmd = "exec Xwayland -displayfd 3 -nolisten tcp -noreset 3>&" +
+                            std::to_string(fds[1]) + " 2>/dev/null";
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"sh", "-c", cmd}, swayEnv_);
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+    close(fds[0]);
+    if (number.empty()) throw std::runtime_error("Xwayland did not start");
+    name_ = ":" + number;
+}
+
+std::map<std::string, std::string> RootfulXwayland::env() const {
+    auto env = swayEnv_;
+    env["DISPLAY"] = name_;
+    return env;
+}
+
+}  // namespace kest::e2e
