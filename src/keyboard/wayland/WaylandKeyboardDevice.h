@@ -20,9 +20,12 @@ struct DeviceTiming {
     // and then this much more. The compositor disconnects a client whose socket fills
     // up (the receiving program, or Xwayland with every X program in it), and the
     // round trip alone only proves that the compositor has the events, not that the
-    // receiver has read them. Measured in bench/typing.sh as the fastest pace that
-    // stays exact for 50,000 characters into foot and into xterm under Xwayland.
-    std::chrono::microseconds gap{500};
+    // receiver has read them. Measured with 50,000 characters on headless sway: with
+    // no gap Xwayland was thrown off within two seconds (about 20,000 characters a
+    // second); 100 us was the smallest gap that stayed exact into xterm under
+    // Xwayland. 250 us leaves a margin for a loaded machine and still types about
+    // 1,500 characters a second into foot and into xterm.
+    std::chrono::microseconds gap{250};
     // A seat that had no keyboard gains one with ours; receivers bind their keyboard
     // when they hear of it, in their own time. Keys sent before that are lost.
     std::chrono::milliseconds settle{300};

@@ -70,8 +70,9 @@ HeadlessSway::HeadlessSway() {
                              "focus_follows_mouse no\n";
     ::chmod(config.c_str(), 0644);
     log_ = dir_.path() + "/sway.log";
+    // With --debug sway logs the clients that it throws off (a few kilobytes a run).
     process_ = std::make_unique<ChildProcess>(
-        asSwayUser({"sway", "-c", config}),
+        asSwayUser({"sway", "--debug", "-c", config}),
         std::map<std::string, std::string>{{"HOME", home},
                                            {"XDG_RUNTIME_DIR", runtime_},
                                            {"WLR_BACKENDS", "headless"},
@@ -109,7 +110,13 @@ std::string HeadlessSway::message(const std::string& arguments) const {
 }
 
 bool HeadlessSway::hasWindow(const std::string& title) const {
-    return message("-t get_tree").find("\"name\": \"" + title + "\"") != std::string::npos;
+    // The tree is JSON, where sway writes "/" as "\/".
+    std::string escaped;
+    for (char c : title) {
+        if (c == '/' || c == '"' || c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return message("-t get_tree").find("\"name\": \"" + escaped + "\"") != std::string::npos;
 }
 
 std::vector<std::string> HeadlessSway::clientErrors() const {
