@@ -127,7 +127,7 @@ chmod 700 "$wl/run" "$wl/client"
 as_sway_user=()
 if [ "$(id -u)" -eq 0 ]; then
   chown nobody:nogroup "$wl/run" "$wl/home"
-  as_sway_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  as_sway_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --pdeathsig=SIGTERM)
 fi
 printf 'output HEADLESS-1 resolution 1280x800\nxwayland disable\n' >"$wl/config"
 chmod 644 "$wl/config"

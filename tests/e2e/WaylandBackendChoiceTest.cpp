@@ -110,8 +110,8 @@ TEST(WaylandBackendChoice, TypesThroughTheVirtualKeyboardWhereTheCompositorOffer
 }
 
 TEST(WaylandBackendChoice, FallsBackToXwaylandAndSaysWhatCannotBeReached) {
-    SeatOnlyCompositor compositor;
     PrivateDisplay display;  // stands for the session's Xwayland
+    SeatOnlyCompositor compositor;
     Recorder recorder(display, "Backend");
     Environment env;
     env.set("WAYLAND_DISPLAY", compositor.socket().c_str());

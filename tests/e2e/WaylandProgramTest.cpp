@@ -14,6 +14,7 @@ constexpr const char* kMainWindow = "Kest Redirect Serial/File/TCP Port to Keybo
 
 class WaylandProgram : public ::testing::Test {
   protected:
+    explicit WaylandProgram(bool withTrayBar = false) : sway(withTrayBar) {}
     void TearDown() override {
         program.reset();
         EXPECT_EQ(sway.clientErrors(), std::vector<std::string>{});
@@ -75,6 +76,21 @@ TEST_F(WaylandProgram, SerialScansAreTypedIntoXtermUnderXwayland) {
     const std::string expected = "<" + cp1252ToUtf8("\xC0 la 5") + "\r>";
     EXPECT_TRUE(xterm.waitForBytes(expected.size()));
     EXPECT_EQ(xterm.received(), expected);
+}
+
+class WaylandTray : public WaylandProgram {
+  protected:
+    WaylandTray() : WaylandProgram(true) {}
+};
+
+// Qt as a Wayland client puts its tray icon in a StatusNotifier host such as swaybar.
+TEST_F(WaylandTray, TheTrayIconAppearsInSwaybar) {
+    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, kReceiver);
+    // swaybar's tray comes up beside the compositor, empty.
+    EXPECT_TRUE(waitUntil([&] { return sway.trayItems() == "as 0\n"; })) << sway.trayItems();
+    startProgram(sway.env());
+    EXPECT_TRUE(waitUntil([&] { return sway.trayItems().starts_with("as 1 "); }))
+        << sway.trayItems();
 }
 
 }  // namespace

@@ -39,8 +39,10 @@ std::string run(const std::string& command) {
 // Who runs sway: root may not, so it hands the compositor to nobody.
 std::vector<std::string> asSwayUser(std::vector<std::string> argv) {
     if (geteuid() != 0) return argv;
+    // The change of user clears the parent-death signal that ChildProcess set: it is
+    // set again, so that a test killed at its timeout leaves no compositor behind.
     std::vector<std::string> wrapped{"setpriv", "--reuid=nobody", "--regid=nogroup",
-                                     "--clear-groups"};
+                                     "--clear-groups", "--pdeathsig=SIGTERM"};
     wrapped.insert(wrapped.end(), argv.begin(), argv.end());
     return wrapped;
 }
@@ -51,9 +53,31 @@ void giveToSwayUser(const std::string& path) {
         throw std::runtime_error("cannot hand " + path + " to nobody");
 }
 
+// A session bus that any user may use: sway's (nobody) and the test's (root).
+std::unique_ptr<ChildProcess> startBus(const std::string& dir, std::string& address) {
+    const std::string socket = dir + "/bus";
+    const std::string config = dir + "/bus.conf";
+    std::ofstream(config)
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><type>session</type><listen>unix:path="
+        << socket
+        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+           "<allow own=\"*\"/></policy></busconfig>\n";
+    auto daemon = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"dbus-daemon", "--config-file=" + config, "--nofork"},
+        std::map<std::string, std::string>{}, dir + "/bus.log", true);
+    if (!waitUntil([&] { return fs::exists(socket); }))
+        throw std::runtime_error("dbus-daemon did not start: " + readFile(dir + "/bus.log"));
+    ::chmod(socket.c_str(), 0777);
+    address = "unix:path=" + socket;
+    return daemon;
+}
+
 }  // namespace
 
-HeadlessSway::HeadlessSway() {
+HeadlessSway::HeadlessSway(bool withTrayBar) {
     // nobody must pass through our temporary directory to its own folders in it.
     ::chmod(dir_.path().c_str(), 0711);
     runtime_ = dir_.path() + "/run";
@@ -67,7 +91,9 @@ HeadlessSway::HeadlessSway() {
     // No Xwayland of sway's own: the X tests bring a rootful one, which they control.
     std::ofstream(config) << "output HEADLESS-1 resolution 1280x800\n"
                              "xwayland disable\n"
-                             "focus_follows_mouse no\n";
+                             "focus_follows_mouse no\n"
+                          << (withTrayBar ? "bar {\n  tray_output *\n}\n" : "");
+    if (withTrayBar) busDaemon_ = startBus(dir_.path(), bus_);
     ::chmod(config.c_str(), 0644);
     log_ = dir_.path() + "/sway.log";
     // With --debug sway logs the clients that it throws off (a few kilobytes a run).
@@ -79,7 +105,8 @@ HeadlessSway::HeadlessSway() {
                                            {"WLR_LIBINPUT_NO_DEVICES", "1"},
                                            {"WLR_RENDERER", "pixman"},
                                            {"WAYLAND_DISPLAY", ""},
-                                           {"DISPLAY", ""}},
+                                           {"DISPLAY", ""},
+                                           {"DBUS_SESSION_BUS_ADDRESS", bus_}},
         log_, true);
     const bool up = waitUntil(
         [&] {
@@ -96,12 +123,21 @@ HeadlessSway::~HeadlessSway() {
 }
 
 std::map<std::string, std::string> HeadlessSway::env() const {
-    return {{"WAYLAND_DISPLAY", socket_},
-            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
-            {"XDG_CONFIG_HOME", config_.path()},
-            {"DISPLAY", ""},
-            {"LC_ALL", "C.UTF-8"},
-            {"LANG", "C.UTF-8"}};
+    auto env = std::map<std::string, std::string>{{"WAYLAND_DISPLAY", socket_},
+                                                  {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+                                                  {"XDG_CONFIG_HOME", config_.path()},
+                                                  {"DISPLAY", ""},
+                                                  {"LC_ALL", "C.UTF-8"},
+                                                  {"LANG", "C.UTF-8"}};
+    if (!bus_.empty()) env["DBUS_SESSION_BUS_ADDRESS"] = bus_;
+    return env;
+}
+
+std::string HeadlessSway::trayItems() const {
+    if (bus_.empty()) return {};
+    return run("busctl --address='" + bus_ +
+               "' get-property org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
+               "org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null");
 }
 
 std::string HeadlessSway::message(const std::string& arguments) const {
@@ -170,7 +206,8 @@ RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : swayEnv_(sway.env()
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const std::string cmd = "exec Xwayland -displayfd 3 -nolisten tcp -noreset 3>&" +
                             std::to_string(fds[1]) + " 2>/dev/null";
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"sh", "-c", cmd}, swayEnv_);
+    // bash: dash takes no descriptor numbers above 9, and a test may have many open.
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"bash", "-c", cmd}, swayEnv_);
     close(fds[1]);
     std::string number;
     char c = 0;

@@ -15,7 +15,9 @@ namespace kest::e2e {
 
 class HeadlessSway {
   public:
-    HeadlessSway();
+    // withTrayBar: swaybar with its tray, on a D-Bus session bus of our own that the
+    // compositor's user and the test's user share.
+    explicit HeadlessSway(bool withTrayBar = false);
     ~HeadlessSway();
     HeadlessSway(const HeadlessSway&) = delete;
     HeadlessSway& operator=(const HeadlessSway&) = delete;
@@ -30,6 +32,8 @@ class HeadlessSway {
     bool hasWindow(const std::string& title) const;
     // The compositor's log lines that tell of a client thrown off or a protocol error.
     std::vector<std::string> clientErrors() const;
+    // The StatusNotifier items that swaybar's tray holds, as busctl prints them.
+    std::string trayItems() const;
     // Ends sway cleanly (swaymsg exit) and waits for it; true when it ended in time.
     bool stop();
 
@@ -40,6 +44,8 @@ class HeadlessSway {
     std::string runtime_;
     std::string socket_;
     std::string log_;
+    std::string bus_;
+    std::unique_ptr<ChildProcess> busDaemon_;
     std::unique_ptr<ChildProcess> process_;
 };
 
