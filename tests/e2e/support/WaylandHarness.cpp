@@ -133,11 +133,20 @@ std::map<std::string, std::string> HeadlessSway::env() const {
     return env;
 }
 
-std::string HeadlessSway::trayItems() const {
-    if (bus_.empty()) return {};
-    return run("busctl --address='" + bus_ +
-               "' get-property org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
-               "org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null");
+int HeadlessSway::trayItems() const {
+    if (bus_.empty()) return -1;
+    const std::string reply =
+        run("dbus-send --bus='" + bus_ +
+            "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
+            "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
+            "string:RegisteredStatusNotifierItems 2>/dev/null");
+    if (!reply.starts_with("method return")) return -1;
+    int items = 0;
+    for (auto at = reply.find("string \""); at != std::string::npos;
+         at = reply.find("string \"", at + 1)) {
+        ++items;
+    }
+    return items;
 }
 
 std::string HeadlessSway::message(const std::string& arguments) const {

@@ -32,8 +32,8 @@ class HeadlessSway {
     bool hasWindow(const std::string& title) const;
     // The compositor's log lines that tell of a client thrown off or a protocol error.
     std::vector<std::string> clientErrors() const;
-    // The StatusNotifier items that swaybar's tray holds, as busctl prints them.
-    std::string trayItems() const;
+    // How many StatusNotifier items swaybar's tray holds; -1 while it cannot be asked.
+    int trayItems() const;
     // Ends sway cleanly (swaymsg exit) and waits for it; true when it ended in time.
     bool stop();
 
