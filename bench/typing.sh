@@ -179,13 +179,19 @@ start_xwayland_xterm() {
   DISPLAY=$xwayland xdotool search --sync --name '^KestBench$' windowfocus --sync >/dev/null
 }
 
+# wayland_run KEY RUN: both texts through the virtual keyboard into the receiver that
+# $starter starts, as KEY-ascii and KEY-cp1252.
+wayland_run() {
+  for kind in ascii cp1252; do
+    "$bench" make "$kind" "$2" "$work/$kind.cp1252" "$work/$kind.utf8"
+    add "$1-$kind" "$(measure "$work/$kind.utf8" "$bench" type-wayland "$work/$kind.cp1252")"
+  done
+}
+
 for run in $(seq 1 "$runs"); do
   echo "wayland run $run of $runs" >&2
   starter=start_foot
-  for kind in ascii cp1252; do
-    "$bench" make "$kind" "$run" "$work/$kind.cp1252" "$work/$kind.utf8"
-    add "wl-foot-$kind" "$(measure "$work/$kind.utf8" "$bench" type-wayland "$work/$kind.cp1252")"
-  done
+  wayland_run wl-foot "$run"
   add wtype "$(measure "$work/ascii.utf8" timeout 300 wtype -- "$(cat "$work/ascii.utf8")")"
 done
 xwayland_number=$work/xwayland-number
@@ -200,10 +206,7 @@ xwayland=:$(cat "$xwayland_number")
 for run in $(seq 1 "$runs"); do
   echo "xwayland run $run of $runs" >&2
   starter=start_xwayland_xterm
-  for kind in ascii cp1252; do
-    "$bench" make "$kind" "$run" "$work/$kind.cp1252" "$work/$kind.utf8"
-    add "wl-xterm-$kind" "$(measure "$work/$kind.utf8" "$bench" type-wayland "$work/$kind.cp1252")"
-  done
+  wayland_run wl-xterm "$run"
 done
 disconnects=$(grep -c "error in client communication" "$wl/sway.log" || true)
 [ "$disconnects" -eq 0 ] || echo "sway threw $disconnects clients off" >&2

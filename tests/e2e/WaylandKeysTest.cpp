@@ -139,6 +139,21 @@ TEST_F(WaylandKeys, PacedStreamOfFiftyThousandCharactersIntoFoot) {
         << "received " << foot.received().size() << " of " << expected.size() << " bytes";
 }
 
+// A compositor that goes away (a crash, the session ending) makes typing fail with an
+// error that the pipeline reports and survives: no crash, no hang, no silent success.
+TEST(WaylandCompositorGone, TypingAndActivationFailCleanly) {
+    HeadlessSway sway;
+    WaylandKeyboardDevice device(sway.socket().c_str());
+    WaylandWindowActivator activator(sway.socket().c_str());
+    ASSERT_TRUE(sway.stop());
+    EXPECT_THROW(device.typeCharacter('a'), wayland::DeviceError);
+    // The next text tries a new connection, which fails as plainly.
+    EXPECT_THROW(device.typeCharacter('a'), wayland::DeviceError);
+    EXPECT_THROW(device.keybdEvent(kVkShift, kKeyDown), wayland::DeviceError);
+    device.sync();
+    EXPECT_FALSE(activator.activate("anything"));
+}
+
 class WaylandActivation : public WaylandKeys {
   protected:
     // Types a marker and tells which receiver got it.

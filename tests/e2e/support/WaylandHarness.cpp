@@ -211,19 +211,7 @@ bool FootReceiver::waitFor(const std::string& expected, std::chrono::millisecond
 }
 
 RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : swayEnv_(sway.env()) {
-    int fds[2];
-    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    const std::string cmd = "exec Xwayland -displayfd 3 -nolisten tcp -noreset 3>&" +
-                            std::to_string(fds[1]) + " 2>/dev/null";
-    // bash: dash takes no descriptor numbers above 9, and a test may have many open.
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"bash", "-c", cmd}, swayEnv_);
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-    close(fds[0]);
-    if (number.empty()) throw std::runtime_error("Xwayland did not start");
-    name_ = ":" + number;
+    name_ = startDisplayServer("Xwayland -nolisten tcp -noreset", swayEnv_, server_);
 }
 
 std::map<std::string, std::string> RootfulXwayland::env() const {
