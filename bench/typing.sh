@@ -166,18 +166,7 @@ start_foot() {
 }
 
 # Rootful: the X screen is one window in sway, which has the focus once foot is gone.
-start_xwayland_xterm() {
-  rm -f "$work/out" "$work/ready"
-  DISPLAY=$xwayland xterm -u8 -title KestBench \
-    -e sh -c "stty raw -echo; : > '$work/ready'; exec cat > '$work/out'" &
-  xterm_pid=$!
-  local deadline=$(( $(date +%s) + 20 ))
-  until [ -e "$work/ready" ]; do
-    [ "$(date +%s)" -lt "$deadline" ] || { echo "xterm did not start" >&2; exit 1; }
-    sleep 0.05
-  done
-  DISPLAY=$xwayland xdotool search --sync --name '^KestBench$' windowfocus --sync >/dev/null
-}
+start_xwayland_xterm() { DISPLAY=$xwayland start_receiver; }
 
 # wayland_run KEY RUN: both texts through the virtual keyboard into the receiver that
 # $starter starts, as KEY-ascii and KEY-cp1252.
