@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Typing benchmark: types three texts through SendKeys (XTest) into a real xterm on a
 # private Xvfb and compares what arrives with what was sent; types the first two with
-# xdotool as well, into the same kind of receiver.
+# xdotool as well, into the same kind of receiver. Then the same through the Wayland
+# virtual keyboard on a headless sway, into foot and into xterm on Xwayland, against
+# wtype.
 #   bench/typing.sh [runs]     (default 1; with more, rates are averaged, errors summed)
 # Uses the build in build/ (scripts/test makes it; KEST_BUILD_DIR names another one);
-# ends with one summary line.
+# ends with one summary line for X11 and one for Wayland.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -49,12 +51,15 @@ start_receiver() {
   xdotool search --sync --name '^KestBench$' windowfocus --sync >/dev/null
 }
 
+# The receiver that measure starts; the Wayland part below brings its own.
+starter=start_receiver
+
 # measure EXPECTED.utf8 COMMAND...: prints "rate errors". The time runs from the start
 # of the command until the receiver has every byte (or stops getting any for 3 s).
 measure() {
   local expected=$1
   shift
-  start_receiver
+  "$starter"
   local want t0 t_last last cur
   want=$(size "$expected")
   t0=$(now)
@@ -110,3 +115,92 @@ echo "typing: ascii $(avg ascii) chars/s ${errs[ascii]} errors," \
   "accented $(avg accented) chars/s ${errs[accented]} errors," \
   "xdotool $(avg xdotool-accented) chars/s ${errs[xdotool-accented]} errors;" \
   "all-cp1252 $(avg cp1252) chars/s ${errs[cp1252]} errors"
+
+# --- Wayland: the virtual keyboard on a headless sway, into foot and into xterm on a
+# rootful Xwayland, against wtype into foot. Rates are from the ascii text, errors
+# from the ascii and the all-cp1252 texts. sway refuses to run as root: as root the
+# compositor runs as nobody, in folders of its own.
+wl=$work/wayland
+mkdir -p "$wl/run" "$wl/home" "$wl/client"
+chmod 711 "$work"
+chmod 700 "$wl/run" "$wl/client"
+as_sway_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  chown nobody:nogroup "$wl/run" "$wl/home"
+  as_sway_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --pdeathsig=SIGTERM)
+fi
+printf 'output HEADLESS-1 resolution 1280x800\nxwayland disable\n' >"$wl/config"
+chmod 644 "$wl/config"
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$wl/home" XDG_RUNTIME_DIR="$wl/run" \
+  WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+  "${as_sway_user[@]}" sway -d -c "$wl/config" >"$wl/sway.log" 2>&1 &
+sway_pid=$!
+xwayland_pid=""
+stop_wayland() {
+  stop_receiver
+  [ -n "$xwayland_pid" ] && kill "$xwayland_pid" 2>/dev/null
+  swaymsg -s "$(ls "$wl"/run/sway-ipc.* 2>/dev/null | head -1)" exit >/dev/null 2>&1 || true
+  wait "$sway_pid" 2>/dev/null || true
+}
+trap 'stop_wayland; cleanup' EXIT
+deadline=$(( $(date +%s) + 20 ))
+until [ -S "$wl/run/wayland-1" ] && ls "$wl"/run/sway-ipc.* >/dev/null 2>&1; do
+  [ "$(date +%s)" -lt "$deadline" ] || { echo "sway did not start" >&2; exit 1; }
+  sleep 0.05
+done
+x_display=${DISPLAY:-}
+unset DISPLAY
+export WAYLAND_DISPLAY=$wl/run/wayland-1 XDG_RUNTIME_DIR=$wl/client
+sway_has() { swaymsg -s "$(ls "$wl"/run/sway-ipc.* | head -1)" -t get_tree | grep -q "\"name\": \"$1\""; }
+
+start_foot() {
+  rm -f "$work/out" "$work/ready"
+  foot --title KestBench sh -c "stty raw -echo; : > '$work/ready'; exec cat > '$work/out'" \
+    >/dev/null 2>&1 &
+  xterm_pid=$!
+  local deadline=$(( $(date +%s) + 20 ))
+  until [ -e "$work/ready" ] && sway_has KestBench; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "foot did not start" >&2; exit 1; }
+    sleep 0.05
+  done
+}
+
+# Rootful: the X screen is one window in sway, which has the focus once foot is gone.
+start_xwayland_xterm() { DISPLAY=$xwayland start_receiver; }
+
+# wayland_run KEY RUN: both texts through the virtual keyboard into the receiver that
+# $starter starts, as KEY-ascii and KEY-cp1252.
+wayland_run() {
+  for kind in ascii cp1252; do
+    "$bench" make "$kind" "$2" "$work/$kind.cp1252" "$work/$kind.utf8"
+    add "$1-$kind" "$(measure "$work/$kind.utf8" "$bench" type-wayland "$work/$kind.cp1252")"
+  done
+}
+
+for run in $(seq 1 "$runs"); do
+  echo "wayland run $run of $runs" >&2
+  starter=start_foot
+  wayland_run wl-foot "$run"
+  add wtype "$(measure "$work/ascii.utf8" timeout 300 wtype -- "$(cat "$work/ascii.utf8")")"
+done
+xwayland_number=$work/xwayland-number
+Xwayland -displayfd 5 -nolisten tcp -noreset 5>"$xwayland_number" 2>/dev/null &
+xwayland_pid=$!
+deadline=$(( $(date +%s) + 20 ))
+until [ -s "$xwayland_number" ]; do
+  [ "$(date +%s)" -lt "$deadline" ] || { echo "Xwayland did not start" >&2; exit 1; }
+  sleep 0.05
+done
+xwayland=:$(cat "$xwayland_number")
+for run in $(seq 1 "$runs"); do
+  echo "xwayland run $run of $runs" >&2
+  starter=start_xwayland_xterm
+  wayland_run wl-xterm "$run"
+done
+disconnects=$(grep -c "error in client communication" "$wl/sway.log" || true)
+[ "$disconnects" -eq 0 ] || echo "sway threw $disconnects clients off" >&2
+export DISPLAY=$x_display
+wl_ratio=$(awk -v a="$(avg wl-foot-ascii)" -v b="$(avg wtype)" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')
+echo "wayland: foot $(avg wl-foot-ascii) chars/s $(( ${errs[wl-foot-ascii]} + ${errs[wl-foot-cp1252]} )) errors," \
+  "wtype $(avg wtype) chars/s ${errs[wtype]} errors, ratio $wl_ratio;" \
+  "xwayland-xterm $(avg wl-xterm-ascii) chars/s $(( ${errs[wl-xterm-ascii]} + ${errs[wl-xterm-cp1252]} )) errors"

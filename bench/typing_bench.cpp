@@ -3,6 +3,9 @@
 //       writes one of the three benchmark texts, in Windows-1252 and in UTF-8
 //   typing_bench type FILE.cp1252
 //       types the file's text through SendKeys on $DISPLAY, waiting for the server
+//   typing_bench type-wayland FILE.cp1252 [GAP_MICROSECONDS]
+//       the same through the virtual keyboard on $WAYLAND_DISPLAY; with a gap, at
+//       that pace instead of the device's own (to find the fastest safe one)
 //   typing_bench compare EXPECTED.utf8 RECEIVED.utf8
 //       prints the number of lost, wrong, extra or moved characters (edit distance)
 
@@ -19,6 +22,7 @@
 
 #include "keyboard/Cp1252.h"
 #include "keyboard/KeyNotation.h"
+#include "keyboard/wayland/WaylandKeyboardDevice.h"
 #include "keyboard/x11/XTestKeyboardDevice.h"
 
 namespace {
@@ -146,14 +150,25 @@ int make(const std::string& kind, unsigned seed, const char* cpOut, const char* 
     return 0;
 }
 
-int type(const char* path) {
+int typeWith(kest::KeyboardDevice& device, const char* path) {
     const std::string text = readFile(path);
-    kest::x11::XTestKeyboardDevice device;
     const auto start = std::chrono::steady_clock::now();
     kest::SendKeys(kest::literalKeyNotation(text), true, device);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%zu chars in %.3f s\n", text.size(), took.count());
     return 0;
+}
+
+int type(const char* path) {
+    kest::x11::XTestKeyboardDevice device;
+    return typeWith(device, path);
+}
+
+int typeWayland(const char* path, const char* gap) {
+    kest::wayland::DeviceTiming timing;
+    if (gap) timing.gap = std::chrono::microseconds(std::stol(gap));
+    kest::wayland::WaylandKeyboardDevice device(nullptr, timing);
+    return typeWith(device, path);
 }
 
 }  // namespace
@@ -164,6 +179,8 @@ int main(int argc, char** argv) {
         if (mode == "make" && argc == 6)
             return make(argv[2], unsigned(std::stoul(argv[3])), argv[4], argv[5]);
         if (mode == "type" && argc == 3) return type(argv[2]);
+        if (mode == "type-wayland" && (argc == 3 || argc == 4))
+            return typeWayland(argv[2], argc == 4 ? argv[3] : nullptr);
         if (mode == "compare" && argc == 4) {
             std::printf("%zu\n",
                         editDistance(fromUtf8(readFile(argv[2])), fromUtf8(readFile(argv[3]))));

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "keyboard/KeyboardDevice.h"
 #include "keyboard/WindowActivator.h"
@@ -22,11 +23,32 @@ struct KeyboardBackend {
     std::shared_ptr<void> system;
     std::unique_ptr<KeyboardDevice> device;
     std::unique_ptr<WindowActivator> activator;
+    // What the user must know about what this backend cannot reach, or empty. Said
+    // once, in the window and in the log.
+    std::string notice;
 };
 
+// The notices of the Linux backend choice, in the user's words.
+inline constexpr const char* kNoWaylandKeysNotice =
+    "This Wayland desktop does not let programs type into other windows: Kest Redirect "
+    "types only into X11 programs (running under Xwayland); native Wayland windows "
+    "cannot receive keys from it here";
+inline constexpr const char* kWaylandFailedNotice =
+    "Kest Redirect could not use the Wayland compositor: it types only into X11 programs "
+    "(running under Xwayland); native Wayland windows cannot receive keys from it";
+inline constexpr const char* kWindowsOnlyAmongX11Notice =
+    "This Wayland desktop does not let programs bring windows to the front: only X11 "
+    "windows (running under Xwayland) can be chosen by title";
+inline constexpr const char* kNoWindowListNotice =
+    "This Wayland desktop does not let programs bring windows to the front: keys go to "
+    "the window that has the focus";
+
 // One implementation per platform, chosen by the build.
-// On Linux: XTest keys and window activation on the X display that displayName
-// names (nullptr: $DISPLAY). Throws KeyboardBackendError when there is none.
+// On Linux: with displayName, XTest keys and window activation on that X display.
+// Without, on a Wayland session ($WAYLAND_DISPLAY) whose compositor offers a virtual
+// keyboard (the wlroots family), keys and windows through Wayland; else XTest on
+// $DISPLAY (Xwayland on a Wayland session, with a notice of what cannot be reached).
+// Throws KeyboardBackendError when there is nothing to type into.
 // On Windows: SendInput keys and activation among the desktop's top-level windows;
 // displayName is ignored.
 KeyboardBackend openKeyboardBackend(const char* displayName = nullptr);

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QListWidget>
 #include <QStringList>
 #include <QTextStream>
 #include <QtGlobal>
@@ -77,6 +78,12 @@ int main(int argc, char* argv[]) {
     kest::F_MAIN window(*backend.device, *backend.activator);
     kest::StartUp startUp(window, arguments, guard);
     if (!startUp.Form_Load()) return 0;
+    // What the keyboard cannot reach on this desktop: said once, where the user looks
+    // at what was typed, and in the log.
+    if (!backend.notice.empty()) {
+        qWarning("Kest_Redirect_Serial_to_KB: %s", backend.notice.c_str());
+        window.LST_DEBUG->addItem(QString::fromUtf8(backend.notice.c_str()));
+    }
     window.show();
     return QApplication::exec();
 }

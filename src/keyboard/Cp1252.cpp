@@ -63,6 +63,24 @@ std::size_t decodeUtf8(std::string_view text, std::size_t pos, char32_t& u) {
     return length;
 }
 
+// Calls take(u, true) for each character of the UTF-8 text, and take(byte, false) for
+// each byte that is not valid UTF-8.
+template <class Take>
+void forEachCharacter(std::string_view text, Take take) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t u = 0;
+        const std::size_t length = decodeUtf8(text, pos, u);
+        if (length == 0) {
+            take(char32_t(static_cast<unsigned char>(text[pos])), false);
+            ++pos;
+        } else {
+            take(u, true);
+            pos += length;
+        }
+    }
+}
+
 }  // namespace
 
 char32_t cp1252ToUnicode(unsigned char c) {
@@ -88,19 +106,17 @@ std::string cp1252ToUtf8(std::string_view text) {
 std::string utf8ToCp1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t u = 0;
-        std::size_t length = decodeUtf8(text, pos, u);
-        if (length == 0) {
-            out += text[pos];
-            ++pos;
-            continue;
-        }
-        int byte = unicodeToCp1252(u);
+    forEachCharacter(text, [&](char32_t u, bool valid) {
+        const int byte = valid ? unicodeToCp1252(u) : int(u);
         out += byte < 0 ? '?' : static_cast<char>(byte);
-        pos += length;
-    }
+    });
+    return out;
+}
+
+std::u32string utf8ToUnicode(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    forEachCharacter(text, [&](char32_t u, bool valid) { out += valid ? u : char32_t(0xFFFD); });
     return out;
 }
 

@@ -17,6 +17,9 @@ std::string cp1252ToUtf8(std::string_view text);
 // Characters without a Windows-1252 byte become '?'. Invalid UTF-8 bytes are taken
 // as Windows-1252 themselves.
 std::string utf8ToCp1252(std::string_view text);
+// Unicode text from UTF-8, as a window title comes; each byte that is not valid UTF-8
+// becomes U+FFFD, which matches nothing a user can type.
+std::u32string utf8ToUnicode(std::string_view text);
 
 // Upper case as the Windows-1252 letters have it (a..z, à..þ except ÷, š œ ž ÿ).
 unsigned char cp1252Upper(unsigned char c);

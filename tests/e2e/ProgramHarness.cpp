@@ -115,15 +115,22 @@ void ProgramFixture::writeConfig(const std::string& name, const std::string& byt
     std::ofstream(configDir(suffix) + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+void writeScannerConfigIn(const std::string& configDir, int port, const std::string& target,
+                          const std::string& tcpLines) {
+    fs::create_directories(configDir);
+    auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(configDir + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+    };
+    write("TOUCHE_INP.CFG", "5\r\n");
+    write("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
+    write("TOUCHE_REM.CFG", std::to_string(port) + "\r\n13\r\n");
+    write("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n>\r\n" + target +
+                             "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n" + tcpLines);
+}
+
 void ProgramFixture::writeScannerConfig(int port, const std::string& tcpLines,
                                         const std::string& suffix) {
-    writeConfig("TOUCHE_INP.CFG", "5\r\n", suffix);
-    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n", suffix);
-    writeConfig("TOUCHE_REM.CFG", std::to_string(port) + "\r\n13\r\n", suffix);
-    writeConfig("GENERAL.CFG",
-                ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n>\r\n" + std::string(kReceiver) +
-                    "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n" + tcpLines,
-                suffix);
+    writeScannerConfigIn(configDir(suffix), port, kReceiver, tcpLines);
 }
 
 std::map<std::string, std::string> ProgramFixture::configFiles(const std::string& suffix) const {

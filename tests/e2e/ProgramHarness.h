@@ -47,6 +47,11 @@ void appendTo(const std::string& path, const std::string& bytes);
 
 inline constexpr const char* kReceiver = "Kest E2E Receiver";
 
+// A scanner's configuration in configDir: drop CR, "5" becomes "5{ENTER}", prefix "<"
+// and suffix ">", COM port `port`, everything typed into the window titled target.
+void writeScannerConfigIn(const std::string& configDir, int port, const std::string& target,
+                          const std::string& tcpLines = "0.0.0.0\r\n1024\r\nFalse\r\n");
+
 class ProgramFixture : public ::testing::Test {
   protected:
     ProgramFixture();

@@ -71,5 +71,14 @@ TEST(Cp1252Upper, OnlyLowerCaseLettersChangeAndOnlyOnce) {
     }
 }
 
+TEST(Utf8ToUnicode, TitlesKeepEveryCharacterAndMarkBrokenBytes) {
+    EXPECT_EQ(utf8ToUnicode("\xC3\x96l \xE2\x82\xAC \xF0\x9F\x98\x80"),
+              std::u32string(U"\u00D6l \u20AC \U0001F600"));
+    // A lone continuation byte and a cut-off sequence: one mark each, the rest kept.
+    EXPECT_EQ(utf8ToUnicode("a\x80"
+                            "b\xE2\x82"),
+              std::u32string(U"a\uFFFDb\uFFFD\uFFFD"));
+}
+
 }  // namespace
 }  // namespace kest

@@ -107,23 +107,29 @@ PrivateDisplay::PrivateDisplay() {
     // Windows come and go while the tests look at them; an X error must not end the
     // test program (Xlib's default), only be logged.
     x11::installErrorHandler();
-    int fds[2];
-    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    // The write end goes to Xvfb as fd 3 through the shell, which closes the rest.
     // -noreset: a server that resets whenever its last client leaves would refuse
     // connections for a moment and forget the keymap between a test's clients.
+    name_ = startDisplayServer("Xvfb -screen 0 1280x1024x24 -nolisten tcp -noreset", {}, server_);
+}
+
+std::string startDisplayServer(const std::string& command,
+                               const std::map<std::string, std::string>& env,
+                               std::unique_ptr<ChildProcess>& process) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    // The write end goes to the server as fd 3 through the shell, which closes the
+    // rest; bash, since dash takes no descriptor numbers above 9.
     const std::string cmd =
-        "exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>&" +
-        std::to_string(fds[1]) + " 2>/dev/null";
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"sh", "-c", cmd},
-                                             std::map<std::string, std::string>{});
+        "exec " + command + " -displayfd 3 3>&" + std::to_string(fds[1]) + " 2>/dev/null";
+    process = std::make_unique<ChildProcess>(std::vector<std::string>{"bash", "-c", cmd}, env);
     close(fds[1]);
     std::string number;
     char c = 0;
     while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
     close(fds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not start");
-    name_ = ":" + number;
+    if (number.empty())
+        throw std::runtime_error(command.substr(0, command.find(' ')) + " did not start");
+    return ":" + number;
 }
 
 std::map<std::string, std::string> PrivateDisplay::env() const {
@@ -253,14 +259,17 @@ bool Recorder::waitForText(const std::string& expected, std::chrono::millisecond
            text() == expected;
 }
 
-XtermReceiver::XtermReceiver(const PrivateDisplay& display, const std::string& title) {
+XtermReceiver::XtermReceiver(const PrivateDisplay& display, const std::string& title)
+    : XtermReceiver(display.env(), title) {}
+
+XtermReceiver::XtermReceiver(const std::map<std::string, std::string>& env,
+                             const std::string& title) {
     out_ = dir_.path() + "/received";
     const std::string ready = dir_.path() + "/ready";
     // Raw mode: no line editing, no line length limit, every byte passes as typed.
     const std::string script = "stty raw -echo; : > '" + ready + "'; exec cat > '" + out_ + "'";
     process_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"xterm", "-title", title, "-u8", "-e", "sh", "-c", script},
-        display.env());
+        std::vector<std::string>{"xterm", "-title", title, "-u8", "-e", "sh", "-c", script}, env);
     if (!waitUntil([&] { return std::filesystem::exists(ready); }, 20s)) {
         throw std::runtime_error("xterm did not start");
     }

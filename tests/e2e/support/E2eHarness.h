@@ -69,6 +69,12 @@ class PrivateDisplay {
     std::unique_ptr<ChildProcess> server_;
 };
 
+// Starts an X server command (Xvfb, Xwayland) that is to tell its display number on
+// descriptor 3 (-displayfd); returns the display name ":N". Throws when it does not.
+std::string startDisplayServer(const std::string& command,
+                               const std::map<std::string, std::string>& env,
+                               std::unique_ptr<ChildProcess>& process);
+
 // openbox, ready once it has claimed the screen.
 class WindowManager {
   public:
@@ -110,6 +116,8 @@ class Recorder {
 class XtermReceiver {
   public:
     XtermReceiver(const PrivateDisplay& display, const std::string& title);
+    // On any X display: the environment of its clients.
+    XtermReceiver(const std::map<std::string, std::string>& env, const std::string& title);
     std::string received() const { return readFile(out_); }
     bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
 

@@ -1,0 +1,223 @@
+#include "e2e/support/WaylandHarness.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace kest::e2e {
+
+namespace {
+
+// The first entry of dir whose name starts with prefix (and is no lock file).
+std::string findEntry(const std::string& dir, const std::string& prefix) {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(dir, ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && !name.ends_with(".lock")) return entry.path().string();
+    }
+    return {};
+}
+
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// Who runs sway: root may not, so it hands the compositor to nobody.
+std::vector<std::string> asSwayUser(std::vector<std::string> argv) {
+    if (geteuid() != 0) return argv;
+    // The change of user clears the parent-death signal that ChildProcess set: it is
+    // set again, so that a test killed at its timeout leaves no compositor behind.
+    std::vector<std::string> wrapped{"setpriv", "--reuid=nobody", "--regid=nogroup",
+                                     "--clear-groups", "--pdeathsig=SIGTERM"};
+    wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+    return wrapped;
+}
+
+void giveToSwayUser(const std::string& path) {
+    if (geteuid() != 0) return;
+    if (::chown(path.c_str(), 65534, 65534) != 0)
+        throw std::runtime_error("cannot hand " + path + " to nobody");
+}
+
+// A session bus that any user may use: sway's (nobody) and the test's (root).
+std::unique_ptr<ChildProcess> startBus(const std::string& dir, std::string& address) {
+    const std::string socket = dir + "/bus";
+    const std::string config = dir + "/bus.conf";
+    std::ofstream(config)
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><type>session</type><listen>unix:path="
+        << socket
+        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+           "<allow own=\"*\"/></policy></busconfig>\n";
+    auto daemon = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"dbus-daemon", "--config-file=" + config, "--nofork"},
+        std::map<std::string, std::string>{}, dir + "/bus.log", true);
+    if (!waitUntil([&] { return fs::exists(socket); }))
+        throw std::runtime_error("dbus-daemon did not start: " + readFile(dir + "/bus.log"));
+    ::chmod(socket.c_str(), 0777);
+    address = "unix:path=" + socket;
+    return daemon;
+}
+
+}  // namespace
+
+HeadlessSway::HeadlessSway(bool withTrayBar) {
+    // nobody must pass through our temporary directory to its own folders in it.
+    ::chmod(dir_.path().c_str(), 0711);
+    runtime_ = dir_.path() + "/run";
+    const std::string home = dir_.path() + "/home";
+    fs::create_directories(runtime_);
+    fs::create_directories(home);
+    ::chmod(runtime_.c_str(), 0700);
+    giveToSwayUser(runtime_);
+    giveToSwayUser(home);
+    const std::string config = dir_.path() + "/config";
+    // No Xwayland of sway's own: the X tests bring a rootful one, which they control.
+    std::ofstream(config) << "output HEADLESS-1 resolution 1280x800\n"
+                             "xwayland disable\n"
+                             "focus_follows_mouse no\n"
+                          << (withTrayBar ? "bar {\n  tray_output *\n}\n" : "");
+    if (withTrayBar) busDaemon_ = startBus(dir_.path(), bus_);
+    ::chmod(config.c_str(), 0644);
+    log_ = dir_.path() + "/sway.log";
+    // With --debug sway logs the clients that it throws off (a few kilobytes a run).
+    process_ = std::make_unique<ChildProcess>(
+        asSwayUser({"sway", "--debug", "-c", config}),
+        std::map<std::string, std::string>{{"HOME", home},
+                                           {"XDG_RUNTIME_DIR", runtime_},
+                                           {"WLR_BACKENDS", "headless"},
+                                           {"WLR_LIBINPUT_NO_DEVICES", "1"},
+                                           {"WLR_RENDERER", "pixman"},
+                                           {"WAYLAND_DISPLAY", ""},
+                                           {"DISPLAY", ""},
+                                           {"DBUS_SESSION_BUS_ADDRESS", bus_}},
+        log_, true);
+    const bool up = waitUntil(
+        [&] {
+            socket_ = findEntry(runtime_, "wayland-");
+            return !socket_.empty() && !findEntry(runtime_, "sway-ipc.").empty() &&
+                   message("-t get_version").find("sway") != std::string::npos;
+        },
+        20s);
+    if (!up) throw std::runtime_error("sway did not start: " + readFile(log_));
+}
+
+HeadlessSway::~HeadlessSway() {
+    stop();
+}
+
+std::map<std::string, std::string> HeadlessSway::env() const {
+    auto env = std::map<std::string, std::string>{{"WAYLAND_DISPLAY", socket_},
+                                                  {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+                                                  {"XDG_CONFIG_HOME", config_.path()},
+                                                  {"DISPLAY", ""},
+                                                  {"LC_ALL", "C.UTF-8"},
+                                                  {"LANG", "C.UTF-8"}};
+    if (!bus_.empty()) env["DBUS_SESSION_BUS_ADDRESS"] = bus_;
+    return env;
+}
+
+int HeadlessSway::trayItems() const {
+    if (bus_.empty()) return -1;
+    const std::string reply =
+        run("dbus-send --bus='" + bus_ +
+            "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
+            "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
+            "string:RegisteredStatusNotifierItems 2>/dev/null");
+    if (!reply.starts_with("method return")) return -1;
+    int items = 0;
+    for (auto at = reply.find("string \""); at != std::string::npos;
+         at = reply.find("string \"", at + 1)) {
+        ++items;
+    }
+    return items;
+}
+
+std::string HeadlessSway::message(const std::string& arguments) const {
+    const std::string ipc = findEntry(runtime_, "sway-ipc.");
+    return run("swaymsg -s '" + ipc + "' " + arguments + " 2>/dev/null");
+}
+
+bool HeadlessSway::hasWindow(const std::string& title) const {
+    // The tree is JSON, where sway writes "/" as "\/".
+    std::string escaped;
+    for (char c : title) {
+        if (c == '/' || c == '"' || c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return message("-t get_tree").find("\"name\": \"" + escaped + "\"") != std::string::npos;
+}
+
+std::vector<std::string> HeadlessSway::clientErrors() const {
+    std::vector<std::string> found;
+    std::istringstream in(readFile(log_));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find("error in client communication") != std::string::npos ||
+            line.find("Data too big") != std::string::npos ||
+            line.find("error marshalling") != std::string::npos ||
+            line.find("protocol error") != std::string::npos) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+bool HeadlessSway::stop() {
+    if (!process_) return true;
+    message("exit");
+    // sway takes a moment to let its clients go; a plain kill would leave it running
+    // past the test.
+    const bool ended = process_->wait(10s) != -1;
+    process_.reset();
+    return ended;
+}
+
+FootReceiver::FootReceiver(const HeadlessSway& sway, const std::string& title) {
+    out_ = dir_.path() + "/received";
+    const std::string ready = dir_.path() + "/ready";
+    // Raw mode: no line editing, no line length limit, every byte passes as typed.
+    const std::string script = "stty raw -echo; : > '" + ready + "'; exec cat > '" + out_ + "'";
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"foot", "--title", title, "sh", "-c", script}, sway.env(),
+        dir_.path() + "/foot.log", true);
+    if (!waitUntil([&] { return fs::exists(ready) && sway.hasWindow(title); }, 20s)) {
+        throw std::runtime_error("foot did not start: " + readFile(dir_.path() + "/foot.log"));
+    }
+}
+
+bool FootReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return received().size() >= count; }, timeout);
+}
+
+bool FootReceiver::waitFor(const std::string& expected, std::chrono::milliseconds timeout) const {
+    return waitForBytes(expected.size(), timeout) && received() == expected;
+}
+
+RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : swayEnv_(sway.env()) {
+    name_ = startDisplayServer("Xwayland -nolisten tcp -noreset", swayEnv_, server_);
+}
+
+std::map<std::string, std::string> RootfulXwayland::env() const {
+    auto env = swayEnv_;
+    env["DISPLAY"] = name_;
+    return env;
+}
+
+}  // namespace kest::e2e
