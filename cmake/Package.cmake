@@ -28,6 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # needs them; Qt's own packages only recommend them, and a machine that installs
 # without recommendations would get a program that cannot open its window.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+# On a Wayland desktop Qt draws the window as a native client only with its Wayland
+# plugin; without it the window opens under Xwayland, which works too.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
