@@ -282,7 +282,10 @@ void XTestKeyboardDevice::prepareCharacters(std::string_view text) {
         spares_.bind(choice->spot, keysym, now);
         changed.push_back(choice->spot.keycode);
     }
-    if (!changed.empty()) writeSpareKeys(changed);
+    if (changed.empty()) return;
+    // Typing starts now: the janitor must not take the new bindings back as idle ones.
+    markActivity();
+    writeSpareKeys(changed);
 }
 
 std::optional<Placement> XTestKeyboardDevice::boundSpare(Keysym keysym) {
