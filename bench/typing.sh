@@ -12,7 +12,7 @@ runs=${1:-1}
 build=${KEST_BUILD_DIR:-build}
 bench=$build/bench/typing_bench
 [ -f "$build/build.ninja" ] || [ -f "$build/Makefile" ] || cmake -S . -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target typing_bench >/dev/null
+cmake --build "$build" --target typing_bench kest_qt_receiver >/dev/null
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 
 source scripts/xvfb.sh
@@ -34,19 +34,34 @@ trap cleanup EXIT
 start_private_xvfb
 
 now() { date +%s.%N; }
-size() { stat -c %s "$1" 2>/dev/null || echo 0; }
+size() { stat -L -c %s "$1" 2>/dev/null || echo 0; }
 
-# An xterm whose terminal, in raw mode, copies every byte it gets to $work/out.
+# The receiver: an xterm whose terminal, in raw mode, copies every byte it gets to
+# $work/out; or (receiver=gtk, tk or qt) one of the test receivers, which appends what
+# its text field gets to $work/out and says "focus" once the field has the focus.
+receiver=xterm
 start_receiver() {
-  rm -f "$work/out" "$work/ready"
-  xterm -u8 -title KestBench -e sh -c "stty raw -echo; : > '$work/ready'; exec cat > '$work/out'" &
+  rm -rf "$work/out" "$work/ready" "$work/r"
+  mkdir "$work/r"
+  case $receiver in
+    xterm) xterm -u8 -title KestBench -e sh -c "stty raw -echo; : > '$work/ready'; exec cat > '$work/out'" & ;;
+    gtk|tk) ln -s "$work/r/received" "$work/out"
+      /usr/bin/python3 "tests/e2e/receivers/${receiver}_receiver.py" KestBench "$work/r" & ;;
+    qt) ln -s "$work/r/received" "$work/out"
+      "$build/tests/e2e/kest_qt_receiver" -platform xcb KestBench "$work/r" & ;;
+  esac
   xterm_pid=$!
   local deadline=$(( $(date +%s) + 20 ))
-  until [ -e "$work/ready" ]; do
-    [ "$(date +%s)" -lt "$deadline" ] || { echo "xterm did not start" >&2; exit 1; }
+  until [ -e "$work/ready" ] || grep -qs ready "$work/r/status"; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "$receiver did not start" >&2; exit 1; }
     sleep 0.05
   done
   xdotool search --sync --name '^KestBench$' windowfocus --sync >/dev/null
+  [ "$receiver" = xterm ] && return
+  until grep -qs focus "$work/r/status"; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "$receiver did not take the focus" >&2; exit 1; }
+    sleep 0.05
+  done
 }
 
 # measure EXPECTED.utf8 COMMAND...: prints "rate errors". The time runs from the start
@@ -110,3 +125,18 @@ echo "typing: ascii $(avg ascii) chars/s ${errs[ascii]} errors," \
   "accented $(avg accented) chars/s ${errs[accented]} errors," \
   "xdotool $(avg xdotool-accented) chars/s ${errs[xdotool-accented]} errors;" \
   "all-cp1252 $(avg cp1252) chars/s ${errs[cp1252]} errors"
+
+# The receiver matrix: the three texts into xterm and the GTK 3, Tk and Qt 6 receivers.
+for run in $(seq 1 "$runs"); do
+  echo "receivers, run $run of $runs" >&2
+  for receiver in xterm gtk tk qt; do
+    for kind in ascii accented cp1252; do
+      "$bench" make "$kind" "$run" "$work/$kind.cp1252" "$work/$kind.utf8"
+      add "$receiver-$kind" "$(measure "$work/$kind.utf8" "$bench" type "$work/$kind.cp1252")"
+    done
+  done
+done
+receiver_errors() { echo $(( ${errs[$1-ascii]} + ${errs[$1-accented]} + ${errs[$1-cp1252]} )); }
+echo "receivers: xterm $(receiver_errors xterm) errors, gtk $(receiver_errors gtk) errors," \
+  "tk $(receiver_errors tk) errors, qt $(receiver_errors qt) errors;" \
+  "cp1252 into gtk $(avg gtk-cp1252) chars/s"

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "e2e/support/E2eHarness.h"
@@ -14,6 +15,9 @@ namespace kest::e2e {
 enum class ReceiverKind { Xterm, Gtk, Tk, Qt };
 
 const char* receiverName(ReceiverKind kind);  // "xterm", "gtk", "tk", "qt"
+inline void PrintTo(ReceiverKind kind, std::ostream* os) {
+    *os << receiverName(kind);
+}
 
 class TextReceiver {
   public:
