@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Typing benchmark: types three texts through SendKeys (XTest) into a real xterm on a
 # private Xvfb and compares what arrives with what was sent; types the first two with
-# xdotool as well, into the same kind of receiver.
+# xdotool as well, into the same kind of receiver; then the receiver matrix: the three
+# texts into xterm and into GTK 3, Tk and Qt 6 receivers (tests/e2e/receivers).
 #   bench/typing.sh [runs]     (default 1; with more, rates are averaged, errors summed)
 # Uses the build in build/ (scripts/test makes it; KEST_BUILD_DIR names another one);
-# ends with one summary line.
+# ends with two summary lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

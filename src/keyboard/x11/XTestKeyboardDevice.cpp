@@ -276,6 +276,7 @@ void XTestKeyboardDevice::prepareCharacters(std::string_view text) {
     }
     std::vector<KeyCode> changed;
     for (Keysym keysym : missing) {
+        if (spares_.boundTo(keysym)) continue;  // a character given twice
         const auto choice = spares_.choose();
         // What would have to wait is bound when its character comes.
         if (!choice || choice->notBefore > now) break;
@@ -286,6 +287,7 @@ void XTestKeyboardDevice::prepareCharacters(std::string_view text) {
     // Typing starts now: the janitor must not take the new bindings back as idle ones.
     markActivity();
     writeSpareKeys(changed);
+    std::this_thread::sleep_for(timing_.settle);
 }
 
 std::optional<Placement> XTestKeyboardDevice::boundSpare(Keysym keysym) {
@@ -303,6 +305,7 @@ Placement XTestKeyboardDevice::spareFor(Keysym keysym, bool firstSpotOnly) {
     if (choice->notBefore > Clock::now()) std::this_thread::sleep_until(choice->notBefore);
     spares_.bind(choice->spot, keysym, Clock::now());
     writeSpareKeys({choice->spot.keycode});
+    std::this_thread::sleep_for(timing_.settle);
     return *boundSpare(keysym);
 }
 
@@ -342,7 +345,6 @@ void XTestKeyboardDevice::writeSpareKeys(std::vector<KeyCode> keycodes) {
         throw DeviceError("the X server refused to bind a spare keycode");
     keymapStale_ = true;
     wake_.notify_all();  // the janitor has bindings to look after now
-    std::this_thread::sleep_for(timing_.settle);
 }
 
 KeyCode XTestKeyboardDevice::keycodeForVirtualKey(std::uint8_t vk, int group, bool mayBind) {
