@@ -66,7 +66,8 @@ start_receiver() {
 }
 
 # measure EXPECTED.utf8 COMMAND...: prints "rate errors". The time runs from the start
-# of the command until the receiver has every byte (or stops getting any for 3 s).
+# of the command until the receiver has every byte (or, the command ended, stops getting
+# any for 3 s).
 measure() {
   local expected=$1
   shift
@@ -87,7 +88,10 @@ measure() {
       t_last=$(now)
     fi
     [ "$cur" -ge "$want" ] && break
-    awk -v a="$(now)" -v b="$t_last" 'BEGIN { exit !(a - b > 3) }' && break
+    # Quiet counts once the typist has ended (gone, or a zombie until the wait below):
+    # on a loaded machine it may stall for a while in the middle.
+    awk -v a="$(now)" -v b="$t_last" 'BEGIN { exit !(a - b > 3) }' &&
+      [[ "$(ps -o stat= -p "$typist")" != [^Z]* ]] && break
     sleep 0.01
   done
   wait "$typist" || echo "the typist failed" >&2

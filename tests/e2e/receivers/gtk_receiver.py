@@ -3,11 +3,8 @@
 
     gtk_receiver.py TITLE DIR
 
-Writes DIR/status ("ready" once the window is shown, "focus" whenever the text view
-gets the keyboard focus) and moves every text inserted into the view to
-DIR/received, in UTF-8, as it comes.
+Every text inserted into the view goes to DIR/received (see receiver_files.py).
 """
-import os
 import sys
 
 import gi
@@ -15,17 +12,13 @@ import gi
 gi.require_version("Gtk", "3.0")
 from gi.repository import Gtk  # noqa: E402
 
-
-def note(directory, line):
-    with open(os.path.join(directory, "status"), "a", encoding="utf-8") as f:
-        f.write(line + "\n")
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from receiver_files import ReceiverFiles  # noqa: E402
 
 
 def main():
-    title, directory = sys.argv[1], sys.argv[2]
-    received = open(os.path.join(directory, "received"), "ab", buffering=0)
-
-    window = Gtk.Window(title=title)
+    files = ReceiverFiles()
+    window = Gtk.Window(title=files.title)
     window.set_default_size(600, 400)
     window.connect("destroy", Gtk.main_quit)
     view = Gtk.TextView()
@@ -33,7 +26,7 @@ def main():
 
     # The text as the view takes it: after the input method, whatever it made of a key.
     def inserted(_buffer, _where, text, _length):
-        received.write(text.encode("utf-8"))
+        files.received(text)
 
     # What was written leaves the view: GTK slows down on very long lines, and a
     # benchmark would measure that instead of the keys.
@@ -43,8 +36,8 @@ def main():
 
     view.get_buffer().connect("insert-text", inserted)
     view.get_buffer().connect_after("end-user-action", typed)
-    view.connect("focus-in-event", lambda *_: note(directory, "focus") or False)
-    window.connect("map-event", lambda *_: note(directory, "ready") or False)
+    view.connect("focus-in-event", lambda *_: files.note("focus") or False)
+    window.connect("map-event", lambda *_: files.note("ready") or False)
     window.show_all()
     view.grab_focus()
     Gtk.main()

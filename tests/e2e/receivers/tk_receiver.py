@@ -3,41 +3,35 @@
 
     tk_receiver.py TITLE DIR
 
-Writes DIR/status ("ready" once the window is shown, "focus" whenever the text widget
-gets the keyboard focus) and moves every text the widget gains to DIR/received, in
-UTF-8, as it comes.
+Every text the widget gains goes to DIR/received (see receiver_files.py).
 """
-import os
 import sys
 import tkinter
 
-
-def note(directory, line):
-    with open(os.path.join(directory, "status"), "a", encoding="utf-8") as f:
-        f.write(line + "\n")
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from receiver_files import ReceiverFiles  # noqa: E402
 
 
 def main():
-    title, directory = sys.argv[1], sys.argv[2]
-    received = open(os.path.join(directory, "received"), "ab", buffering=0)
-
+    files = ReceiverFiles()
     root = tkinter.Tk()
-    root.title(title)
+    root.title(files.title)
     text = tkinter.Text(root, width=80, height=24)
     text.pack(fill="both", expand=True)
+
     # The Text class binding has inserted the key's character when <<Modified>> fires.
     # What was written leaves the widget: Tk slows down on very long lines, and a
     # benchmark would measure that instead of the keys.
     def modified(_event):
         new = text.get("1.0", "end - 1 chars")
         if new:
-            received.write(new.encode("utf-8"))
+            files.received(new)
             text.delete("1.0", "end")
         text.edit_modified(False)
 
     text.bind("<<Modified>>", modified)
-    text.bind("<FocusIn>", lambda _e: note(directory, "focus"))
-    root.bind("<Map>", lambda e: note(directory, "ready") if e.widget is root else None)
+    text.bind("<FocusIn>", lambda _e: files.note("focus"))
+    root.bind("<Map>", lambda e: files.note("ready") if e.widget is root else None)
     text.focus_set()
     root.mainloop()
 
