@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Typing benchmark: types three texts through SendKeys (XTest) into a real xterm on a
 # private Xvfb and compares what arrives with what was sent; types the first two with
-# xdotool as well, into the same kind of receiver. Then the same through the Wayland
-# virtual keyboard on a headless sway, into foot and into xterm on Xwayland, against
-# wtype.
+# xdotool as well, into the same kind of receiver; then the receiver matrix: the three
+# texts into xterm and into GTK 3, Tk and Qt 6 receivers (tests/e2e/receivers). Then the
+# same through the Wayland virtual keyboard on a headless sway, into foot and into xterm
+# on Xwayland, against wtype.
 #   bench/typing.sh [runs]     (default 1; with more, rates are averaged, errors summed)
 # Uses the build in build/ (scripts/test makes it; KEST_BUILD_DIR names another one);
-# ends with one summary line for X11 and one for Wayland.
+# ends with three summary lines: X11, the receivers, Wayland.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +15,7 @@ runs=${1:-1}
 build=${KEST_BUILD_DIR:-build}
 bench=$build/bench/typing_bench
 [ -f "$build/build.ninja" ] || [ -f "$build/Makefile" ] || cmake -S . -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target typing_bench >/dev/null
+cmake --build "$build" --target typing_bench kest_qt_receiver >/dev/null
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 
 source scripts/xvfb.sh
@@ -36,26 +37,42 @@ trap cleanup EXIT
 start_private_xvfb
 
 now() { date +%s.%N; }
-size() { stat -c %s "$1" 2>/dev/null || echo 0; }
+size() { stat -L -c %s "$1" 2>/dev/null || echo 0; }
 
-# An xterm whose terminal, in raw mode, copies every byte it gets to $work/out.
+# The receiver: an xterm whose terminal, in raw mode, copies every byte it gets to
+# $work/out; or (receiver=gtk, tk or qt) one of the test receivers, which appends what
+# its text field gets to $work/out and says "focus" once the field has the focus.
+receiver=xterm
 start_receiver() {
-  rm -f "$work/out" "$work/ready"
-  xterm -u8 -title KestBench -e sh -c "stty raw -echo; : > '$work/ready'; exec cat > '$work/out'" &
+  rm -rf "$work/out" "$work/ready" "$work/r"
+  mkdir "$work/r"
+  case $receiver in
+    xterm) xterm -u8 -title KestBench -e sh -c "stty raw -echo; : > '$work/ready'; exec cat > '$work/out'" & ;;
+    gtk|tk) ln -s "$work/r/received" "$work/out"
+      /usr/bin/python3 "tests/e2e/receivers/${receiver}_receiver.py" KestBench "$work/r" & ;;
+    qt) ln -s "$work/r/received" "$work/out"
+      "$build/tests/e2e/kest_qt_receiver" -platform xcb KestBench "$work/r" & ;;
+  esac
   xterm_pid=$!
   local deadline=$(( $(date +%s) + 20 ))
-  until [ -e "$work/ready" ]; do
-    [ "$(date +%s)" -lt "$deadline" ] || { echo "xterm did not start" >&2; exit 1; }
+  until [ -e "$work/ready" ] || grep -qs ready "$work/r/status"; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "$receiver did not start" >&2; exit 1; }
     sleep 0.05
   done
   xdotool search --sync --name '^KestBench$' windowfocus --sync >/dev/null
+  [ "$receiver" = xterm ] && return
+  until grep -qs focus "$work/r/status"; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "$receiver did not take the focus" >&2; exit 1; }
+    sleep 0.05
+  done
 }
 
 # The receiver that measure starts; the Wayland part below brings its own.
 starter=start_receiver
 
 # measure EXPECTED.utf8 COMMAND...: prints "rate errors". The time runs from the start
-# of the command until the receiver has every byte (or stops getting any for 3 s).
+# of the command until the receiver has every byte (or, the command ended, stops getting
+# any for 3 s).
 measure() {
   local expected=$1
   shift
@@ -76,7 +93,10 @@ measure() {
       t_last=$(now)
     fi
     [ "$cur" -ge "$want" ] && break
-    awk -v a="$(now)" -v b="$t_last" 'BEGIN { exit !(a - b > 3) }' && break
+    # Quiet counts once the typist has ended (gone, or a zombie until the wait below):
+    # on a loaded machine it may stall for a while in the middle.
+    awk -v a="$(now)" -v b="$t_last" 'BEGIN { exit !(a - b > 3) }' &&
+      [[ "$(ps -o stat= -p "$typist")" != [^Z]* ]] && break
     sleep 0.01
   done
   wait "$typist" || echo "the typist failed" >&2
@@ -115,6 +135,23 @@ echo "typing: ascii $(avg ascii) chars/s ${errs[ascii]} errors," \
   "accented $(avg accented) chars/s ${errs[accented]} errors," \
   "xdotool $(avg xdotool-accented) chars/s ${errs[xdotool-accented]} errors;" \
   "all-cp1252 $(avg cp1252) chars/s ${errs[cp1252]} errors"
+
+# The receiver matrix: the three texts into xterm and the GTK 3, Tk and Qt 6 receivers.
+for run in $(seq 1 "$runs"); do
+  echo "receivers, run $run of $runs" >&2
+  for receiver in xterm gtk tk qt; do
+    for kind in ascii accented cp1252; do
+      "$bench" make "$kind" "$run" "$work/$kind.cp1252" "$work/$kind.utf8"
+      add "$receiver-$kind" "$(measure "$work/$kind.utf8" "$bench" type "$work/$kind.cp1252")"
+    done
+  done
+done
+receiver_errors() { echo $(( ${errs[$1-ascii]} + ${errs[$1-accented]} + ${errs[$1-cp1252]} )); }
+echo "receivers: xterm $(receiver_errors xterm) errors, gtk $(receiver_errors gtk) errors," \
+  "tk $(receiver_errors tk) errors, qt $(receiver_errors qt) errors;" \
+  "cp1252 into gtk $(avg gtk-cp1252) chars/s"
+
+receiver=xterm
 
 # --- Wayland: the virtual keyboard on a headless sway, into foot and into xterm on a
 # rootful Xwayland, against wtype into foot. Rates are from the ascii text, errors

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "keyboard/KeyboardDevice.h"
 
@@ -291,9 +292,18 @@ void playKeyActions(const std::vector<KeyAction>& actions, KeyboardDevice& devic
 }
 
 void SendKeys(std::string_view keys, bool wait, KeyboardDevice& device) {
-    // Two passes: the first only validates, so that invalid notation types nothing
-    // however long the piece is; the second types as it parses.
-    NotationParser(keys, [](std::vector<KeyAction>&) {}).parse();
+    // Two passes: the first only validates (and collects the characters to type), so
+    // that invalid notation types nothing however long the piece is; the second types
+    // as it parses.
+    std::string characters;
+    std::array<bool, 256> seen{};
+    NotationParser(keys, [&](std::vector<KeyAction>& chunk) {
+        for (const KeyAction& a : chunk) {
+            if (a.kind == KeyAction::Kind::Type && !std::exchange(seen[a.ch], true))
+                characters.push_back(static_cast<char>(a.ch));
+        }
+    }).parse();
+    device.prepareCharacters(characters);
     KeyPlayer player(device);
     NotationParser(keys, [&player](std::vector<KeyAction>& chunk) { player.play(chunk); }).parse();
     player.finish();

@@ -2,6 +2,7 @@
 // The seam between keystroke text and the platform's input synthesis.
 
 #include <cstdint>
+#include <string_view>
 
 namespace kest {
 
@@ -28,6 +29,10 @@ public:
     // holds through keybdEvent. Control characters type as Windows maps them
     // (8 Backspace, 9 Tab, 13 Enter, 27 Escape, 10 Ctrl+Enter, 1..26 Ctrl+letter).
     virtual void typeCharacter(unsigned char c) = 0;
+
+    // The characters that typeCharacter is about to get for one piece, before the
+    // first of them: a device that must set up keys for some does it for all at once.
+    virtual void prepareCharacters(std::string_view /*text*/) {}
 
     // Returns when the display server has taken every event sent so far.
     virtual void sync() = 0;

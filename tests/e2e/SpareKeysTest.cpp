@@ -12,6 +12,8 @@
 #include "keyboard/KeyNotation.h"
 
 // After gtest: X11 defines None, Bool and friends as macros.
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #ifndef KEST_TYPE_AND_WAIT_PATH
@@ -90,6 +92,86 @@ TEST_F(SpareKeys, GivenBackWhenTheKeyboardCloses) {
     device.reset();
     EXPECT_TRUE(allRestored());
     EXPECT_TRUE(keysDown(display.name()).empty());
+}
+
+// The keyboard's group count and locked group, as the user's own keys see them.
+std::pair<int, int> groupsAndLockedGroup(const std::string& displayName) {
+    Display* d = XOpenDisplay(displayName.c_str());
+    XkbDescPtr xkb = XkbGetMap(d, 0, XkbUseCoreKbd);
+    XkbGetControls(d, XkbAllControlsMask, xkb);
+    XkbStateRec state{};
+    XkbGetState(d, XkbUseCoreKbd, &state);
+    const int groups = xkb->ctrls->num_groups;
+    XkbFreeKeyboard(xkb, 0, True);
+    XCloseDisplay(d);
+    return {groups, state.locked_group};
+}
+
+// Counts the keymap notifications the server sends, as every receiver gets them.
+class KeymapChangeWatcher {
+  public:
+    explicit KeymapChangeWatcher(const std::string& displayName)
+        : display_(XOpenDisplay(displayName.c_str())) {
+        int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+        XkbQueryExtension(display_, &opcode, &eventBase_, &error, &major, &minor);
+        XkbSelectEvents(display_, XkbUseCoreKbd, XkbMapNotifyMask, XkbMapNotifyMask);
+        XSync(display_, False);
+    }
+    ~KeymapChangeWatcher() { XCloseDisplay(display_); }
+    Display* display() const { return display_; }
+    // The notifications since the last call.
+    int take() {
+        XSync(display_, False);
+        int count = 0;
+        while (XPending(display_) > 0) {
+            XEvent e;
+            XNextEvent(display_, &e);
+            if (e.type == eventBase_) ++count;
+        }
+        return count;
+    }
+
+  private:
+    Display* display_;
+    int eventBase_ = 0;
+};
+
+TEST_F(SpareKeys, ATextsUnusualCharactersAreBoundInOneKeymapChange) {
+    KeymapChangeWatcher watcher(display.name());
+    // The server tells one change in as many notifications as it has keyboards.
+    KeySym none = NoSymbol;
+    XChangeKeyboardMapping(watcher.display(), KeyCode(initiallyEmpty.front()), 1, &none, 1);
+    const int perChange = watcher.take();
+    ASSERT_GT(perChange, 0);
+    // More characters than spare keycodes, each one twice.
+    const std::string text =
+        "\xE0\xE1\xE2\xE3\xE4\xE5\xE6\xE7\xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF"
+        "\xF0\xF1\xF2\xF3\xF4\xF5\xF6\xF8\xF9\xFA\xFB\xFC\xFD\xFE\xFF";
+    SendKeys(text + text, true, *device);
+    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8(text + text))) << recorderLog();
+    // One change binds them all (an XKB change takes a notification or so more than a
+    // core one); none is taken back or bound again while typing.
+    EXPECT_LE(watcher.take(), 2 * perChange);
+}
+
+TEST_F(SpareKeys, AWholeCodePageLeavesTheUsersKeyboardAsItWas) {
+    const auto before = groupsAndLockedGroup(display.name());
+    std::string text;
+    for (int c = 0xA1; c <= 0xFF; ++c) text.push_back(static_cast<char>(c));
+    text += "\x80\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93\x94\x95\x96";
+    SendKeys(literalKeyNotation(text), true, *device);
+    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8(text))) << recorderLog();
+    // Nothing left switched between the characters: the user's 'a' key types 'a'.
+    recorder->clear();
+    Display* d = XOpenDisplay(display.name().c_str());
+    const KeyCode a = XKeysymToKeycode(d, XK_a);
+    XTestFakeKeyEvent(d, a, True, CurrentTime);
+    XTestFakeKeyEvent(d, a, False, CurrentTime);
+    XCloseDisplay(d);
+    EXPECT_TRUE(recorder->waitForText("a")) << recorderLog();
+    device.reset();
+    EXPECT_TRUE(allRestored());
+    EXPECT_EQ(groupsAndLockedGroup(display.name()), before);
 }
 
 class SpareKeysOnSignal : public SpareKeys, public ::testing::WithParamInterface<int> {};

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <map>
+#include <tuple>
 
 #include "keyboard/x11/Keysyms.h"
 #include "keyboard/x11/SparePool.h"
@@ -34,6 +35,9 @@ TEST(Cp1252Keysyms, LayoutsMayUseClassicOrUnicodeKeysyms) {
     EXPECT_EQ(cp1252ForKeysym(0x1000153), 0x9C);   // U+0153
     EXPECT_EQ(cp1252ForKeysym(0x0ae6), 0x95);      // bullet, recognised
     EXPECT_EQ(keysymForCp1252(0x95), 0x1002022u);  // but bound by its exact Unicode keysym
+    // GTK types nothing for the classic permille keysym: per mille goes by Unicode only.
+    EXPECT_EQ(keysymForCp1252(0x89), 0x1002030u);
+    EXPECT_EQ(cp1252ForKeysym(0x0ad5), -1);
     EXPECT_EQ(cp1252ForKeysym(0x10000e9), -1);     // Latin-1 has its own keysyms
     EXPECT_EQ(cp1252ForKeysym(0xff0d), -1);        // Return types no character here
     EXPECT_EQ(cp1252ForKeysym(0xfe51), -1);        // dead_acute
@@ -59,41 +63,60 @@ TEST(VirtualKeys, KeysOfAPcKeyboard) {
 
 class SparePoolTest : public ::testing::Test {
   protected:
+    using Spot = SparePool::Spot;
     SparePool pool{100ms};
     SparePool::TimePoint t0 = SparePool::Clock::now();
-    std::map<SparePool::Keycode, SparePool::Keysym> server;  // what the server maps
+    // What the server maps: keycode, group, level.
+    std::map<std::tuple<int, int, int>, SparePool::Keysym> server;
     void reconcile(std::vector<SparePool::Keycode> empty) {
-        pool.reconcile(empty, [&](SparePool::Keycode kc) { return server[kc]; });
+        pool.reconcile(empty, [&](SparePool::Keycode kc, int g, int l) {
+            return server[{kc, g, l}];
+        });
     }
-    void bind(SparePool::Keycode kc, SparePool::Keysym ks, SparePool::TimePoint at) {
-        pool.bind(kc, ks, at);
-        server[kc] = ks;
+    void bind(const Spot& spot, SparePool::Keysym ks, SparePool::TimePoint at) {
+        pool.bind(spot, ks, at);
+        server[{spot.keycode, spot.group, spot.level}] = ks;
     }
 };
 
-TEST_F(SparePoolTest, UnboundKeycodesFirstThenLeastRecentlyUsedAfterTheGuard) {
+TEST_F(SparePoolTest, FreeSpotsLevelByLevelThenLeastRecentlyUsedAfterTheGuard) {
     reconcile({200, 201});
-    auto first = pool.choose();
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->notBefore, SparePool::TimePoint{});
-    bind(first->keycode, 0xe9, t0);
-    auto second = pool.choose();
-    ASSERT_TRUE(second);
-    EXPECT_NE(second->keycode, first->keycode);
-    bind(second->keycode, 0xe8, t0 + 10ms);
-    pool.touch(first->keycode, t0 + 50ms);
-    // Both bound: the one used longest ago, and not before 100 ms after its last use.
-    auto third = pool.choose();
-    ASSERT_TRUE(third);
-    EXPECT_EQ(third->keycode, second->keycode);
-    EXPECT_EQ(third->notBefore, t0 + 110ms);
-    EXPECT_EQ(pool.boundTo(0xe9), first->keycode);
+    // The first level of every key, then Shift's, then the next group: a few
+    // characters change a few keys and add no group.
+    const std::vector<Spot> order = {{200, 0, 0}, {201, 0, 0}, {200, 0, 1}, {201, 0, 1},
+                                     {200, 1, 0}, {201, 1, 0}, {200, 1, 1}};
+    SparePool::Keysym ks = 0x100;
+    for (const Spot& expected : order) {
+        auto choice = pool.choose();
+        ASSERT_TRUE(choice);
+        EXPECT_EQ(choice->spot, expected);
+        EXPECT_EQ(choice->notBefore, SparePool::TimePoint{});
+        bind(choice->spot, ++ks, t0);
+    }
+    EXPECT_EQ(pool.groupsOf(200), 2);
+    EXPECT_EQ(pool.keysymsOf(201)[2], 0x106u);  // group 1, level 0
+    while (auto choice = pool.choose()) {
+        if (choice->notBefore != SparePool::TimePoint{}) break;
+        bind(choice->spot, ++ks, t0);
+    }
+    EXPECT_EQ(pool.groupsOf(201), SparePool::kGroups);
+    pool.touch(200, t0 + 50ms);
+    // All bound: the first spot of the keycode used longest ago, 100 ms after that use.
+    auto reuse = pool.choose();
+    ASSERT_TRUE(reuse);
+    EXPECT_EQ(reuse->spot, (Spot{201, 0, 0}));
+    EXPECT_EQ(reuse->notBefore, t0 + 100ms);
+    EXPECT_EQ(pool.boundTo(0x103), (Spot{200, 0, 1}));
     EXPECT_FALSE(pool.boundTo(0xe0));
+    // Raw key presses only ever get a first spot.
+    pool.unbindAll();
+    bind({200, 0, 0}, 0xe9, t0);
+    EXPECT_EQ(pool.choose(true)->spot, (Spot{201, 0, 0}));
 }
 
 TEST_F(SparePoolTest, HeldKeycodesAreNeverReboundOrRestored) {
     reconcile({200});
-    bind(200, 0xffc9, t0);
+    bind({200, 0, 0}, 0xffc9, t0);
     pool.setHeld(200, true);
     EXPECT_FALSE(pool.choose());
     EXPECT_TRUE(pool.boundKeycodes().empty());
@@ -102,14 +125,16 @@ TEST_F(SparePoolTest, HeldKeycodesAreNeverReboundOrRestored) {
     EXPECT_EQ(pool.restoreNotBefore(), t0 + 100ms);
     pool.unbindAll();
     EXPECT_TRUE(pool.boundKeycodes().empty());
+    EXPECT_EQ(pool.groupsOf(200), 0);
 }
 
 TEST_F(SparePoolTest, KeycodesTakenBySomeoneElseAreDropped) {
     reconcile({200, 201, 202});
-    bind(200, 0xe9, t0);
-    bind(201, 0xe8, t0);
-    server[201] = 0x61;  // another program put 'a' there
-    server[202] = 0x62;
+    bind({200, 0, 0}, 0xe9, t0);
+    bind({200, 1, 1}, 0xf6, t0);
+    bind({201, 0, 0}, 0xe8, t0);
+    server[{201, 0, 1}] = 0x41;  // another program put 'A' on Shift's level there
+    server[{202, 0, 0}] = 0x62;
     reconcile({203});  // 202 is no longer empty, 203 became empty
     EXPECT_EQ(pool.size(), 2u);
     EXPECT_TRUE(pool.contains(200));
@@ -120,13 +145,18 @@ TEST_F(SparePoolTest, KeycodesTakenBySomeoneElseAreDropped) {
 
 TEST_F(SparePoolTest, HistorySurvivesAKeymapReload) {
     reconcile({200});
-    bind(200, 0xe9, t0);
-    server[200] = 0;  // restored by us, then reloaded
+    bind({200, 0, 0}, 0xe9, t0);
+    bind({200, 0, 1}, 0xe8, t0);
+    server.clear();  // restored by us, then reloaded
     pool.unbindAll();
     reconcile({200});
-    auto choice = pool.choose();
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->notBefore, t0 + 100ms);
+    // Free again: bound at once; once all is bound, re-bound only after the guard.
+    for (int i = 0; i < SparePool::kSpots; ++i) {
+        auto choice = pool.choose();
+        ASSERT_EQ(choice->notBefore, SparePool::TimePoint{});
+        pool.bind(choice->spot, 0x100 + SparePool::Keysym(i), t0 + 10ms);
+    }
+    EXPECT_EQ(pool.choose()->notBefore, t0 + 110ms);
 }
 
 }  // namespace

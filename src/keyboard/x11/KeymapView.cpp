@@ -195,12 +195,13 @@ std::vector<KeyCode> KeymapView::emptyKeycodes() const {
     return empty;
 }
 
-Keysym KeymapView::firstKeysym(KeyCode keycode) const {
+Keysym KeymapView::keysymAt(KeyCode keycode, int group, int level) const {
     if (!xkb_ || keycode < xkb_->min_key_code || keycode > xkb_->max_key_code ||
-        XkbKeyNumGroups(xkb_, keycode) == 0) {
+        group >= XkbKeyNumGroups(xkb_, keycode) ||
+        level >= XkbKeyGroupWidth(xkb_, keycode, group)) {
         return kNoKeysym;
     }
-    return Keysym(XkbKeySymEntry(xkb_, keycode, 0, 0));
+    return Keysym(XkbKeySymEntry(xkb_, keycode, level, group));
 }
 
 int KeymapView::minKeycode() const {

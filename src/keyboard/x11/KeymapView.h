@@ -57,8 +57,8 @@ class KeymapView {
 
     // Keycodes with no keysym at any level of any group.
     std::vector<KeyCode> emptyKeycodes() const;
-    // The first keysym of keycode (group 0, level 0), or kNoKeysym.
-    Keysym firstKeysym(KeyCode keycode) const;
+    // The keysym of keycode in group at level, or kNoKeysym where it has none.
+    Keysym keysymAt(KeyCode keycode, int group, int level) const;
     int minKeycode() const;
     int maxKeycode() const;
 

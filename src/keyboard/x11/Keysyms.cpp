@@ -9,9 +9,12 @@ namespace kest::x11 {
 namespace {
 
 // Classic keysyms of the characters 0x80-0x9F, where X has one that means exactly
-// that character; kNoKeysym elsewhere (the undefined bytes among them).
+// that character and every toolkit knows it; kNoKeysym elsewhere (the undefined bytes
+// among them). "‰" (0x89) has the classic keysym permille (0x0ad5), but GTK does not
+// turn it into a character and drops the key: it goes by its Unicode keysym, and a
+// layout key that carries permille is not used for it.
 constexpr std::array<Keysym, 32> kHighClassic{{
-    0x20ac, 0,      0x0afd, 0x08f6, 0x0afe, 0x0aae, 0x0af1, 0x0af2, 0,      0x0ad5, 0x01a9,
+    0x20ac, 0,      0x0afd, 0x08f6, 0x0afe, 0x0aae, 0x0af1, 0x0af2, 0,      0,      0x01a9,
     0,      0x13bc, 0,      0x01ae, 0,      0,      0x0ad0, 0x0ad1, 0x0ad2, 0x0ad3, 0,
     0x0aaa, 0x0aa9, 0,      0x0ac9, 0x01b9, 0,      0x13bd, 0,      0x01be, 0x13be,
 }};

@@ -4,6 +4,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -165,17 +166,17 @@ void XTestKeyboardDevice::takeState(const XkbStateNotifyEvent& e) {
 
 void XTestKeyboardDevice::reloadKeymap() {
     if (!keymap_.load(display_)) throw DeviceError("the X server did not give its keymap");
-    spares_.reconcile(keymap_.emptyKeycodes(),
-                      [this](SparePool::Keycode kc) { return keymap_.firstKeysym(kc); });
+    spares_.reconcile(keymap_.emptyKeycodes(), [this](SparePool::Keycode kc, int group, int level) {
+        return keymap_.keysymAt(kc, group, level);
+    });
     keymapStale_ = false;
 }
 
 void XTestKeyboardDevice::typePrintable(unsigned char c, unsigned extraMods) {
     const Keysym keysym = keysymForCp1252(c);
     const XkbStateRec state = state_;
-    if (auto spare = spares_.boundTo(keysym)) {
-        spares_.touch(*spare, Clock::now());
-        press({*spare}, extraMods, state);
+    if (auto spare = boundSpare(keysym)) {
+        press(*spare, extraMods, state);
         return;
     }
     auto found = keymap_.findCharacter(c, state.group);
@@ -216,9 +217,8 @@ void XTestKeyboardDevice::typeControl(unsigned char c) {
 
 void XTestKeyboardDevice::typeKeysym(Keysym keysym, unsigned extraMods) {
     const XkbStateRec state = state_;
-    if (auto spare = spares_.boundTo(keysym)) {
-        spares_.touch(*spare, Clock::now());
-        press({*spare}, extraMods, state);
+    if (auto spare = boundSpare(keysym)) {
+        press(*spare, extraMods, state);
     } else if (auto found = keymap_.findKeysym(keysym, state.group)) {
         press(*found, extraMods, state);
     } else {
@@ -231,8 +231,12 @@ void XTestKeyboardDevice::typeKeysym(Keysym keysym, unsigned extraMods) {
 // and puts everything back afterwards.
 void XTestKeyboardDevice::press(const Placement& p, unsigned extraMods, const XkbStateRec& state) {
     const unsigned wanted = p.mods | extraMods;
+    // A spare key goes in exactly the group of its spot, so that its events read the
+    // same after groups are added to it; the view may not show those groups yet.
     const int keyGroups = keymap_.groupsOf(p.keycode);
-    const bool switchGroup = keyGroups > 1 && state.group % keyGroups != p.group;
+    const bool switchGroup = spares_.contains(p.keycode)
+                                 ? state.group != p.group
+                                 : keyGroups > 1 && state.group % keyGroups != p.group;
     // Lock always goes: besides the key's own type, programs apply Caps Lock to
     // letters themselves.
     const unsigned lockedInTheWay = state.locked_mods & (LockMask | (p.typeMask & ~wanted));
@@ -253,23 +257,94 @@ void XTestKeyboardDevice::press(const Placement& p, unsigned extraMods, const Xk
     if (switchGroup) XkbLockGroup(display_, XkbUseCoreKbd, state.locked_group);
 }
 
-Placement XTestKeyboardDevice::spareFor(Keysym keysym) {
-    const auto choice = spares_.choose();
+void XTestKeyboardDevice::prepareCharacters(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    if (closing_) return;
+    refreshKeymap();
+    const auto now = Clock::now();
+    std::vector<Keysym> missing;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        const Keysym keysym = keysymForCp1252(c);
+        if (keysym == kNoKeysym) continue;
+        if (auto spot = spares_.boundTo(keysym)) {
+            spares_.touch(spot->keycode, now);  // needed again: not the one to re-bind
+        } else if (auto found = keymap_.findCharacter(c, state_.group);
+                   !found || spares_.contains(found->keycode)) {
+            missing.push_back(keysym);
+        }
+    }
+    std::vector<KeyCode> changed;
+    for (Keysym keysym : missing) {
+        if (spares_.boundTo(keysym)) continue;  // a character given twice
+        const auto choice = spares_.choose();
+        // What would have to wait is bound when its character comes.
+        if (!choice || choice->notBefore > now) break;
+        spares_.bind(choice->spot, keysym, now);
+        changed.push_back(choice->spot.keycode);
+    }
+    if (changed.empty()) return;
+    // Typing starts now: the janitor must not take the new bindings back as idle ones.
+    markActivity();
+    writeSpareKeys(changed);
+    std::this_thread::sleep_for(timing_.settle);
+}
+
+std::optional<Placement> XTestKeyboardDevice::boundSpare(Keysym keysym) {
+    const auto spot = spares_.boundTo(keysym);
+    if (!spot) return std::nullopt;
+    spares_.touch(spot->keycode, Clock::now());
+    const unsigned mods = spot->level == 1 ? ShiftMask : 0;
+    return Placement{spot->keycode, spot->group, spot->level, mods, ShiftMask};
+}
+
+Placement XTestKeyboardDevice::spareFor(Keysym keysym, bool firstSpotOnly) {
+    const auto choice = spares_.choose(firstSpotOnly);
     if (!choice) throw DeviceError("no spare keycode is left to type a character the layout lacks");
     // Events of the keycode's last character may still wait in a receiver's queue.
     if (choice->notBefore > Clock::now()) std::this_thread::sleep_until(choice->notBefore);
+    spares_.bind(choice->spot, keysym, Clock::now());
+    writeSpareKeys({choice->spot.keycode});
+    std::this_thread::sleep_for(timing_.settle);
+    return *boundSpare(keysym);
+}
+
+// Gives the keycodes what the pool says they carry, in one keymap change: each group
+// of two levels (plain and Shift), nothing where the pool has nothing. XKB rather than
+// the core request, so that the number of groups of the keyboard goes back to what
+// it was once the spare keys are empty again.
+void XTestKeyboardDevice::writeSpareKeys(std::vector<KeyCode> keycodes) {
+    std::sort(keycodes.begin(), keycodes.end());
+    keycodes.erase(std::unique(keycodes.begin(), keycodes.end()), keycodes.end());
+    // The key actions too, though none change: Xlib looks at them when it resizes a key.
+    XkbDescPtr xkb =
+        XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask, XkbUseCoreKbd);
+    if (!xkb) throw DeviceError("the X server did not give its keymap");
+    XkbMapChangesRec changes{};
+    int types[XkbNumKbdGroups] = {XkbTwoLevelIndex, XkbTwoLevelIndex, XkbTwoLevelIndex,
+                                  XkbTwoLevelIndex};
+    for (KeyCode kc : keycodes) {
+        const int groups = spares_.groupsOf(kc);
+        XkbChangeTypesOfKey(xkb, kc, groups, XkbAllGroupsMask, types, &changes);
+        const auto syms = spares_.keysymsOf(kc);
+        for (int g = 0; g < groups; ++g) {
+            for (int l = 0; l < SparePool::kLevels; ++l) {
+                XkbKeySymEntry(xkb, kc, l, g) = syms[std::size_t(g * SparePool::kLevels + l)];
+            }
+        }
+    }
+    const auto [low, high] = std::minmax_element(keycodes.begin(), keycodes.end());
+    changes.changed |= XkbKeySymsMask;
+    changes.first_key_sym = *low;
+    changes.num_key_syms = static_cast<unsigned char>(*high - *low + 1);
     const unsigned long errorsBefore = errorCount();
-    // The keysym on both levels: given alone, the server would put the other case of
-    // a letter on the first level, and "É" would type "é".
-    KeySym syms[2] = {keysym, keysym};
-    XChangeKeyboardMapping(display_, choice->keycode, 2, syms, 1);
+    XkbChangeMap(display_, xkb, &changes);
+    XkbFreeKeyboard(xkb, 0, True);
     XSync(display_, False);
     if (errorCount() != errorsBefore)
         throw DeviceError("the X server refused to bind a spare keycode");
-    spares_.bind(choice->keycode, keysym, Clock::now());
     keymapStale_ = true;
-    wake_.notify_all();  // the janitor has a binding to look after now
-    return {choice->keycode};
+    wake_.notify_all();  // the janitor has bindings to look after now
 }
 
 KeyCode XTestKeyboardDevice::keycodeForVirtualKey(std::uint8_t vk, int group, bool mayBind) {
@@ -283,11 +358,12 @@ KeyCode XTestKeyboardDevice::keycodeForVirtualKey(std::uint8_t vk, int group, bo
     if (auto p = keymap_.findKeysym(key.keysym, group); p && !spares_.contains(p->keycode)) {
         return p->keycode;
     }
-    if (auto kc = spares_.boundTo(key.keysym)) {
-        spares_.touch(*kc, Clock::now());
-        return *kc;
+    // A raw key press has no modifiers or group of its own: only a first spot will do.
+    if (auto spot = spares_.boundTo(key.keysym); spot && spot->group == 0 && spot->level == 0) {
+        spares_.touch(spot->keycode, Clock::now());
+        return spot->keycode;
     }
-    return mayBind ? spareFor(key.keysym).keycode : 0;
+    return mayBind ? spareFor(key.keysym, true).keycode : 0;
 }
 
 void XTestKeyboardDevice::fakeKey(KeyCode keycode, bool down) {
@@ -318,12 +394,12 @@ void XTestKeyboardDevice::restoreLocked(bool releaseHeld) {
     const auto bound = spares_.boundKeycodes();
     if (!bound.empty()) {
         std::this_thread::sleep_until(spares_.restoreNotBefore());
-        for (KeyCode kc : bound) {
-            KeySym none = NoSymbol;
-            XChangeKeyboardMapping(display_, kc, 1, &none, 1);
-        }
         spares_.unbindAll();
-        keymapStale_ = true;
+        try {
+            writeSpareKeys(bound);
+        } catch (const DeviceError& e) {
+            std::fprintf(stderr, "kest: giving the spare keycodes back: %s\n", e.what());
+        }
     }
     XSync(display_, False);
 }

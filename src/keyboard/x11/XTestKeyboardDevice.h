@@ -8,8 +8,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "keyboard/KeyboardDevice.h"
 #include "keyboard/x11/KeymapView.h"
@@ -26,6 +29,12 @@ struct DeviceTiming {
     // leaves a wide margin. Only texts with more distinct unusual characters than
     // there are spare keycodes ever wait for it.
     std::chrono::milliseconds reuseGuard{500};
+    // How long a changed keymap is left to reach the receivers before a key of it is
+    // typed. Tk works out a key's character when it reads the event, but takes in a
+    // keymap change only when it handles it: a key read together with the change
+    // that bound it showed the key's earlier character, or none. Binding all of a
+    // text's unusual characters at once makes this one pause per text at most.
+    std::chrono::milliseconds settle{30};
     // Spare keycodes go back to empty after this long without typing.
     std::chrono::milliseconds idleRestore{5000};
 };
@@ -43,6 +52,9 @@ class XTestKeyboardDevice final : public KeyboardDevice {
 
     void keybdEvent(std::uint8_t vk, std::uint32_t flags) override;
     void typeCharacter(unsigned char c) override;
+    // Binds spare keys for all of the characters that the layout lacks (as many as
+    // fit without waiting), in one keymap change, before the first is typed.
+    void prepareCharacters(std::string_view text) override;
     void sync() override;
 
     // Releases every key still held and gives the spare keycodes back their empty
@@ -61,7 +73,9 @@ class XTestKeyboardDevice final : public KeyboardDevice {
     void typeControl(unsigned char c);
     void typeKeysym(Keysym keysym, unsigned extraMods);
     void press(const Placement& placement, unsigned extraMods, const XkbStateRec& state);
-    Placement spareFor(Keysym keysym);
+    std::optional<Placement> boundSpare(Keysym keysym);
+    Placement spareFor(Keysym keysym, bool firstSpotOnly = false);
+    void writeSpareKeys(std::vector<KeyCode> keycodes);
     KeyCode keycodeForVirtualKey(std::uint8_t vk, int group, bool mayBind);
     void fakeKey(KeyCode keycode, bool down);
     void markActivity();

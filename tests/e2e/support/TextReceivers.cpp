@@ -1,0 +1,93 @@
+#include "e2e/support/TextReceivers.h"
+
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#if !defined(KEST_RECEIVERS_DIR) || !defined(KEST_QT_RECEIVER_PATH)
+#error "KEST_RECEIVERS_DIR and KEST_QT_RECEIVER_PATH must name the receivers"
+#endif
+
+namespace kest::e2e {
+
+namespace {
+
+// The system's interpreter: python3-gi and python3-tk are installed for it, not for
+// another python3 that may come first in PATH.
+constexpr const char* kPython = "/usr/bin/python3";
+
+std::vector<std::string> commandFor(ReceiverKind kind, const std::string& title,
+                                    const std::string& dir) {
+    switch (kind) {
+        case ReceiverKind::Gtk:
+            return {kPython, KEST_RECEIVERS_DIR "/gtk_receiver.py", title, dir};
+        case ReceiverKind::Tk:
+            return {kPython, KEST_RECEIVERS_DIR "/tk_receiver.py", title, dir};
+        case ReceiverKind::Qt:
+            return {KEST_QT_RECEIVER_PATH, "-platform", "xcb", title, dir};
+        case ReceiverKind::Xterm:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+const char* receiverName(ReceiverKind kind) {
+    switch (kind) {
+        case ReceiverKind::Xterm:
+            return "xterm";
+        case ReceiverKind::Gtk:
+            return "gtk";
+        case ReceiverKind::Tk:
+            return "tk";
+        case ReceiverKind::Qt:
+            return "qt";
+    }
+    return "?";
+}
+
+TextReceiver::TextReceiver(const PrivateDisplay& display, ReceiverKind kind,
+                           const std::string& title)
+    : display_(display), kind_(kind), title_(title), out_(dir_.path() + "/received") {
+    if (kind == ReceiverKind::Xterm) {
+        xterm_ = std::make_unique<XtermReceiver>(display, title);
+        return;
+    }
+    const std::string log = dir_.path() + "/log";
+    process_ = std::make_unique<ChildProcess>(commandFor(kind, title, dir_.path()), display.env(),
+                                              log, true);
+    if (!waitUntil([&] { return statusSays("ready"); }, 20s)) {
+        throw std::runtime_error(std::string(receiverName(kind)) +
+                                 " receiver did not start: " + readFile(log));
+    }
+}
+
+bool TextReceiver::focus() const {
+    if (!focusWindowTitled(display_.name(), title_)) return false;
+    // xterm says nothing about its focus; the others wait for their text field to have it.
+    return kind_ == ReceiverKind::Xterm || waitUntil([&] { return statusSays("focus"); });
+}
+
+bool TextReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return received().size() >= count; }, timeout);
+}
+
+bool TextReceiver::waitForText(const std::string& expected, std::chrono::milliseconds quiet) const {
+    std::size_t last = received().size();
+    while (last < expected.size()) {
+        if (!waitUntil([&] { return received().size() != last; }, quiet)) break;
+        last = received().size();
+    }
+    return received() == expected;
+}
+
+bool TextReceiver::statusSays(const std::string& line) const {
+    std::istringstream in(readFile(dir_.path() + "/status"));
+    for (std::string l; std::getline(in, l);) {
+        if (l == line) return true;
+    }
+    return false;
+}
+
+}  // namespace kest::e2e

@@ -1,0 +1,49 @@
+#pragma once
+// The programs people type into, as receivers for the end-to-end tests: xterm, and
+// small editors of our own on GTK 3, Tk and Qt 6. Each writes what it received to a
+// file in UTF-8 and has a window title the tests focus it by.
+
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "e2e/support/E2eHarness.h"
+
+namespace kest::e2e {
+
+enum class ReceiverKind { Xterm, Gtk, Tk, Qt };
+
+const char* receiverName(ReceiverKind kind);  // "xterm", "gtk", "tk", "qt"
+inline void PrintTo(ReceiverKind kind, std::ostream* os) {
+    *os << receiverName(kind);
+}
+
+class TextReceiver {
+  public:
+    // Starts the receiver and returns once its window is up; it does not take the focus.
+    TextReceiver(const PrivateDisplay& display, ReceiverKind kind, const std::string& title);
+    TextReceiver(const TextReceiver&) = delete;
+    TextReceiver& operator=(const TextReceiver&) = delete;
+
+    // Gives the receiver the keyboard focus and waits until its text field has it.
+    bool focus() const;
+    std::string received() const { return xterm_ ? xterm_->received() : readFile(out_); }
+    bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
+    // Waits until the receiver holds at least as many bytes as expected, or stops
+    // getting any for quiet; true when what it holds is exactly expected.
+    bool waitForText(const std::string& expected, std::chrono::milliseconds quiet = 3s) const;
+
+  private:
+    bool statusSays(const std::string& line) const;
+
+    const PrivateDisplay& display_;
+    ReceiverKind kind_;
+    std::string title_;
+    TempDir dir_;
+    std::string out_;
+    std::unique_ptr<ChildProcess> process_;
+    std::unique_ptr<XtermReceiver> xterm_;
+};
+
+}  // namespace kest::e2e
