@@ -25,11 +25,6 @@ using KeymapPtr = std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)>;
 constexpr xkb_keycode_t kFirstKeycode = 8;
 constexpr xkb_keycode_t kLastKeycode = 255;
 
-constexpr xkb_keysym_t kBackSpace = 0xff08;
-constexpr xkb_keysym_t kTab = 0xff09;
-constexpr xkb_keysym_t kReturn = 0xff0d;
-constexpr xkb_keysym_t kEscape = 0xff1b;
-
 // The US layout on a PC keyboard, without the multimedia keys of the usual rules:
 // they would take the keycodes that the Windows-1252 characters need.
 std::string keymapSource(const std::string& extraKeys) {
@@ -189,27 +184,12 @@ WaylandKeymap WaylandKeymap::build() {
     for (int c = 0; c < 256; ++c) {
         const auto byte = static_cast<unsigned char>(c);
         KeyPlacement& p = result.characters_[byte];
-        // The keys Windows types for control characters.
-        if (c == 8)
-            p = place(kBackSpace, 0);
-        else if (c == 9)
-            p = place(kTab, 0);
-        else if (c == 10)
-            p = place(kReturn, ctrl);
-        else if (c == 13)
-            p = place(kReturn, 0);
-        else if (c == 27)
-            p = place(kEscape, 0);
-        else if (c == 127)
-            p = place(kBackSpace, ctrl);
-        else if (c == 0)
-            p = place('@', ctrl);
-        else if (c >= 28 && c <= 31)
-            p = place(std::string_view("\\]^_")[c - 28], ctrl);
-        else if (c < 32)
-            p = place(xkb_keysym_t('a' + c - 1), ctrl);
-        else
+        if (c < 32 || c == 127) {
+            const x11::ControlChord chord = x11::controlChordFor(byte);
+            p = place(chord.keysym, chord.ctrl ? ctrl : 0);
+        } else {
             p = place(keysymForCp1252(byte), 0);
+        }
     }
     for (int vk = 0; vk < 256; ++vk) {
         if (auto kc = keyOfVirtualKey(km, located, static_cast<std::uint8_t>(vk)))

@@ -33,6 +33,29 @@ Keysym keysymForCp1252(unsigned char c) {
     return classic != kNoKeysym ? classic : kUnicodeKeysymBase + cp1252ToUnicode(c);
 }
 
+ControlChord controlChordFor(unsigned char c) {
+    switch (c) {
+        case 8:
+            return {0xff08, false};  // BackSpace
+        case 9:
+            return {0xff09, false};  // Tab
+        case 10:
+            return {0xff0d, true};  // Return
+        case 13:
+            return {0xff0d, false};
+        case 27:
+            return {0xff1b, false};  // Escape
+        case 127:
+            return {0xff08, true};
+        case 0:
+            return {'@', true};
+        default:
+            break;
+    }
+    if (c >= 28 && c <= 31) return {Keysym("\\]^_"[c - 28]), true};
+    return {Keysym('a' + c - 1), true};
+}
+
 int cp1252ForKeysym(Keysym keysym) {
     if ((keysym >= 0x20 && keysym <= 0x7E) || (keysym >= 0xA0 && keysym <= 0xFF)) {
         return int(keysym);

@@ -21,6 +21,16 @@ Keysym keysymForCp1252(unsigned char c);
 // uses either form is found.
 int cp1252ForKeysym(Keysym keysym);
 
+// The key Windows types for a control character (0-31, 127), and whether Ctrl goes
+// with it: Backspace, Tab, Enter and Escape for 8, 9, 13 and 27; Ctrl+Enter for 10,
+// Ctrl+Backspace for 127; Ctrl with the letter for 1-26 and with @ \ ] ^ _ for 0 and
+// 28-31.
+struct ControlChord {
+    Keysym keysym = kNoKeysym;
+    bool ctrl = false;
+};
+ControlChord controlChordFor(unsigned char c);
+
 // A Windows virtual-key code as an X key: the physical key by its XKB key name
 // where the key has a fixed place on a PC keyboard, and the keysym to look for
 // when the layout has no key of that name (or when the key is defined by what it

@@ -186,33 +186,12 @@ void XTestKeyboardDevice::typePrintable(unsigned char c, unsigned extraMods) {
 }
 
 void XTestKeyboardDevice::typeControl(unsigned char c) {
-    // The keys Windows types for control characters.
-    switch (c) {
-        case 8:
-            return typeKeysym(XK_BackSpace, 0);
-        case 9:
-            return typeKeysym(XK_Tab, 0);
-        case 10:
-            return typeKeysym(XK_Return, ControlMask);
-        case 13:
-            return typeKeysym(XK_Return, 0);
-        case 27:
-            return typeKeysym(XK_Escape, 0);
-        case 127:
-            return typeKeysym(XK_BackSpace, ControlMask);
-        case 0:
-            return typePrintable('@', ControlMask);
-        case 28:
-            return typePrintable('\\', ControlMask);
-        case 29:
-            return typePrintable(']', ControlMask);
-        case 30:
-            return typePrintable('^', ControlMask);
-        case 31:
-            return typePrintable('_', ControlMask);
-        default:
-            return typePrintable(static_cast<unsigned char>('a' + c - 1), ControlMask);
-    }
+    const ControlChord chord = controlChordFor(c);
+    const unsigned mods = chord.ctrl ? ControlMask : 0;
+    // Ctrl with a character goes to the layout's key for that character.
+    if (const int printable = cp1252ForKeysym(chord.keysym); printable >= 0x20)
+        return typePrintable(static_cast<unsigned char>(printable), mods);
+    typeKeysym(chord.keysym, mods);
 }
 
 void XTestKeyboardDevice::typeKeysym(Keysym keysym, unsigned extraMods) {
