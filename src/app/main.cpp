@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QListWidget>
 #include <QStringList>
 #include <QTextStream>
 #include <QtGlobal>
@@ -78,12 +77,11 @@ int main(int argc, char* argv[]) {
     kest::F_MAIN window(*backend.device, *backend.activator);
     kest::StartUp startUp(window, arguments, guard);
     if (!startUp.Form_Load()) return 0;
-    // What the keyboard cannot reach on this desktop: said once, where the user looks
-    // at what was typed, and in the log.
-    if (!backend.notice.empty()) {
-        qWarning("Kest_Redirect_Serial_to_KB: %s", backend.notice.c_str());
-        window.LST_DEBUG->addItem(QString::fromUtf8(backend.notice.c_str()));
-    }
+    // What the keyboard cannot reach on this desktop, and what it finds it cannot do
+    // later: said once, where the user looks at what was typed, and in the log.
+    window.showNotice(QString::fromUtf8(backend.notice.c_str()));
+    backend.device->setNoticeHandler(
+        [&window](const std::string& message) { window.showNotice(QString::fromUtf8(message.c_str())); });
     window.show();
     return QApplication::exec();
 }

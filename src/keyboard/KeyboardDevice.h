@@ -2,7 +2,10 @@
 // The seam between keystroke text and the platform's input synthesis.
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace kest {
 
@@ -36,6 +39,21 @@ public:
 
     // Returns when the display server has taken every event sent so far.
     virtual void sync() = 0;
+
+    // Where the device tells the user what it could not do, or did otherwise than
+    // asked (characters no layout has, a desktop that refuses part of a request). The
+    // program shows each distinct message (UTF-8) once, in the debug list and the log.
+    void setNoticeHandler(std::function<void(const std::string&)> handler) {
+        notice_ = std::move(handler);
+    }
+
+  protected:
+    void notice(const std::string& message) {
+        if (notice_) notice_(message);
+    }
+
+  private:
+    std::function<void(const std::string&)> notice_;
 };
 
 }  // namespace kest

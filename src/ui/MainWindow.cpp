@@ -328,6 +328,14 @@ void F_MAIN::focusChanged() {
                [&] { runner_->setHeld(textsMustWait()); });
 }
 
+void F_MAIN::showNotice(const QString& message) {
+    if (message.isEmpty() || noticesShown_.contains(message)) return;
+    noticesShown_.insert(message);
+    qWarning().noquote() << "Kest_Redirect_Serial_to_KB:" << message;
+    LST_DEBUG->addItem(message);
+    LST_DEBUG->scrollToBottom();
+}
+
 void F_MAIN::LOAD_CFG() {
     store_->LOAD_CFG();
 }

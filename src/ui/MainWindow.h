@@ -3,6 +3,8 @@
 // run-time state; the frames own their controls and handlers, and the window keeps
 // the system's names for all of them so that any part can reach a control by name.
 
+#include <QSet>
+#include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -153,6 +155,9 @@ class F_MAIN : public QWidget {
     // True while a received text would be typed into our own window: it has the focus
     // and no target window is set.
     bool textsMustWait() const;
+    // Something the user must know about what the program cannot do here: shown in the
+    // debug list and logged, each distinct message once per run.
+    void showNotice(const QString& message);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -178,7 +183,8 @@ class F_MAIN : public QWidget {
     std::unique_ptr<ConfigFileSystem> files_;
     std::unique_ptr<ConfigStore> store_;
     int outerHeightPx_ = 0;
-    qint64 serialDropped_ = 0;  // bytes of serial bursts dropped while the pipeline was full
+    qint64 serialDropped_ = 0;
+    QSet<QString> noticesShown_;  // bytes of serial bursts dropped while the pipeline was full
     // Where the window's client area stood when it was hidden; it comes back there.
     std::optional<QPoint> keptPosition_;
 };
