@@ -80,8 +80,9 @@ int main(int argc, char* argv[]) {
     // What the keyboard cannot reach on this desktop, and what it finds it cannot do
     // later: said once, where the user looks at what was typed, and in the log.
     window.showNotice(QString::fromUtf8(backend.notice.c_str()));
-    backend.device->setNoticeHandler(
-        [&window](const std::string& message) { window.showNotice(QString::fromUtf8(message.c_str())); });
+    backend.device->setNoticeHandler([&window](const std::string& message) {
+        window.showNotice(QString::fromUtf8(message.c_str()));
+    });
     window.show();
     return QApplication::exec();
 }
