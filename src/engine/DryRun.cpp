@@ -156,4 +156,20 @@ DryRunResult dryRun(std::string text, const DryRunSettings& settings, const DryR
     return std::move(host.result);
 }
 
+std::string replacementNotTyped(const std::string& replacement, const DryRunSettings& settings,
+                                const Clock& clock) {
+    DryRunSettings alone;
+    alone.apiKb = settings.apiKb;
+    alone.upper = settings.upper;
+    alone.modeTag = settings.modeTag;
+    // Send-backs take their macros out of the text whether or not a channel is up.
+    DryRunWorld world;
+    world.serialOpen = true;
+    world.channelsAssumed = true;
+    const DryRunResult result = dryRun(replacement, alone, world, clock);
+    for (const DryRunStep& step : result.steps)
+        if (step.kind == DryRunStep::Kind::Piece && !step.error.empty()) return step.error;
+    return {};
+}
+
 }  // namespace kest

@@ -82,4 +82,9 @@ struct DryRunResult {
 DryRunResult dryRun(std::string text, const DryRunSettings& settings, const DryRunWorld& world,
                     const Clock& clock);
 
+// Why a rule's replacement, met on its own with these switches and output mode, would
+// not be typed, as the rule tester says it; empty when every piece of it would be.
+std::string replacementNotTyped(const std::string& replacement, const DryRunSettings& settings,
+                                const Clock& clock);
+
 }  // namespace kest

@@ -8,6 +8,7 @@
 #include "engine/NumericValue.h"
 #include "engine/OutputMacros.h"
 #include "engine/PipelineHost.h"
+#include "engine/ReceivedNotices.h"
 #include "engine/TextUtil.h"
 
 namespace kest {
@@ -17,15 +18,22 @@ namespace {
 constexpr std::size_t kDebugListLimit = 20;
 
 // REPLACE_FIRST without copying the text, which matters with many rules on long texts.
-// Returns where the rule matched, counted from 1, or 0.
+// Returns where the rule matched, counted from 1, or 0; and how much it replaced.
 std::size_t replaceFirstInPlace(std::string& text, std::string_view search,
-                                std::string_view replacement) {
+                                std::string_view replacement, std::size_t* replaced = nullptr) {
     std::string decoded(search);
     DECODE_ASCII(decoded);
     const std::size_t p = text.find(decoded);
     if (p == std::string::npos) return 0;
     text.replace(p, decoded.size(), replacement);
+    if (replaced) *replaced = decoded.size();
     return p + 1;
+}
+
+bool holdsNotationCharacter(const std::string& text, const std::array<bool, 256>& told) {
+    return std::any_of(text.begin(), text.end(), [&](char c) {
+        return isNotationCharacter(c) && !told[static_cast<unsigned char>(c)];
+    });
 }
 
 }  // namespace
@@ -52,11 +60,12 @@ void PAUSE_SECONDS(double seconds, Clock& clock) {
 
 Pipeline::Pipeline(PipelineHost& host, Clock& clock) : host_(host), clock_(clock) {}
 
-void Pipeline::PROCESS_DATA(std::string& text) {
+void Pipeline::PROCESS_DATA(std::string& text, TextSource source) {
+    bool whole = true;
     try {
         removeListed(text);
         if (observer_) observer_->afterRemoveList(text);
-        applyRules(text);
+        rulesAndNotices(text, source);
         DECODE_ASCII(text);
         if (observer_) observer_->afterCodes(text);
         expandDateMacros(text, clock_);
@@ -67,18 +76,21 @@ void Pipeline::PROCESS_DATA(std::string& text) {
         activateTargetWindow(text, host_);
         const std::string prefix = host_.prefixText();
         if (!trimSpaces(prefix).empty())
-            sendPiece(PipelineObserver::Piece::Prefix, prefix, 0, "typing the prefix");
-        sendBody(text);
+            whole &= sendPiece(PipelineObserver::Piece::Prefix, prefix, 0).empty();
+        whole &= sendBody(text);
         const std::string suffix = host_.suffixText();
         if (!trimSpaces(suffix).empty())
-            sendPiece(PipelineObserver::Piece::Suffix, suffix, 0, "typing the suffix");
+            whole &= sendPiece(PipelineObserver::Piece::Suffix, suffix, 0).empty();
     } catch (const std::exception& e) {
         host_.logFailure(std::string("received text dropped: ") + e.what());
+        whole = false;
     } catch (...) {
         // Whatever a host throws stops here, as in the guard of each operation: the
         // runner must go on to the texts queued behind this one.
         host_.logFailure("received text dropped: unknown error");
+        whole = false;
     }
+    host_.textTyped(whole);
 }
 
 void Pipeline::removeListed(std::string& text) const {
@@ -97,7 +109,29 @@ void Pipeline::removeListed(std::string& text) const {
     std::erase_if(text, [&](char c) { return removed[static_cast<unsigned char>(c)]; });
 }
 
-void Pipeline::applyRules(std::string& text) const {
+void Pipeline::rulesAndNotices(std::string& text, TextSource source) {
+    if (source != TextSource::Channel) return applyRules(text, nullptr);
+    if (!utf8Told_) {
+        const std::string notice = utf8Notice(text);
+        if (!notice.empty()) {
+            utf8Told_ = true;
+            host_.notice(notice);
+        }
+    }
+    // Which characters the rules wrote is followed only while received text still
+    // holds a notation character that the user has not been told about.
+    if (!holdsNotationCharacter(text, notationTold_)) return applyRules(text, nullptr);
+    std::string origin(text.size(), 'r');
+    applyRules(text, &origin);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (origin[i] != 'r' || !isNotationCharacter(text[i]) || notationTold_[c]) continue;
+        notationTold_[c] = true;
+        host_.notice(notationNotice(text[i]));
+    }
+}
+
+void Pipeline::applyRules(std::string& text, std::string* origin) const {
     const std::vector<std::string> search = host_.searchTexts();
     const std::vector<std::string> replace = host_.replaceTexts();
     for (std::size_t k = 0; k < search.size(); ++k) {
@@ -107,36 +141,53 @@ void Pipeline::applyRules(std::string& text) const {
             host_.logFailure("search/replace rule " + std::to_string(k) + " has no replacement");
             continue;
         }
-        const std::size_t position = replaceFirstInPlace(text, search[k], replace[k]);
+        std::size_t replaced = 0;
+        const std::size_t position = replaceFirstInPlace(text, search[k], replace[k], &replaced);
+        if (origin && position > 0) origin->replace(position - 1, replaced, replace[k].size(), 'w');
         if (observer_) observer_->afterRule(k, position, text);
     }
 }
 
-void Pipeline::sendBody(const std::string& text) {
+bool Pipeline::sendBody(const std::string& text) {
     // A piece ends before each caret after the first character; the caret opens the
     // next piece, where it holds Ctrl for the key after it.
+    bool whole = true;
     std::size_t start = 0;
     for (std::size_t caret = text.find('^', 1); caret != std::string::npos;
          caret = text.find('^', caret + 1)) {
         const double pause = numericValue(host_.delayText());
         PAUSE_SECONDS(pause, clock_);
         const std::string piece = text.substr(start, caret - start);
-        addDebug(piece);
-        sendPiece(PipelineObserver::Piece::Body, piece, pause, "typing a piece");
+        const std::string failure = sendPiece(PipelineObserver::Piece::Body, piece, pause);
+        addDebug(failure.empty() ? piece : "NOT TYPED (" + failure + "): " + piece);
+        whole &= failure.empty();
         host_.handlePendingEvents();
         start = caret;
     }
-    if (start >= text.size()) return;  // an empty text has no piece
+    if (start >= text.size()) return whole;  // an empty text has no piece
     const std::string piece = text.substr(start);
-    sendPiece(PipelineObserver::Piece::Body, piece, 0, "typing a piece");
+    const std::string failure = sendPiece(PipelineObserver::Piece::Body, piece, 0);
     host_.handlePendingEvents();
-    addDebug(piece);
+    addDebug(failure.empty() ? piece : "NOT TYPED (" + failure + "): " + piece);
+    return whole && failure.empty();
 }
 
-void Pipeline::sendPiece(PipelineObserver::Piece piece, const std::string& keys, double pause,
-                         const char* what) {
+std::string Pipeline::sendPiece(PipelineObserver::Piece piece, const std::string& keys,
+                                double pause) {
     if (observer_) observer_->beforePiece(piece, keys, pause);
-    runLosingOnlyItself(host_, what, [&] { host_.sendToKeyboard(keys, true); });
+    // A piece that cannot be typed is lost alone; the user hears why.
+    std::string failure;
+    try {
+        host_.sendToKeyboard(keys, true);
+        return failure;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+        failure = "unknown error";
+    }
+    if (failure.empty()) failure = "unknown error";
+    host_.pieceNotTyped(failure);
+    return failure;
 }
 
 void Pipeline::addDebug(const std::string& line) {
@@ -144,9 +195,9 @@ void Pipeline::addDebug(const std::string& line) {
     host_.addDebugLine(line);
 }
 
-void PipelineRunner::submit(std::string text) {
+void PipelineRunner::submit(std::string text, TextSource source) {
     queuedBytes_ += text.size();
-    queue_.push_back(std::move(text));
+    queue_.emplace_back(std::move(text), source);
     if (queuedBytes_ >= kMaxQueuedBytes) setFull(true);
     drain();
 }
@@ -164,11 +215,11 @@ void PipelineRunner::drain() {
         ~Done() { flag = false; }
     } done{running_};
     while (!queue_.empty() && !held_) {
-        std::string next = std::move(queue_.front());
+        auto [next, source] = std::move(queue_.front());
         queue_.pop_front();
         queuedBytes_ -= next.size();
         if (queuedBytes_ <= kMaxQueuedBytes / 2) setFull(false);
-        pipeline_.PROCESS_DATA(next);
+        pipeline_.PROCESS_DATA(next, source);
     }
 }
 

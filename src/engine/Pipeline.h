@@ -1,10 +1,12 @@
 #pragma once
 // PROCESS_DATA: one received text in, keystroke pieces out.
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kest {
 
@@ -37,27 +39,37 @@ void DECODE_ASCII(std::string& text);
 // Blocks for the given seconds (nothing for 0 or less), never past midnight.
 void PAUSE_SECONDS(double seconds, Clock& clock);
 
+// Where a text comes from: a channel received it, or the user wrote it in key notation
+// for the test send. Only received text is looked at for what the user should hear.
+enum class TextSource { Channel, TestSend };
+
 class Pipeline {
   public:
     Pipeline(PipelineHost& host, Clock& clock);
 
     // The text is changed in place; callers pass a copy.
-    void PROCESS_DATA(std::string& text);
+    void PROCESS_DATA(std::string& text, TextSource source = TextSource::Channel);
 
     // nullptr (the default) watches nothing.
     void setObserver(PipelineObserver* observer) { observer_ = observer; }
 
   private:
     void removeListed(std::string& text) const;
-    void applyRules(std::string& text) const;
-    void sendPiece(PipelineObserver::Piece piece, const std::string& keys, double pause,
-                   const char* what);
-    void sendBody(const std::string& text);
+    // origin, when given, follows the text: 'r' for a received character, 'w' for one
+    // a rule wrote.
+    void applyRules(std::string& text, std::string* origin) const;
+    void rulesAndNotices(std::string& text, TextSource source);
+    // Empty when the piece was typed, else why not.
+    std::string sendPiece(PipelineObserver::Piece piece, const std::string& keys, double pause);
+    bool sendBody(const std::string& text);
     void addDebug(const std::string& line);
 
     PipelineHost& host_;
     Clock& clock_;
     PipelineObserver* observer_ = nullptr;
+    // What the user has been told about received data, so that it is looked for no more.
+    std::array<bool, 256> notationTold_{};
+    bool utf8Told_ = false;
 };
 
 // Runs texts one at a time in arrival order: a text handed over while a run is in
@@ -72,7 +84,7 @@ class PipelineRunner {
     static constexpr std::size_t kMaxQueuedBytes = std::size_t(16) << 20;
 
     explicit PipelineRunner(Pipeline& pipeline) : pipeline_(pipeline) {}
-    void submit(std::string text);
+    void submit(std::string text, TextSource source = TextSource::Channel);
     bool busy() const { return running_; }
     std::size_t pending() const { return queue_.size(); }
     std::size_t queuedBytes() const { return queuedBytes_; }
@@ -92,7 +104,7 @@ class PipelineRunner {
     void setFull(bool full);
 
     Pipeline& pipeline_;
-    std::deque<std::string> queue_;
+    std::deque<std::pair<std::string, TextSource>> queue_;
     std::size_t queuedBytes_ = 0;
     bool full_ = false;
     std::function<void(bool)> fullChanged_;

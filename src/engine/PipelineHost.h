@@ -52,6 +52,16 @@ class PipelineHost {
 
     // A failure that the user is not shown but a developer wants to see.
     virtual void logFailure(const std::string& what) = 0;
+
+    // Typing as the user hears of it: a piece (the prefix and suffix too) that could not
+    // be typed, with the reason; then, after each text, whether every piece was typed.
+    virtual void pieceNotTyped(const std::string& reason) {
+        logFailure("typing failed: " + reason);
+    }
+    virtual void textTyped(bool whole) { (void)whole; }
+    // Something about the received data that the user should know, once; the host
+    // decides where it is shown.
+    virtual void notice(const std::string& message) { (void)message; }
 };
 
 // Runs one operation of a run that may fail on its own (a send, an activation, the

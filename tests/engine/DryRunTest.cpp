@@ -140,6 +140,21 @@ TEST_F(DryRunFixture, InvalidNotationGivesPositionAndReasonAndLosesOnlyThatPiece
     EXPECT_EQ(r.characters, "\x18!");
 }
 
+TEST_F(DryRunFixture, AReplacementIsCheckedOnItsOwnWithTheSwitchesAsTheyStand) {
+    settings.prefix = "{BAD}";  // the rule's own output is what is checked
+    settings.search = {"x"};
+    settings.replace = {"{NOPE}"};
+    EXPECT_EQ(replacementNotTyped("[{FOO}]", settings, clock),
+              "invalid key notation at position 2: unknown key name \"FOO\"");
+    EXPECT_EQ(replacementNotTyped("x{TAB", settings, clock),
+              "invalid key notation at position 2: \"{\" without \"}\"");
+    // Macros and send-backs leave the text before it is typed.
+    EXPECT_EQ(replacementNotTyped("{TAB}{CURDATE:yyyy}{TX_SERIAL[a]}{TX_TCP[b]}~", settings, clock),
+              "");
+    settings.apiKb = true;  // the player types what SendKeys would refuse
+    EXPECT_EQ(replacementNotTyped("[{FOO}]", settings, clock), "");
+}
+
 TEST_F(DryRunFixture, BothTypingPathsAndTheModeTheProgramIsIn) {
     settings.apiKb = true;
     DryRunResult r = run("Ab.{ENTER}");

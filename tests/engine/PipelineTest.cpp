@@ -155,12 +155,43 @@ TEST_F(PipelineFixture, EventsAreHandledAfterEachPiece) {
     EXPECT_TRUE(clock.sleeps.empty());
 }
 
-TEST_F(PipelineFixture, ARejectedPieceIsDroppedAndTheRestGoesOn) {
+TEST_F(PipelineFixture, ARejectedPieceIsDroppedSaidSoAndTheRestGoesOn) {
     host.rejectPiece = "^{bad}";
     host.prefix = "p";
     host.suffix = "s";
     EXPECT_EQ(run("a^{bad}^c"), (Log{"p", "a", "^c", "s"}));
-    EXPECT_EQ(host.failures.size(), 1u);
+    EXPECT_EQ(host.failures, Log{"typing failed: rejected"});
+    EXPECT_EQ(host.debugLines, (Log{"a", "NOT TYPED (rejected): ^{bad}", "^c"}));
+    host.rejectPiece = "x";
+    run("x");
+    EXPECT_EQ(host.debugLines.back(), "NOT TYPED (rejected): x");
+    run("y");
+    EXPECT_EQ(host.textsTyped, (std::vector<bool>{false, false, true}));
+}
+
+TEST_F(PipelineFixture, ReceivedNotationAndUtf8AreToldOnceAndRuleOutputNever) {
+    host.search = {"kg", "A"};
+    host.replace = {"{+}(kg)", "B"};
+    // The rules wrote "{", "+", "}", "(" and ")"; only the received "+" and "%" are told.
+    EXPECT_EQ(run("+0012.5 kg%"), Log{"+0012.5 {+}(kg)%"});
+    ASSERT_EQ(host.notices.size(), 2u);
+    EXPECT_EQ(host.notices[0],
+              "Received \"+\" is key notation (Shift for the next key), not a character, and no "
+              "rule wrote it: the rule \"+\" -> \"{+}\" types it as it is");
+    EXPECT_NE(host.notices[1].find("\"%\" -> \"{%}\""), std::string::npos);
+    run("1+1 %");
+    run("M\xC3\xBCller \xE2\x82\xAC");
+    run("\xC3\xA9");
+    ASSERT_EQ(host.notices.size(), 3u);
+    EXPECT_EQ(host.notices[2],
+              "Received bytes \"\xC3\xBC\" are UTF-8 for \"\xFC\": this instance reads "
+              "Windows-1252, one byte a character, and types them as they are; set the device "
+              "to send Windows-1252 (Latin-1)");
+    // What the user wrote in key notation for the test send is not received text.
+    Pipeline fresh{host, clock};
+    std::string written = "{TAB}^a \xC3\xBC";
+    fresh.PROCESS_DATA(written, TextSource::TestSend);
+    EXPECT_EQ(host.notices.size(), 3u);
 }
 
 TEST_F(PipelineFixture, TheDebugListNeverHoldsMoreThan21Lines) {

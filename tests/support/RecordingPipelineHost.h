@@ -24,6 +24,8 @@ class RecordingPipelineHost : public PipelineHost {
     // "tcp-listen:<data>", "activate:<title>", "events", "wait:<seconds>".
     std::vector<std::string> log;
     std::vector<std::string> failures;
+    std::vector<std::string> notices;
+    std::vector<bool> textsTyped;  // whole or not, one per text
 
     std::vector<std::string> removeList() const override { return removeEntries; }
     std::vector<std::string> searchTexts() const override { return search; }
@@ -55,6 +57,8 @@ class RecordingPipelineHost : public PipelineHost {
         log.push_back("key:" + keys);
     }
     void logFailure(const std::string& what) override { failures.push_back(what); }
+    void textTyped(bool whole) override { textsTyped.push_back(whole); }
+    void notice(const std::string& message) override { notices.push_back(message); }
 
     // Runs inside handlePendingEvents, to act as another handler would.
     std::function<void()> onEvents;
