@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -72,7 +73,7 @@ void FileChannel::tick() {
     const QString trimmed = path_.trimmed();
     if (trimmed.isEmpty()) {
         setStatus(QStringLiteral("-----"), StatusRole::Neutral);
-        return;
+        return succeed();
     }
     const QString native = dos::nativePath(trimmed);
     const QFileInfo info(native);
@@ -81,19 +82,23 @@ void FileChannel::tick() {
     // Hidden files and anything but a regular file (a directory, a FIFO that would
     // block the reader, a device) count as absent.
     if (!version || !version->regular || version->hidden) {
+        // A file in a folder that is not there can never come: no writer makes the
+        // folder first. That is a mistake in the path, not a file yet to be written.
+        const QFileInfo folder(info.absolutePath());
+        if (!folder.isDir()) {
+            return fail(QStringLiteral("the folder %1 does not exist")
+                            .arg(QDir::toNativeSeparators(folder.absoluteFilePath())));
+        }
         setStatus(QStringLiteral("Not Found"), StatusRole::Neutral);
-        return;
+        return succeed();
     }
     setStatus(QStringLiteral("Present"), StatusRole::Success);
-    if (version->readOnly) return;
+    if (version->readOnly) return succeed();
     QString error;
     auto claim = mark_->tryClaim(native, &error);
     // No claim and no error: another copy is at work on this file; it marks the version.
-    if (!claim) {
-        if (!error.isEmpty()) fail(error);
-        return;
-    }
-    if (claim->isProcessed(identityKey(*version))) return;
+    if (!claim) return error.isEmpty() ? succeed() : fail(error);
+    if (claim->isProcessed(identityKey(*version))) return succeed();
     if (startSession(native, *version, std::move(claim))) handOverNext();
 }
 
@@ -200,16 +205,24 @@ void FileChannel::finishSession() {
         return fail(QStringLiteral("cannot rename ") + copyPath + QStringLiteral(" to ") +
                     lastPath);
     }
-    lastFailure_.clear();
+    succeed();
 }
 
 void FileChannel::fail(const QString& why) {
-    // A lasting failure repeats every tick, for days maybe: say each one once.
-    if (why != lastFailure_) qWarning() << "File channel:" << why;
-    lastFailure_ = why;
+    // A lasting failure repeats every tick, for days maybe: it is news once.
+    if (why != lastFailure_) {
+        lastFailure_ = why;
+        emit failureChanged(why);
+    }
     pauseTimer_.stop();
     session_.reset();
     setStatus(QStringLiteral("Error"), StatusRole::Failure);
+}
+
+void FileChannel::succeed() {
+    if (lastFailure_.isEmpty()) return;
+    lastFailure_.clear();
+    emit failureChanged(QString());
 }
 
 void FileChannel::setStatus(const QString& text, StatusRole role) {

@@ -57,6 +57,9 @@ class FileChannel : public QObject {
   signals:
     void statusChanged(const QString& text, kest::StatusRole role);
     void textReceived(const QByteArray& line);
+    // The last failure, once, when it comes (with its reason) and when a later tick
+    // goes well (empty): not at every tick that fails the same way again.
+    void failureChanged(const QString& reason);
 
   private:
     struct Session;
@@ -69,6 +72,7 @@ class FileChannel : public QObject {
     void handOverNext();
     void finishSession();
     void fail(const QString& why);
+    void succeed();
     void setStatus(const QString& text, StatusRole role);
 
     QString path_ = QStringLiteral("C:\\FILE_IN.TXT");

@@ -1,6 +1,7 @@
 #include "channels/SerialChannel.h"
 
 #include <QDebug>
+#include <QRegularExpression>
 
 #include "engine/NumericValue.h"
 
@@ -79,16 +80,15 @@ void SerialChannel::reopen() {
     comm_.setPortOpen(false);
     try {
         comm_.setSettings(settingsText_.trimmed());
+    } catch (const std::exception& e) {
+        // No device helps against settings that are wrong: nothing to look for.
+        return failOpen(QString::fromStdString(e.what()), true);
+    }
+    try {
         comm_.setCommPort(wholeValue16(portText_.toStdString()));
         comm_.setPortOpen(true);
     } catch (const std::exception& e) {
-        // Retried every kReconnectCheckMs: said once per distinct failure.
-        const QString why = portText_ + QStringLiteral(" with ") + settingsText_ +
-                            QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
-        if (why != lastOpenFailure_) qDebug() << "Serial: port not opened:" << why;
-        lastOpenFailure_ = why;
-        failure_ = QString::fromStdString(e.what());
-        setOpen(false);
+        failOpen(portHint(portText_).value_or(QString::fromLocal8Bit(e.what())), false);
         // A scanner plugged in after the start, or after the user typed its number,
         // is opened as soon as its device appears, as a vanished one is.
         reconnectTimer_.start();
@@ -96,9 +96,31 @@ void SerialChannel::reopen() {
     }
     lastOpenFailure_.clear();
     failure_.clear();
+    settingsRejected_ = false;
     setOpen(true);
     // Data that was already waiting in the device is a burst of its own.
     if (comm_.bytesWaiting() > 0) startBurst();
+}
+
+std::optional<QString> SerialChannel::portHint(const QString& portText) {
+    // The name that Windows shows is the first thing a user types.
+    static const QRegularExpression comName(QStringLiteral("^\\s*COM\\s*(\\d+)\\s*:?\\s*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = comName.match(portText);
+    if (!match.hasMatch()) return std::nullopt;
+    return QStringLiteral("type only the number: %1, not %2")
+        .arg(match.captured(1), portText.trimmed());
+}
+
+void SerialChannel::failOpen(const QString& why, bool settings) {
+    // Retried every kReconnectCheckMs: said once per distinct failure.
+    const QString said =
+        portText_ + QStringLiteral(" with ") + settingsText_ + QStringLiteral(": ") + why;
+    if (said != lastOpenFailure_) qDebug() << "Serial: port not opened:" << said;
+    lastOpenFailure_ = said;
+    failure_ = why;
+    settingsRejected_ = settings;
+    setOpen(false);
 }
 
 void SerialChannel::close() {
@@ -149,8 +171,8 @@ void SerialChannel::finishBurst() {
 }
 
 void SerialChannel::onDeviceLost(const QString& description) {
-    qWarning() << "Serial: port" << portText_ << "lost its device (" << description
-               << "); checking every" << kReconnectCheckMs << "ms for its return";
+    qDebug() << "Serial: port" << portText_ << "lost its device (" << description
+             << "); checking every" << kReconnectCheckMs << "ms for its return";
     if (inBurst_) finishBurst();
     failure_ = QStringLiteral("the device went away (%1)").arg(description);
     setOpen(false);

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <optional>
 
 #include "channels/ChannelTypes.h"
 #include "channels/SerialPortComponent.h"
@@ -43,6 +44,12 @@ class SerialChannel : public QObject {
     StatusRole portRole() const { return role_; }
     // Why the port is not open, in plain words; empty while it is.
     QString failureReason() const { return failure_; }
+    // Whether the settings text is what keeps the port closed (failureReason names
+    // the part that is wrong).
+    bool settingsRejected() const { return settingsRejected_; }
+    // What to tell a user whose port text is not a number that the program reads as
+    // they meant it ("COM3"); nothing for other texts.
+    static std::optional<QString> portHint(const QString& portText);
     // COMM.Output; throws ComponentError when the port is not open.
     void write(const QByteArray& data);
 
@@ -55,6 +62,7 @@ class SerialChannel : public QObject {
 
   private:
     void setOpen(bool open);
+    void failOpen(const QString& why, bool settings);
     void startBurst();
     void finishBurst();
     void onDeviceLost(const QString& description);
@@ -68,6 +76,7 @@ class SerialChannel : public QObject {
     QByteArray burst_;
     QString failure_;
     bool open_ = false;
+    bool settingsRejected_ = false;
     bool inBurst_ = false;
     QString lastOpenFailure_;
     StatusRole role_ = StatusRole::Ordinary;

@@ -36,11 +36,9 @@ void SerialPortComponent::setPortOpen(bool open) {
 }
 
 void SerialPortComponent::setSettings(const QString& text) {
-    const auto parsed = parseSerialSettings(text);
-    if (!parsed) {
-        throw ComponentError("the settings \"" + text.toStdString() +
-                             "\" are not of the form Bauds,Parity,DataBits,StopBit");
-    }
+    QString problem;
+    const auto parsed = parseSerialSettings(text, &problem);
+    if (!parsed) throw ComponentError(problem.toStdString());
     settings_ = *parsed;
     // An open port takes new settings at once, as the original component does.
     if (device_->isOpen()) {

@@ -41,21 +41,32 @@ bool allDigits(const QString& text) {
 
 }  // namespace
 
-std::optional<SerialSettings> parseSerialSettings(const QString& text) {
+std::optional<SerialSettings> parseSerialSettings(const QString& text, QString* problem) {
+    const auto wrong = [&](const QString& why) {
+        if (problem) *problem = why;
+        return std::nullopt;
+    };
     const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4) return std::nullopt;
+    if (fields.size() != 4) {
+        return wrong(QStringLiteral("%1 parts where Bauds,Parity,DataBits,StopBit are 4 "
+                                    "(for example 9600,N,8,1)")
+                         .arg(fields.size()));
+    }
     const QString baud = fields[0].trimmed();
     const QString data = fields[2].trimmed();
-    if (!allDigits(baud) || baud.size() > 9 || !allDigits(data)) return std::nullopt;
+    const QString stop = fields[3].trimmed();
     SerialSettings result;
-    result.baudRate = baud.toInt();
-    result.dataBits = data.toInt();
+    if (!allDigits(baud) || baud.size() > 9 || (result.baudRate = baud.toInt()) <= 0)
+        return wrong(QStringLiteral("bauds \"%1\" are not a whole number above 0").arg(baud));
     const auto parity = parityOf(fields[1].trimmed());
-    const auto stopBits = stopBitsOf(fields[3].trimmed());
-    if (result.baudRate <= 0 || result.dataBits < 5 || result.dataBits > 8 || !parity ||
-        !stopBits) {
-        return std::nullopt;
+    if (!parity) {
+        return wrong(
+            QStringLiteral("parity \"%1\" is not one of N, E, O, M or S").arg(fields[1].trimmed()));
     }
+    if (!allDigits(data) || (result.dataBits = data.toInt()) < 5 || result.dataBits > 8)
+        return wrong(QStringLiteral("data bits \"%1\" are not 5, 6, 7 or 8").arg(data));
+    const auto stopBits = stopBitsOf(stop);
+    if (!stopBits) return wrong(QStringLiteral("stop bits \"%1\" are not 1, 1.5 or 2").arg(stop));
     result.parity = *parity;
     result.stopBits = *stopBits;
     return result;

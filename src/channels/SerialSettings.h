@@ -34,7 +34,8 @@ struct SerialControl {
 
 // "Bauds,Parity,DataBits,StopBit": a positive whole baud rate, parity N, E, O, M or S
 // (either case), data bits 5 to 8, stop bits 1, 1.5 or 2. Blanks around each field
-// are allowed; anything else gives nothing.
-std::optional<SerialSettings> parseSerialSettings(const QString& text);
+// are allowed; anything else gives nothing, and problem (when given) names the part
+// that is wrong and what it may be.
+std::optional<SerialSettings> parseSerialSettings(const QString& text, QString* problem = nullptr);
 
 }  // namespace kest

@@ -36,13 +36,14 @@ TcpChannel::TcpChannel(QObject* parent) : QObject(parent) {
 void TcpChannel::setServerRole(bool server) {
     server_ = server;
     tcpip_.close();
+    setFailure(QString());
     if (server) {
         try {
             tcpip_.setLocalPort(wholeValue32(port_.toStdString()));
         } catch (const std::exception& e) {
             qDebug() << "TCP: port" << port_ << "not usable to listen:" << e.what();
         }
-        lastListenError_.clear();
+        listenPort_ = port_;
         listenIgnoringErrors();
         writeAddressField(tcpip_.localIP(), false);
     } else {
@@ -55,12 +56,14 @@ void TcpChannel::setAddress(const QString& address) {
     if (address == address_) return;
     address_ = address;
     setStatus(kUnset);
+    if (!server_) setFailure(QString());  // the next attempt tells
 }
 
 void TcpChannel::setPort(const QString& port) {
     if (port == port_) return;
     port_ = port;
     setStatus(kUnset);
+    if (!server_) setFailure(QString());
 }
 
 void TcpChannel::reset() {
@@ -82,17 +85,22 @@ void TcpChannel::setReceivingPaused(bool paused) {
 }
 
 void TcpChannel::wire(SocketComponent& socket) {
-    connect(&socket, &SocketComponent::connected, this, [this] {
+    connect(&socket, &SocketComponent::connected, this, [this, &socket] {
         const QString tip = QStringLiteral("TCP CONNECTION OK");
         setStatus(kConnect, &tip);
+        if (&socket == &tcpip_) setFailure(QString());
     });
     connect(&socket, &SocketComponent::closed, this, [this] {
         const QString tip = QStringLiteral("TCP CONNECTION CLOSED");
         setStatus(QStringLiteral("CLOSE"), &tip);
     });
-    connect(&socket, &SocketComponent::errorOccurred, this, [this](const QString& description) {
-        setStatus(QStringLiteral("ERROR"), &description);
-    });
+    connect(&socket, &SocketComponent::errorOccurred, this,
+            [this, &socket](const QString& description) {
+                setStatus(QStringLiteral("ERROR"), &description);
+                // A served peer that goes wrong is the peer's matter: the server goes on.
+                if (&socket == &tcpip_)
+                    setFailure(server_ ? description : connectFailure(description));
+            });
     connect(&socket, &SocketComponent::dataArrival, this,
             [this, &socket](qint64) { receiveFrom(socket); });
 }
@@ -111,8 +119,9 @@ void TcpChannel::retryTick() {
             tcpip_.connectTo(address_, port_);
         } catch (const ComponentError& e) {
             const QString why = QString::fromStdString(e.what());
-            if (why != lastConnectError_) qDebug() << "TCP: connect refused at once:" << why;
-            lastConnectError_ = why;
+            setStatus(QStringLiteral("TRY:Connect"), &why);
+            setFailure(connectFailure(why));
+            return;
         }
         setStatus(QStringLiteral("TRY:Connect"));
     } else {
@@ -195,13 +204,29 @@ void TcpChannel::listenIgnoringErrors() {
     if (tcpip_.state() == SocketComponent::kListening) return;  // the error it would give
     try {
         tcpip_.listen();
-        lastListenError_.clear();
     } catch (const ComponentError& e) {
-        // Tried again at every tick; said once per distinct failure.
-        const QString why = QString::fromStdString(e.what());
-        if (why != lastListenError_) qDebug() << "TCP: listen failed:" << why;
-        lastListenError_ = why;
+        // Tried again at every tick: the status keeps its text, its tip says why.
+        const QString why = QStringLiteral("listening on port %1 failed: %2")
+                                .arg(listenPort_, QString::fromStdString(e.what()));
+        setStatus(status_, &why);
+        setFailure(why);
+        return;
     }
+    if (!failure_.isEmpty()) {
+        const QString tip = QStringLiteral("TCP CONNECTION STATUS");
+        setStatus(status_, &tip);
+    }
+    setFailure(QString());
+}
+
+QString TcpChannel::connectFailure(const QString& why) const {
+    return QStringLiteral("connecting to %1:%2 failed: %3").arg(address_.trimmed(), port_, why);
+}
+
+void TcpChannel::setFailure(const QString& reason) {
+    if (reason == failure_) return;
+    failure_ = reason;
+    emit failureChanged(failure_);
 }
 
 }  // namespace kest

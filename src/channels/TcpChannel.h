@@ -45,6 +45,10 @@ class TcpChannel : public QObject {
     QString status() const { return status_; }
     StatusRole statusRole() const { return role_; }
     QString toolTip() const { return toolTip_; }
+    // Why the channel cannot do its part, with the socket's reason: the server cannot
+    // listen, or the client's connection failed. Empty while it works, or while there
+    // is nothing to do (no address), and after the address, port or role changed.
+    QString failureReason() const { return failure_; }
     quint16 listeningPort() const { return tcpip_.listeningPort(); }
 
     // What the send-back macro needs; the sends throw ComponentError.
@@ -58,6 +62,7 @@ class TcpChannel : public QObject {
     // The role switch writes the address field and enables or disables it.
     void addressFieldChanged(const QString& text, bool enabled);
     void textReceived(const QByteArray& text);
+    void failureChanged(const QString& reason);
 
   private:
     void wire(SocketComponent& socket);
@@ -69,6 +74,8 @@ class TcpChannel : public QObject {
     void writeAddressField(const QString& text, bool enabled);
     void setStatus(const QString& text, const QString* toolTip = nullptr);
     void listenIgnoringErrors();
+    void setFailure(const QString& reason);
+    QString connectFailure(const QString& why) const;
 
     SocketComponent tcpip_{QStringLiteral("TCPIP")};
     SocketComponent tcpipListen_{QStringLiteral("TCPIPLISTEN")};
@@ -83,8 +90,8 @@ class TcpChannel : public QObject {
     QString status_ = QStringLiteral("CLOSE");
     QString toolTip_ = QStringLiteral("TCP CONNECTION STATUS");
     StatusRole role_ = StatusRole::Ordinary;
-    QString lastListenError_;
-    QString lastConnectError_;  // each failure is logged once, not every tick
+    QString listenPort_;  // the port of the last role switch to server
+    QString failure_;
 };
 
 }  // namespace kest

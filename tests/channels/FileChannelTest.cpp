@@ -80,6 +80,22 @@ TEST_F(FileChannelTest, MissingHiddenAndNonRegularFilesAreNotFound) {
     EXPECT_FALSE(QFileInfo::exists(dir_ + "FILE_LST.TMP"));
 }
 
+TEST_F(FileChannelTest, AFileInAMissingFolderIsAnErrorThatSaysWhichFolder) {
+    QStringList failures;
+    QObject::connect(&channel_, &FileChannel::failureChanged, &channel_,
+                     [&](const QString& why) { failures << why; });
+    channel_.setPath(dir_ + "nowhere/in.txt");
+    ASSERT_TRUE(waitUntil([this] { return channel_.status() == "Error"; }, 2000));
+    EXPECT_EQ(channel_.statusRole(), StatusRole::Failure);
+    const QString why = "the folder " + dir_ + "nowhere does not exist";
+    EXPECT_EQ(channel_.failureReason(), why);
+    test::runEventsFor(700);  // more ticks, the same failure: said once
+    ASSERT_TRUE(QDir().mkpath(dir_ + "nowhere"));
+    ASSERT_TRUE(waitUntil([this] { return channel_.status() == "Not Found"; }, 2000));
+    EXPECT_EQ(channel_.failureReason(), "");
+    EXPECT_EQ(failures, QStringList({why, ""}));
+}
+
 TEST_F(FileChannelTest, NewFileWholeThenOnlyAppendedLinesEachWithCarriageReturn) {
     const QString file = dir_ + "in.txt";
     writeFile(file, "L1\r\nL2\r\n");

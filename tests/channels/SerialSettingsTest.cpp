@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "channels/ChannelTypes.h"
 #include "channels/SerialPortComponent.h"
 
@@ -51,6 +53,28 @@ TEST(SerialSettings, RejectsHalfTypedAndMalformedTexts) {
                             "9600;N;8;1",
                             "9600,N,8 8,1"}) {
         EXPECT_FALSE(parseSerialSettings(bad)) << bad;
+    }
+}
+
+TEST(SerialSettings, AProblemNamesThePartThatIsWrongAndWhatItMayBe) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"9600,X,8,1", "parity \"X\" is not one of N, E, O, M or S"},
+        {"9600,N,9,1", "data bits \"9\" are not 5, 6, 7 or 8"},
+        {"9600,N,8,3", "stop bits \"3\" are not 1, 1.5 or 2"},
+        {"96OO,N,8,1", "bauds \"96OO\" are not a whole number above 0"},
+        {"9600,N,8", "3 parts where Bauds,Parity,DataBits,StopBit are 4 (for example 9600,N,8,1)"},
+    };
+    for (const auto& [text, expected] : cases) {
+        QString problem;
+        EXPECT_FALSE(parseSerialSettings(text, &problem));
+        EXPECT_EQ(problem.toStdString(), expected);
+    }
+    SerialPortComponent comm;
+    try {
+        comm.setSettings("9600,X,8,1");
+        ADD_FAILURE() << "taken";
+    } catch (const ComponentError& e) {
+        EXPECT_STREQ(e.what(), "parity \"X\" is not one of N, E, O, M or S");
     }
 }
 

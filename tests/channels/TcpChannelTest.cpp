@@ -109,6 +109,27 @@ TEST_F(TcpChannelTest, UnreachableServerIsRetriedInTheFourStepCycle) {
     EXPECT_EQ(log_.roles[2], StatusRole::Failure);
     EXPECT_FALSE(log_.tips[2].isEmpty());
     EXPECT_NE(log_.tips[2], "TCP CONNECTION STATUS");
+    EXPECT_EQ(channel_.failureReason(),
+              "connecting to 127.0.0.1:" + port + " failed: " + log_.tips[2]);
+    channel_.setAddress("127.0.0.2");  // a new address: the next attempt tells
+    EXPECT_EQ(channel_.failureReason(), "");
+}
+
+TEST_F(TcpChannelTest, AServerThatCannotListenSaysWhyUntilThePortIsFree) {
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::Any, 0));
+    const QString port = QString::number(holder.serverPort());
+    channel_.setPort(port);
+    channel_.setServerRole(true);
+    const QString why = channel_.failureReason();
+    EXPECT_TRUE(why.startsWith("listening on port " + port + " failed: ")) << why.toStdString();
+    EXPECT_TRUE(why.contains("in use")) << why.toStdString();
+    EXPECT_EQ(channel_.toolTip(), why);
+    EXPECT_NE(channel_.status(), "ERROR");  // the status texts stay as they were
+    holder.close();
+    ASSERT_TRUE(waitUntil([this] { return channel_.failureReason().isEmpty(); }, 6000));
+    EXPECT_EQ(channel_.listeningPort(), port.toUShort());
+    EXPECT_EQ(channel_.toolTip(), "TCP CONNECTION STATUS");
 }
 
 TEST_F(TcpChannelTest, AnAllZeroAddressNeverConnects) {
