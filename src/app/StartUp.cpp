@@ -50,6 +50,7 @@ bool StartUp::Form_Load() {
     step("tray icon", [this] {
         w_.tray = std::make_unique<TrayIcon>(&w_, TrayIcon::tipText(w_.AFF_INSTANCE->text()),
                                              TrayIcon::programIcon());
+        w_.tray->followTrouble(w_.trouble());
         w_.tray->add();
     });
     step("task list", [this] {

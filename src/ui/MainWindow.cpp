@@ -33,6 +33,8 @@
 #include "ui/Maker.h"
 #include "ui/TestSend.h"
 #include "ui/TrayIcon.h"
+#include "ui/TroubleReports.h"
+#include "ui/TroubleState.h"
 #include "ui/UrlLink.h"
 #include "ui/WindowWidgets.h"
 
@@ -82,7 +84,7 @@ QRect captionIconBox(const QGroupBox* frame) {
 }  // namespace
 
 F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent), trouble_(new TroubleState(this)) {
     initWindowResources();
     setObjectName("F_MAIN");
     setWindowTitle(kDesignCaption);
@@ -119,8 +121,9 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
         // UTF-16, not the narrow text, which Windows would read in its ANSI code page.
         return std::filesystem::path(dos::nativePath(fromCp1252(dosPath)).toStdU16String());
     });
-    testSend = new TestSend(B_TEST_SEND, INP_OUTPUT, this,
-                            [this](const QByteArray& text) { processData(text); });
+    testSend = new TestSend(B_TEST_SEND, INP_OUTPUT, this, [this](const QByteArray& text) {
+        processData(text, TextSource::TestSend);
+    });
     endProgram = [] { QCoreApplication::exit(0); };
     ownWindowFocused = [] { return QGuiApplication::focusWindow() != nullptr; };
     connectHandlers();
@@ -272,9 +275,12 @@ void F_MAIN::connectHandlers() {
         connect(picture, &PictureBox::clicked, this, &F_MAIN::Picture1_Click);
     connect(B_TEST_SEND, &QPushButton::clicked, testSend, &TestSend::B_TEST_SEND_Click);
     connect(COMM, &SerialChannel::textReceived, this, &F_MAIN::processSerialData);
-    connect(tcpChannel, &TcpChannel::textReceived, this, &F_MAIN::processData);
-    connect(fileChannel, &FileChannel::textReceived, this, &F_MAIN::processData);
+    const auto received = [this](const QByteArray& text) { processData(text); };
+    connect(tcpChannel, &TcpChannel::textReceived, this, received);
+    connect(fileChannel, &FileChannel::textReceived, this, received);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &F_MAIN::focusChanged);
+    reportChannelTrouble(*this, *trouble_);
+    markRulesNotTyped(*this, *clock_);
 }
 
 namespace {
@@ -294,11 +300,11 @@ void runGuarded(const char* what, Work work) {
 
 }  // namespace
 
-void F_MAIN::processData(const QByteArray& text) {
+void F_MAIN::processData(const QByteArray& text, TextSource source) {
     runGuarded("PROCESS_DATA failed:", [&] {
         runner_->setHeld(textsMustWait());
         const std::string received = text.toStdString();
-        runner_->submit(received);
+        runner_->submit(received, source);
         if (runner_->held()) {
             LST_DEBUG->addItem(QStringLiteral("WAITING (this window has the focus): ") +
                                fromCp1252(received));
@@ -345,12 +351,14 @@ bool F_MAIN::B_SAVE_Click() {
         store_->B_SAVE_Click();
         setBackColour(B_SAVE, saveButtonColour());
         B_SAVE->setToolTip(QString());
+        trouble_->clear(Trouble::Save);
         return true;
     } catch (const std::exception& e) {
         // The save has no dialog; the button shows the failure until a save succeeds.
+        const QString why = QStringLiteral("Configuration not saved: %1").arg(e.what());
         setBackColour(B_SAVE, ROUGE());
-        B_SAVE->setToolTip(QStringLiteral("Configuration not saved: %1").arg(e.what()));
-        qWarning() << "configuration save failed:" << e.what();
+        B_SAVE->setToolTip(why);
+        trouble_->set(Trouble::Save, why);
         return false;
     }
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/Pipeline.h"
 #include "ui/FileFrame.h"
 #include "ui/GeneralFrame.h"
 #include "ui/RemoveListFrame.h"
@@ -43,6 +44,7 @@ class SystemClock;
 class KeyDispatch;
 class TestSend;
 class TrayIcon;
+class TroubleState;
 class WindowActivator;
 
 // The window's design caption; start-up appends the instance suffix.
@@ -131,8 +133,8 @@ class F_MAIN : public QWidget {
     void B_RULE_TESTER_Click();
     RuleTester* ruleTester = nullptr;
 
-    // The pipeline's one entry for every received text.
-    void processData(const QByteArray& text);
+    // The pipeline's one entry for every received text, and for the test send's.
+    void processData(const QByteArray& text, TextSource source = TextSource::Channel);
     // A serial port cannot be slowed: while the pipeline is full its bursts are
     // dropped, and said so, rather than kept without end.
     void processSerialData(const QByteArray& text);
@@ -158,6 +160,8 @@ class F_MAIN : public QWidget {
     // Something the user must know about what the program cannot do here: shown in the
     // debug list and logged, each distinct message once per run.
     void showNotice(const QString& message);
+    // What does not work now; the notification-area icon shows it.
+    TroubleState& trouble() { return *trouble_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -182,6 +186,7 @@ class F_MAIN : public QWidget {
     std::unique_ptr<MainWindowConfig> config_;
     std::unique_ptr<ConfigFileSystem> files_;
     std::unique_ptr<ConfigStore> store_;
+    TroubleState* trouble_;
     int outerHeightPx_ = 0;
     qint64 serialDropped_ = 0;
     QSet<QString> noticesShown_;  // bytes of serial bursts dropped while the pipeline was full

@@ -12,6 +12,7 @@
 #include "keyboard/KeyDispatch.h"
 #include "keyboard/WindowActivator.h"
 #include "ui/MainWindow.h"
+#include "ui/TroubleState.h"
 #include "ui/WindowWidgets.h"
 
 namespace kest {
@@ -176,6 +177,20 @@ DryRunWorld MainWindowHost::dryRunWorld() const {
 
 void MainWindowHost::logFailure(const std::string& what) {
     qWarning().noquote() << "pipeline:" << fromCp1252(what);
+}
+
+// The trouble state logs each distinct reason once, where a scanner's every code
+// would otherwise add the same line.
+void MainWindowHost::pieceNotTyped(const std::string& reason) {
+    w_.trouble().set(Trouble::NotTyped, fromCp1252(reason));
+}
+
+void MainWindowHost::textTyped(bool whole) {
+    if (whole) w_.trouble().clear(Trouble::NotTyped);
+}
+
+void MainWindowHost::notice(const std::string& message) {
+    w_.showNotice(fromCp1252(message));
 }
 
 }  // namespace kest

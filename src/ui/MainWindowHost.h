@@ -44,6 +44,9 @@ class MainWindowHost : public PipelineHost {
 
     void sendToKeyboard(std::string keys, bool wait) override;
     void logFailure(const std::string& what) override;
+    void pieceNotTyped(const std::string& reason) override;
+    void textTyped(bool whole) override;
+    void notice(const std::string& message) override;
 
     // For the rule tester: the settings as the controls hold them now, the output
     // mode the program is in, and the channels and windows as they are.

@@ -43,8 +43,10 @@ SerialFrame::SerialFrame(QWidget* parent) : QGroupBox(parent) {
     SW_RTS->setChecked(true);
     placeTw(SW_RTS, 2310, 540, 645, 255);
 
-    bindPortField();
-    connect(INP_COM_CFG, &QLineEdit::textChanged, this, &SerialFrame::INP_COM_CFG_Change);
+    bindSettledField(INP_COMMPORT, typedPortSettle, typedPortChange_,
+                     &SerialFrame::INP_COMMPORT_Change);
+    bindSettledField(INP_COM_CFG, typedSettingsSettle, typedSettingsChange_,
+                     &SerialFrame::INP_COM_CFG_Change);
     connect(LST_HANDSHAKING, &QComboBox::activated, this, &SerialFrame::LST_HANDSHAKING_Click);
     connect(SW_DTR, &QCheckBox::stateChanged, this, &SerialFrame::SW_DTR_Click);
     connect(SW_RTS, &QCheckBox::stateChanged, this, &SerialFrame::SW_RTS_Click);
@@ -54,39 +56,52 @@ SerialFrame::SerialFrame(QWidget* parent) : QGroupBox(parent) {
             [this](const QString& name) { LST_HANDSHAKING->setEditText(name); });
 }
 
-void SerialFrame::bindPortField() {
-    typedPortSettle.setSingleShot(true);
-    typedPortSettle.setInterval(kTypedPortSettleMs);
-    connect(&typedPortSettle, &QTimer::timeout, this, &SerialFrame::INP_COMMPORT_Change);
+void SerialFrame::bindSettledField(QLineEdit* field, QTimer& settle, bool& typedChange,
+                                   void (SerialFrame::*handler)()) {
+    settle.setSingleShot(true);
+    settle.setInterval(kTypedPortSettleMs);
+    connect(&settle, &QTimer::timeout, this, handler);
     // A typed change is reported as edited before it is reported as changed.
-    connect(INP_COMMPORT, &QLineEdit::textEdited, this, [this] {
-        typedChange_ = true;
-        typedPortSettle.start();
+    connect(field, &QLineEdit::textEdited, this, [&settle, &typedChange] {
+        typedChange = true;
+        settle.start();
     });
-    connect(INP_COMMPORT, &QLineEdit::textChanged, this, [this] {
-        if (typedChange_) {
-            typedChange_ = false;
+    connect(field, &QLineEdit::textChanged, this, [this, &settle, &typedChange, handler] {
+        if (typedChange) {
+            typedChange = false;
             return;
         }
-        // Set from code (the load, the start-up): opened at once.
-        typedPortSettle.stop();
-        INP_COMMPORT_Change();
+        // Set from code (the load, the start-up): taken at once.
+        settle.stop();
+        (this->*handler)();
     });
-    const auto openIfWaiting = [this] {
-        if (!typedPortSettle.isActive()) return;
-        typedPortSettle.stop();
-        INP_COMMPORT_Change();
+    const auto takeIfWaiting = [this, &settle, handler] {
+        if (!settle.isActive()) return;
+        settle.stop();
+        (this->*handler)();
     };
-    connect(INP_COMMPORT, &QLineEdit::returnPressed, this, openIfWaiting);
-    connect(INP_COMMPORT, &QLineEdit::editingFinished, this, openIfWaiting);
+    connect(field, &QLineEdit::returnPressed, this, takeIfWaiting);
+    connect(field, &QLineEdit::editingFinished, this, takeIfWaiting);
 }
 
 void SerialFrame::showPortState(StatusRole role) {
-    showRole(INP_COMMPORT, role);
     const QString why = COMM.failureReason();
-    INP_COMMPORT->setToolTip(role == StatusRole::Failure && !why.isEmpty()
-                                 ? QStringLiteral("Serial RS232 COM Port number - not open: ") + why
-                                 : QStringLiteral("Serial RS232 COM Port number"));
+    const bool failed = role == StatusRole::Failure && !why.isEmpty();
+    // Wrong settings are the settings field's fault: it turns red and says which part
+    // is wrong; the port, closed meanwhile, is not marked as if it had failed.
+    const bool settings = failed && COMM.settingsRejected();
+    showRole(INP_COM_CFG, settings ? StatusRole::Failure : StatusRole::Ordinary);
+    INP_COM_CFG->setToolTip(settings
+                                ? QStringLiteral("Bauds,Parity,DataBits,StopBit - wrong: ") + why
+                                : QStringLiteral("Bauds,Parity,DataBits,StopBit"));
+    showRole(INP_COMMPORT, settings ? StatusRole::Ordinary : role);
+    QString tip = QStringLiteral("Serial RS232 COM Port number");
+    if (settings) {
+        tip += QStringLiteral(" - not open until the settings beside it are right");
+    } else if (failed) {
+        tip += QStringLiteral(" - not open: ") + why;
+    }
+    INP_COMMPORT->setToolTip(tip);
 }
 
 void SerialFrame::fillHandshakingItems() {

@@ -27,9 +27,11 @@ class SerialFrame : public QGroupBox {
     // A typed port number is opened once it has stopped changing: this long after the
     // last keystroke, or at once on Enter or when the focus leaves the field. Opening
     // each number on the way ("3" before "33") would switch DTR and RTS on a device
-    // that nobody chose, and many boards reset on DTR.
+    // that nobody chose, and many boards reset on DTR. Typed settings wait the same
+    // way: "9600,N,8,1" is not a wrong setting at every keystroke before its end.
     static constexpr int kTypedPortSettleMs = 800;
     QTimer typedPortSettle;
+    QTimer typedSettingsSettle;
 
     void INP_COMMPORT_Change();
     void INP_COM_CFG_Change();
@@ -43,10 +45,12 @@ class SerialFrame : public QGroupBox {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void bindPortField();
+    void bindSettledField(QLineEdit* field, QTimer& settle, bool& typedChange,
+                          void (SerialFrame::*handler)());
     void showPortState(StatusRole role);
 
-    bool typedChange_ = false;
+    bool typedPortChange_ = false;
+    bool typedSettingsChange_ = false;
 };
 
 }  // namespace kest

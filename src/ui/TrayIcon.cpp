@@ -2,10 +2,13 @@
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
 #include <exception>
 #include <vector>
 
 #include "ui/Maker.h"
+#include "ui/TroubleState.h"
 
 // Xlib last: its macros (None, Bool, Status, ...) must not meet Qt's headers.
 #if QT_CONFIG(xcb)
@@ -77,7 +80,8 @@ TrayIcon::TrayIcon(QWidget* mainWindow, const QString& tipText, const QIcon& ico
       TIM_REFRESH_TRAYICON(new QTimer(this)),
       mainWindow_(mainWindow),
       icon_(new QSystemTrayIcon(icon, this)),
-      tip_(tipText.left(kMaxTipLength)) {
+      tip_(tipText.left(kMaxTipLength)),
+      normalIcon_(icon) {
     if (tip_.size() == kMaxTipLength && tip_.back().isHighSurrogate()) tip_.chop(1);
     areaAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     icon_->setToolTip(tip_);
@@ -108,6 +112,56 @@ QString TrayIcon::tipText(const QString& instanceCaption) {
 
 QIcon TrayIcon::programIcon() {
     return QIcon(QStringLiteral(":/kest/images/kest-redirect.png"));
+}
+
+QIcon TrayIcon::warningIcon() {
+    const QIcon base = programIcon();
+    QIcon warning;
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap = base.pixmap(size, size);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // A yellow triangle with a black "!" over the lower right quarter and more,
+        // large enough to be told apart at 16 pixels.
+        const qreal side = size * 0.62;
+        const QRectF box(size - side, size - side, side, side);
+        QPainterPath triangle;
+        triangle.moveTo(box.center().x(), box.top());
+        triangle.lineTo(box.bottomRight());
+        triangle.lineTo(box.bottomLeft());
+        triangle.closeSubpath();
+        painter.setPen(QPen(Qt::black, std::max(1.0, size / 24.0)));
+        painter.setBrush(QColor(255, 200, 0));
+        painter.drawPath(triangle);
+        const qreal stroke = std::max(1.5, side / 7);
+        painter.setPen(QPen(Qt::black, stroke, Qt::SolidLine, Qt::FlatCap));
+        const qreal x = box.center().x();
+        painter.drawLine(QPointF(x, box.top() + side * 0.32), QPointF(x, box.top() + side * 0.66));
+        painter.drawLine(QPointF(x, box.top() + side * 0.74), QPointF(x, box.top() + side * 0.86));
+        painter.end();
+        warning.addPixmap(pixmap);
+    }
+    return warning;
+}
+
+void TrayIcon::followTrouble(const TroubleState& trouble) {
+    connect(&trouble, &TroubleState::changed, this, [this, &trouble] { showTrouble(trouble); });
+    connect(&trouble, &TroubleState::began, this, [this](Trouble kind, const QString& reason) {
+        icon_->showMessage(tip_, TroubleState::words(kind) + QStringLiteral(": ") + reason,
+                           QSystemTrayIcon::Warning, kBalloonMs);
+    });
+    showTrouble(trouble);
+}
+
+void TrayIcon::showTrouble(const TroubleState& trouble) {
+    if (!trouble.any()) {
+        icon_->setIcon(normalIcon_);
+        icon_->setToolTip(tip_);
+        return;
+    }
+    if (warningIcon_.isNull()) warningIcon_ = warningIcon();
+    icon_->setIcon(warningIcon_);
+    icon_->setToolTip(tip_ + QLatin1Char('\n') + trouble.summary());
 }
 
 int TrayIcon::messageFor(QSystemTrayIcon::ActivationReason reason) {

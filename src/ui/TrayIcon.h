@@ -14,6 +14,8 @@
 
 namespace kest {
 
+class TroubleState;
+
 class TrayIcon : public QObject {
     Q_OBJECT
 
@@ -37,6 +39,13 @@ class TrayIcon : public QObject {
     static int messageFor(QSystemTrayIcon::ActivationReason reason);
     // The program's own icon (window and notification area).
     static QIcon programIcon();
+    // The same with a warning sign in its lower right corner: something does not work.
+    static QIcon warningIcon();
+    static constexpr int kBalloonMs = 10000;
+
+    // Shows the trouble state from now on: the warning icon and the problems under the
+    // tip while there are any, and a balloon for each kind that begins.
+    void followTrouble(const TroubleState& trouble);
 
     void add();
     // Removes the icon for good: the refresh stops too, so it does not come back.
@@ -55,13 +64,18 @@ class TrayIcon : public QObject {
     void setTaskListVisible(bool visible);
 
     QSystemTrayIcon* icon() const { return icon_; }
+    // The tip as it was built at start; the icon shows it with the problems under it.
     QString tip() const { return tip_; }
     QTimer* TIM_REFRESH_TRAYICON;
 
   private:
+    void showTrouble(const TroubleState& trouble);
+
     QWidget* mainWindow_;
     QSystemTrayIcon* icon_;
     QString tip_;
+    QIcon normalIcon_;
+    QIcon warningIcon_;             // made when first needed
     bool handlingMessage_ = false;  // the re-entry flag
     bool trayWasAvailable_ = false;
     bool taskListVisible_ = true;

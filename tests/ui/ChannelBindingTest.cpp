@@ -1,5 +1,6 @@
 // The channel frames bound to their channels: what the user sees of each state.
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,6 +11,7 @@
 
 #include "engine/Pipeline.h"
 #include "ui/Colours.h"
+#include "ui/TroubleState.h"
 #include "ui/WindowFixture.h"
 #include "ui/WindowWidgets.h"
 
@@ -56,6 +58,23 @@ TEST_F(FileBinding, PathDrivesTheToolTipsAndTheStatus) {
     window->INP_FILE_DIR->setText(present.fileName());
     EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Present"; }));
     EXPECT_EQ(shownColour(window->AFF_FILE_STATUS), VERT());
+}
+
+TEST_F(FileBinding, AFolderThatIsNotThereIsAnErrorAndThePathTipSaysWhereCLies) {
+    const QString driveC = home.path() + "/kest-redirect/drive_c/";
+    window->INP_FILE_DIR->setText("C:\\data\\in.txt");
+    const QString tip = "C:\\data\\in.txt\nC:\\ is " + driveC + " on this system: this file is " +
+                        driveC + "data/in.txt";
+    EXPECT_EQ(window->INP_FILE_DIR->toolTip(), tip);
+    EXPECT_EQ(window->B_FILE_CHOSE->toolTip(), tip);
+    ASSERT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Error"; }));
+    const QString why = "the folder " + driveC + "data does not exist";
+    EXPECT_EQ(window->AFF_FILE_STATUS->toolTip(), "FILE STATUS: " + why);
+    EXPECT_EQ(shownColour(window->AFF_FILE_STATUS), ROUGE());
+    EXPECT_EQ(window->trouble().reason(Trouble::File), why);
+    QDir().mkpath(driveC + "data");
+    ASSERT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Not Found"; }));
+    EXPECT_FALSE(window->trouble().any());
 }
 
 using SerialBinding = WindowTest;

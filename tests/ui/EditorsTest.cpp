@@ -182,8 +182,9 @@ TEST_F(Switches, ControlsKeepTheirSystemNamesAndDefaults) {
     EXPECT_NE(window->findChild<QListWidget*>("LST_TOUCHES[1]"), nullptr);
     EXPECT_TRUE(window->SW_DTR->isChecked());
     EXPECT_TRUE(window->SW_IP_CL_SE[0]->isChecked());
-    EXPECT_EQ(window->INP_FILE_DIR->toolTip(), "C:\\FILE_IN.TXT");
-    EXPECT_EQ(window->B_FILE_CHOSE->toolTip(), "C:\\FILE_IN.TXT");
+    // The path, then where its drive lies here.
+    EXPECT_TRUE(window->INP_FILE_DIR->toolTip().startsWith("C:\\FILE_IN.TXT\nC:\\ is "));
+    EXPECT_EQ(window->B_FILE_CHOSE->toolTip(), window->INP_FILE_DIR->toolTip());
     EXPECT_EQ(window->width(), 426);
     EXPECT_EQ(shownColour(window->findChild<QWidget*>("VERT")), QColor(128, 255, 128));
     EXPECT_EQ(shownColour(window->findChild<QWidget*>("ROUGE")), QColor(255, 128, 128));

@@ -15,6 +15,7 @@
 
 #include "ui/Colours.h"
 #include "ui/TrayIcon.h"
+#include "ui/TroubleState.h"
 #include "ui/WindowFixture.h"
 #include "ui/WindowWidgets.h"
 
@@ -106,9 +107,11 @@ TEST_F(SaveTest, FailedSaveMarksTheButtonUntilTheNextGoodOne) {
     EXPECT_FALSE(window->B_SAVE_Click());
     EXPECT_EQ(shownColour(window->B_SAVE), ROUGE());
     EXPECT_FALSE(window->B_SAVE->toolTip().isEmpty());
+    EXPECT_EQ(window->trouble().reason(Trouble::Save), window->B_SAVE->toolTip());
     QDir().mkpath(configDir());
     window->B_SAVE->click();
     EXPECT_EQ(shownColour(window->B_SAVE), saveButtonColour());
+    EXPECT_FALSE(window->trouble().any());
     EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "0\r\n");
 }
 

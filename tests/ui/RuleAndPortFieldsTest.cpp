@@ -21,6 +21,7 @@
 #include "channels/SerialChannel.h"
 #include "ui/Colours.h"
 #include "ui/SerialFrame.h"
+#include "ui/TroubleState.h"
 #include "ui/WindowFixture.h"
 #include "ui/WindowWidgets.h"
 
@@ -109,11 +110,6 @@ TEST_F(PortFieldTest, RedPortFieldSaysWhyInPlainWords) {
     EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
     EXPECT_TRUE(reason().contains("no such device")) << reason().toStdString();
 
-    window->INP_COM_CFG->setText("9600,N,8");
-    EXPECT_TRUE(reason().contains("not of the form Bauds,Parity,DataBits,StopBit"))
-        << reason().toStdString();
-    window->INP_COM_CFG->setText("9600,N,8,1");
-
     // A terminal that another program holds open.
     int master = -1, slave = -1;
     char name[256] = {};
@@ -132,6 +128,29 @@ TEST_F(PortFieldTest, RedPortFieldSaysWhyInPlainWords) {
     window->COMM->close();
     ::close(slave);
     ::close(master);
+}
+
+TEST_F(PortFieldTest, WrongSettingsRedTheSettingsFieldOnceTypedAndComNamesSayTypeTheNumber) {
+    window->INP_COM_CFG->selectAll();
+    QTest::keyClicks(window->INP_COM_CFG, "9600,X,8,1");
+    EXPECT_TRUE(opened.isEmpty()) << "reopened while typing: " << opened.size();
+    QTest::keyClick(window->INP_COM_CFG, Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(shownColour(window->INP_COM_CFG), ROUGE());
+    EXPECT_NE(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_EQ(window->INP_COM_CFG->toolTip(),
+              "Bauds,Parity,DataBits,StopBit - wrong: parity \"X\" is not one of N, E, O, M or S");
+    EXPECT_EQ(window->trouble().reason(Trouble::SerialPort),
+              "COM port 1 not open: parity \"X\" is not one of N, E, O, M or S");
+    window->INP_COM_CFG->setText("9600,N,8,1");  // set from code: taken at once
+    EXPECT_EQ(opened.size(), 2);
+    EXPECT_EQ(window->INP_COM_CFG->toolTip(), "Bauds,Parity,DataBits,StopBit");
+    EXPECT_NE(shownColour(window->INP_COM_CFG), ROUGE());
+
+    window->INP_COMMPORT->setText("COM3");
+    EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
+    EXPECT_EQ(window->INP_COMMPORT->toolTip(),
+              "Serial RS232 COM Port number - not open: type only the number: 3, not COM3");
 }
 
 // Root opens a device whatever its mode; without these two capabilities it is refused
@@ -202,6 +221,27 @@ TEST_F(PortFieldTest, RefusedPortSaysWhichGroupToJoinAndToLogInAgain) {
         << window->INP_COMMPORT->toolTip().toStdString();
     ::close(slave);
     ::close(master);
+}
+
+TEST_F(RuleFieldTest, ARuleThatCannotBeTypedIsAddedRedAndItsTextsShowAsNotTyped) {
+    const QString why = "invalid key notation at position 2: unknown key name \"FOO\"";
+    for (const auto& [search, replace] : {std::pair{"a", "[{FOO}]"}, std::pair{"b", "{TAB}"}}) {
+        window->INP_INPUT->setText(search);
+        window->INP_OUTPUT->setText(replace);
+        window->B_ADD->click();
+    }
+    ASSERT_EQ(window->LST_TOUCHES[1]->count(), 2);
+    const QListWidgetItem* bad = window->LST_TOUCHES[1]->item(0);
+    EXPECT_EQ(bad->toolTip(), "not typed: " + why);
+    EXPECT_EQ(bad->background().color(), ROUGE());
+    EXPECT_TRUE(window->LST_TOUCHES[1]->item(1)->toolTip().isEmpty());
+
+    window->processData("a");
+    EXPECT_EQ(window->LST_DEBUG->item(window->LST_DEBUG->count() - 1)->text(),
+              "NOT TYPED (" + why + "): [{FOO}]");
+    EXPECT_EQ(window->trouble().summary(), "texts not typed");
+    window->processData("b");
+    EXPECT_FALSE(window->trouble().any());
 }
 
 using FileStatusTest = WindowTest;

@@ -5,6 +5,7 @@
 
 #include "ui/OffscreenApp.h"
 #include "ui/TrayIcon.h"
+#include "ui/TroubleState.h"
 
 namespace kest {
 namespace {
@@ -131,6 +132,40 @@ TEST_F(TrayIconTest, HideToTrayHidesAndMinimises) {
     EXPECT_TRUE(hidden());
     tray->ToggleWindow();
     EXPECT_TRUE(shown());
+}
+
+QStringList warnings;
+void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg) warnings << message;
+}
+
+TEST_F(TrayIconTest, TroubleShowsTheWarningIconItsWordsAndOneBalloonAKindUntilItClears) {
+    TroubleState trouble;
+    tray->followTrouble(trouble);
+    QList<Trouble> balloons;
+    QObject::connect(&trouble, &TroubleState::began, tray, [&](Trouble kind) { balloons << kind; });
+    const auto shownImage = [&] { return tray->icon()->icon().pixmap(22, 22).toImage(); };
+    const QImage normal = shownImage();
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
+    trouble.set(Trouble::Tcp, "listening on port 1 failed: in use");
+    trouble.set(Trouble::SerialPort, "COM port 7 not open: gone");
+    trouble.set(Trouble::SerialPort, "COM port 7 not open: gone");  // a retry: no news
+    trouble.set(Trouble::SerialPort, "COM port 7 not open: busy");  // a new reason
+    EXPECT_EQ(tray->icon()->toolTip(), tray->tip() + "\nport red, TCP failing");
+    EXPECT_NE(shownImage(), normal);
+    EXPECT_EQ(balloons, (QList<Trouble>{Trouble::Tcp, Trouble::SerialPort}));
+    trouble.clear(Trouble::Tcp);
+    trouble.clear(Trouble::SerialPort);
+    EXPECT_EQ(tray->icon()->toolTip(), tray->tip());
+    EXPECT_EQ(shownImage(), normal);
+    // Back after it cleared: a balloon again; the log has the reason already.
+    trouble.set(Trouble::Tcp, "listening on port 1 failed: in use");
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(balloons.size(), 3);
+    EXPECT_EQ(warnings, QStringList({"TCP failing: listening on port 1 failed: in use",
+                                     "port red: COM port 7 not open: gone",
+                                     "port red: COM port 7 not open: busy"}));
 }
 
 }  // namespace
