@@ -1,6 +1,7 @@
 // The program itself on a private display: the help window at the first start, the
-// icon in a real notification area (trayer) hiding and showing the window, and the
-// test send typing into xterm. Screenshots land in the build's artifacts/ folder.
+// icon in a real notification area (trayer) hiding and showing the window and showing
+// trouble, and the test send typing into xterm. Screenshots land in the build's
+// artifacts/ folder.
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "e2e/ProgramHarness.h"
 #include "e2e/support/E2eHarness.h"
 
 // Xlib last: its macros (None, Bool, Status) must not meet the test framework.
@@ -66,6 +69,32 @@ class Screen {
             return classOf(w) == kProgramClass && viewable(w) &&
                    XGetWindowAttributes(display_, w, &a) && a.width <= 64 && a.height <= 64;
         });
+    }
+    // The program's windows that no window manager frames (tool tips, balloons) in view.
+    std::vector<Window> popups() const {
+        std::vector<Window> found;
+        Window root, parent, *children = nullptr;
+        unsigned n = 0;
+        if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &n))
+            return found;
+        for (unsigned i = 0; i < n; ++i) {
+            XWindowAttributes a{};
+            if (XGetWindowAttributes(display_, children[i], &a) && a.override_redirect &&
+                a.map_state == IsViewable && classOf(children[i]) == kProgramClass)
+                found.push_back(children[i]);
+        }
+        if (children) XFree(children);
+        return found;
+    }
+    // What a window shows, pixel for pixel (empty when it cannot be read).
+    std::string pixels(Window w) const {
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(display_, w, &a) || a.map_state != IsViewable) return {};
+        XImage* image = XGetImage(display_, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+        if (!image) return {};
+        std::string bytes(image->data, size_t(image->bytes_per_line) * a.height);
+        XDestroyImage(image);
+        return bytes;
     }
     bool viewable(Window w) const {
         XWindowAttributes a{};
@@ -389,6 +418,76 @@ TEST_F(DesktopTest, IconAppearsWhenTheNotificationAreaStartsLater) {
     startTrayHost();
     // The icon is re-added every five seconds, so it must be there within that and a bit.
     EXPECT_TRUE(waitUntil([&] { return screen.trayIcon().has_value(); }, 12s));
+}
+
+// What a window shows once its drawing has settled (empty when it is not in view).
+std::string settledPixels(const Screen& screen, Window w) {
+    std::string shown;
+    waitUntil([&] {
+        shown = screen.pixels(w);
+        std::this_thread::sleep_for(300ms);
+        return !shown.empty() && shown == screen.pixels(w);
+    });
+    return shown;
+}
+
+// The tip that the icon shows when the mouse rests on it.
+std::string tipShownBy(const Screen& screen, Window icon, const std::function<void(Spot)>& moveTo) {
+    moveTo({0, 300});
+    waitUntil([&] { return screen.popups().empty(); }, 5s);
+    // Qt shows a tip once the mouse has come to rest inside: two moves, then a rest.
+    const Spot centre = screen.centre(icon);
+    moveTo({centre.x - 2, centre.y});
+    moveTo(centre);
+    std::vector<Window> shown;
+    waitUntil([&] { return !(shown = screen.popups()).empty(); }, 10s);
+    return shown.empty() ? std::string() : settledPixels(screen, shown.front());
+}
+
+TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
+    // COM7 is a pseudo-terminal pair: open at the start, then unplugged and back.
+    const std::string base = config.path() + "/kest-redirect";
+    auto serial = std::make_unique<SerialPair>(base + "/dosdevices/com7", log.path() + "/scanner");
+    writeScannerConfigIn(base + "/drive_c/TALVEN.CFG", 7, "nobody");
+    startTrayHost();
+    startProgram();
+    ASSERT_NE(waitForWindow(kMainTitle), 0u);
+    const std::optional<Window> icon = waitForTrayIcon();
+    ASSERT_TRUE(icon.has_value());
+    const auto moveTo = [&](Spot at) {
+        run("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y));
+    };
+    // The port opened at the load, before the icon came: it shows nothing to worry
+    // about, once it has been drawn.
+    const std::string normalIcon = settledPixels(screen, *icon);
+    const std::string normalTip = tipShownBy(screen, *icon, moveTo);
+    ASSERT_FALSE(normalIcon.empty());
+    ASSERT_FALSE(normalTip.empty()) << "no tip over the icon";
+    moveTo({0, 300});
+
+    serial.reset();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const std::string shown = screen.pixels(*icon);
+            return !shown.empty() && shown != normalIcon;
+        },
+        15s))
+        << "the icon did not change";
+    // The balloon comes by itself, without the mouse on the icon.
+    EXPECT_TRUE(waitUntil([&] { return !screen.popups().empty(); }, 5s)) << "no balloon";
+    screenshot("tray-trouble.png");
+    const std::vector<Window> balloon = screen.popups();
+    if (!balloon.empty()) click(screen.centre(balloon.front()));  // a click closes it
+    const std::string troubleTip = tipShownBy(screen, *icon, moveTo);
+    EXPECT_FALSE(troubleTip.empty());
+    EXPECT_TRUE(troubleTip != normalTip) << "the tip did not change";
+    EXPECT_NE(readFile(base + "/kest-redirect.log").find("port red: COM port 7 not open: "),
+              std::string::npos);
+
+    serial = std::make_unique<SerialPair>(base + "/dosdevices/com7", log.path() + "/scanner");
+    EXPECT_TRUE(waitUntil([&] { return screen.pixels(*icon) == normalIcon; }, 15s))
+        << "the icon did not come back";
+    EXPECT_TRUE(tipShownBy(screen, *icon, moveTo) == normalTip) << "the tip did not come back";
 }
 
 TEST_F(DesktopTest, TestSendTypesTheReplacementIntoXterm) {
