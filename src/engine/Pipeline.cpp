@@ -30,10 +30,11 @@ std::size_t replaceFirstInPlace(std::string& text, std::string_view search,
     return p + 1;
 }
 
-bool holdsNotationCharacter(const std::string& text, const std::array<bool, 256>& told) {
-    return std::any_of(text.begin(), text.end(), [&](char c) {
-        return isNotationCharacter(c) && !told[static_cast<unsigned char>(c)];
-    });
+std::array<bool, 256> notationCharacters() {
+    std::array<bool, 256> table{};
+    for (std::size_t c = 0; c < table.size(); ++c)
+        table[c] = isNotationCharacter(static_cast<char>(c));
+    return table;
 }
 
 }  // namespace
@@ -58,7 +59,8 @@ void PAUSE_SECONDS(double seconds, Clock& clock) {
     pauseUntilMidnightAtMost(seconds, clock);
 }
 
-Pipeline::Pipeline(PipelineHost& host, Clock& clock) : host_(host), clock_(clock) {}
+Pipeline::Pipeline(PipelineHost& host, Clock& clock)
+    : host_(host), clock_(clock), notationUntold_(notationCharacters()) {}
 
 void Pipeline::PROCESS_DATA(std::string& text, TextSource source) {
     bool whole = true;
@@ -119,14 +121,19 @@ void Pipeline::rulesAndNotices(std::string& text, TextSource source) {
         }
     }
     // Which characters the rules wrote is followed only while received text still
-    // holds a notation character that the user has not been told about.
-    if (!holdsNotationCharacter(text, notationTold_)) return applyRules(text, nullptr);
+    // holds a notation character that the user has not been told about: one look at
+    // each character, which long texts feel otherwise.
+    const bool untold = notationLeft_ > 0 && std::any_of(text.begin(), text.end(), [this](char c) {
+                            return notationUntold_[static_cast<unsigned char>(c)];
+                        });
+    if (!untold) return applyRules(text, nullptr);
     std::string origin(text.size(), 'r');
     applyRules(text, &origin);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (origin[i] != 'r' || !isNotationCharacter(text[i]) || notationTold_[c]) continue;
-        notationTold_[c] = true;
+        if (origin[i] != 'r' || !notationUntold_[c]) continue;
+        notationUntold_[c] = false;
+        --notationLeft_;
         host_.notice(notationNotice(text[i]));
     }
 }

@@ -68,7 +68,8 @@ class Pipeline {
     Clock& clock_;
     PipelineObserver* observer_ = nullptr;
     // What the user has been told about received data, so that it is looked for no more.
-    std::array<bool, 256> notationTold_{};
+    std::array<bool, 256> notationUntold_;
+    int notationLeft_ = 10;  // "+^%~()[]{}"
     bool utf8Told_ = false;
 };
 
