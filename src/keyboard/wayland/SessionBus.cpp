@@ -1,0 +1,219 @@
+#include "keyboard/wayland/SessionBus.h"
+
+#include <cstring>
+
+namespace kest::wayland {
+
+namespace {
+
+class Error {
+  public:
+    Error() { dbus_error_init(&error_); }
+    ~Error() { dbus_error_free(&error_); }
+    DBusError* get() { return &error_; }
+    bool set() const { return dbus_error_is_set(&error_); }
+    std::string text() const { return error_.message ? error_.message : "unknown error"; }
+
+  private:
+    DBusError error_;
+};
+
+void appendVariant(DBusMessageIter* dict, const char* key, int type, const char* signature,
+                   const void* value) {
+    DBusMessageIter entry, variant;
+    dbus_message_iter_open_container(dict, DBUS_TYPE_DICT_ENTRY, nullptr, &entry);
+    dbus_message_iter_append_basic(&entry, DBUS_TYPE_STRING, &key);
+    dbus_message_iter_open_container(&entry, DBUS_TYPE_VARIANT, signature, &variant);
+    dbus_message_iter_append_basic(&variant, type, value);
+    dbus_message_iter_close_container(&entry, &variant);
+    dbus_message_iter_close_container(dict, &entry);
+}
+
+}  // namespace
+
+SessionBus::SessionBus() {
+    Error error;
+    connection_ = dbus_bus_get_private(DBUS_BUS_SESSION, error.get());
+    if (!connection_) throw DeviceError("cannot reach the session bus (" + error.text() + ")");
+    // libdbus would end the whole program when the bus goes away.
+    dbus_connection_set_exit_on_disconnect(connection_, FALSE);
+}
+
+SessionBus::~SessionBus() {
+    if (posted_) dbus_pending_call_unref(posted_);
+    dbus_connection_close(connection_);
+    dbus_connection_unref(connection_);
+}
+
+bool SessionBus::hasOwner(const char* name) {
+    Error error;
+    const bool owned = dbus_bus_name_has_owner(connection_, name, error.get());
+    return owned && !error.set();
+}
+
+std::string SessionBus::uniqueName() const {
+    const char* name = dbus_bus_get_unique_name(connection_);
+    return name ? name : "";
+}
+
+Message SessionBus::call(const char* destination, const char* path, const char* interface,
+                         const char* method, const std::function<void(DBusMessageIter*)>& args,
+                         std::chrono::milliseconds timeout) {
+    Message request(dbus_message_new_method_call(destination, path, interface, method));
+    if (!request) throw DeviceError("out of memory for a D-Bus call");
+    if (args) {
+        DBusMessageIter it;
+        dbus_message_iter_init_append(request.get(), &it);
+        args(&it);
+    }
+    Error error;
+    Message reply(dbus_connection_send_with_reply_and_block(connection_, request.get(),
+                                                            int(timeout.count()), error.get()));
+    if (!reply) {
+        throw DeviceError(std::string(interface) + "." + method + " failed (" + error.text() + ")");
+    }
+    return reply;
+}
+
+void SessionBus::post(const char* destination, const char* path, const char* interface,
+                      const char* method, const std::function<void(DBusMessageIter*)>& args) {
+    Message request(dbus_message_new_method_call(destination, path, interface, method));
+    if (!request) throw DeviceError("out of memory for a D-Bus call");
+    DBusMessageIter it;
+    dbus_message_iter_init_append(request.get(), &it);
+    args(&it);
+    if (posted_) dbus_pending_call_unref(posted_);
+    posted_ = nullptr;
+    if (!dbus_connection_send_with_reply(connection_, request.get(), &posted_, 5000) || !posted_)
+        throw DeviceError("the session bus went away");
+    postedName_ = std::string(interface) + "." + method;
+}
+
+void SessionBus::waitForPosted() {
+    if (!posted_) return;
+    dbus_pending_call_block(posted_);
+    Message reply(dbus_pending_call_steal_reply(posted_));
+    dbus_pending_call_unref(posted_);
+    posted_ = nullptr;
+    Error error;
+    if (!reply || dbus_set_error_from_message(error.get(), reply.get()))
+        throw DeviceError(postedName_ + " failed (" + (reply ? error.text() : "no reply") + ")");
+}
+
+void SessionBus::listen(const std::string& path, const char* interface) {
+    const std::string rule =
+        "type='signal',interface='" + std::string(interface) + "',path='" + path + "'";
+    Error error;
+    dbus_bus_add_match(connection_, rule.c_str(), error.get());
+    if (error.set()) throw DeviceError("cannot listen on the session bus (" + error.text() + ")");
+}
+
+Message SessionBus::waitForSignal(const std::string& path, const char* member,
+                                  std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        while (Message m{dbus_connection_pop_message(connection_)}) {
+            if (dbus_message_get_type(m.get()) == DBUS_MESSAGE_TYPE_SIGNAL &&
+                dbus_message_has_path(m.get(), path.c_str()) &&
+                dbus_message_has_member(m.get(), member)) {
+                return m;
+            }
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return nullptr;
+        if (!dbus_connection_read_write(connection_, int(std::min<long long>(left.count(), 200))))
+            throw DeviceError("the session bus went away");
+    }
+}
+
+void appendString(DBusMessageIter* it, const std::string& value) {
+    const char* text = value.c_str();
+    dbus_message_iter_append_basic(it, DBUS_TYPE_STRING, &text);
+}
+
+void appendObjectPath(DBusMessageIter* it, const std::string& value) {
+    const char* text = value.c_str();
+    dbus_message_iter_append_basic(it, DBUS_TYPE_OBJECT_PATH, &text);
+}
+
+void appendUint32(DBusMessageIter* it, std::uint32_t value) {
+    dbus_uint32_t v = value;
+    dbus_message_iter_append_basic(it, DBUS_TYPE_UINT32, &v);
+}
+
+void appendInt32(DBusMessageIter* it, std::int32_t value) {
+    dbus_int32_t v = value;
+    dbus_message_iter_append_basic(it, DBUS_TYPE_INT32, &v);
+}
+
+void appendBool(DBusMessageIter* it, bool value) {
+    dbus_bool_t v = value ? TRUE : FALSE;
+    dbus_message_iter_append_basic(it, DBUS_TYPE_BOOLEAN, &v);
+}
+
+void appendDictionary(DBusMessageIter* it,
+                      const std::function<void(DBusMessageIter* dict)>& entries) {
+    DBusMessageIter dict;
+    dbus_message_iter_open_container(it, DBUS_TYPE_ARRAY, "{sv}", &dict);
+    if (entries) entries(&dict);
+    dbus_message_iter_close_container(it, &dict);
+}
+
+void appendEntry(DBusMessageIter* dict, const char* key, const std::string& value) {
+    const char* text = value.c_str();
+    appendVariant(dict, key, DBUS_TYPE_STRING, "s", &text);
+}
+
+void appendEntry(DBusMessageIter* dict, const char* key, std::uint32_t value) {
+    dbus_uint32_t v = value;
+    appendVariant(dict, key, DBUS_TYPE_UINT32, "u", &v);
+}
+
+std::string firstPath(DBusMessage* reply) {
+    DBusMessageIter it;
+    if (!dbus_message_iter_init(reply, &it)) return {};
+    const int type = dbus_message_iter_get_arg_type(&it);
+    if (type != DBUS_TYPE_OBJECT_PATH && type != DBUS_TYPE_STRING) return {};
+    const char* value = nullptr;
+    dbus_message_iter_get_basic(&it, &value);
+    return value ? value : "";
+}
+
+std::uint32_t firstUint32(DBusMessage* reply) {
+    DBusMessageIter it;
+    if (!dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32)
+        return 0;
+    dbus_uint32_t value = 0;
+    dbus_message_iter_get_basic(&it, &value);
+    return value;
+}
+
+std::string dictionaryString(DBusMessage* message, int argument, const char* key) {
+    DBusMessageIter it;
+    if (!dbus_message_iter_init(message, &it)) return {};
+    for (int i = 0; i < argument; ++i) {
+        if (!dbus_message_iter_next(&it)) return {};
+    }
+    if (dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_ARRAY) return {};
+    DBusMessageIter dict;
+    for (dbus_message_iter_recurse(&it, &dict);
+         dbus_message_iter_get_arg_type(&dict) == DBUS_TYPE_DICT_ENTRY;
+         dbus_message_iter_next(&dict)) {
+        DBusMessageIter entry, variant;
+        dbus_message_iter_recurse(&dict, &entry);
+        const char* name = nullptr;
+        dbus_message_iter_get_basic(&entry, &name);
+        if (!name || std::strcmp(name, key) != 0) continue;
+        dbus_message_iter_next(&entry);
+        dbus_message_iter_recurse(&entry, &variant);
+        const int type = dbus_message_iter_get_arg_type(&variant);
+        if (type != DBUS_TYPE_STRING && type != DBUS_TYPE_OBJECT_PATH) return {};
+        const char* value = nullptr;
+        dbus_message_iter_get_basic(&variant, &value);
+        return value ? value : "";
+    }
+    return {};
+}
+
+}  // namespace kest::wayland
