@@ -12,6 +12,12 @@ struct org_kde_kwin_fake_input;
 
 namespace kest::wayland {
 
+// How many key presses and releases sent over D-Bus may wait for their reply while
+// more are sent: the reply takes a few milliseconds on a busy desktop, and waiting for
+// each would hold typing far below the pace that receivers keep. A few characters'
+// worth, so that nothing piles up.
+inline constexpr std::size_t kKeysInFlight = 12;
+
 // The D-Bus names the backend choice looks for.
 inline constexpr const char* kMutterRemoteDesktop = "org.gnome.Mutter.RemoteDesktop";
 inline constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
@@ -23,7 +29,7 @@ class MutterRemoteDesktop final : public KeyInjector {
     MutterRemoteDesktop();
     ~MutterRemoteDesktop() override;
     void key(std::uint32_t evdevCode, bool pressed) override;
-    void settle() override { bus_.waitForPosted(); }
+    void settle(bool all) override { bus_.waitForPosted(all ? 0 : kKeysInFlight); }
 
   private:
     SessionBus bus_;
@@ -41,7 +47,7 @@ class PortalRemoteDesktop final : public KeyInjector {
                                  std::chrono::milliseconds consentTimeout = std::chrono::minutes(2));
     ~PortalRemoteDesktop() override;
     void key(std::uint32_t evdevCode, bool pressed) override;
-    void settle() override { bus_.waitForPosted(); }
+    void settle(bool all) override { bus_.waitForPosted(all ? 0 : kKeysInFlight); }
     // The portal's version of the interface (1: no kept permission, asks every time).
     std::uint32_t version() const { return version_; }
 

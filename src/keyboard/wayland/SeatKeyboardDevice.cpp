@@ -75,6 +75,10 @@ void SeatKeyboardDevice::typeCharacter(unsigned char c) {
     const auto keys = layoutKeys().character(c, userLayout(), switchable);
     if (keys) {
         useLayout(keys->layout);
+        if (keys->strokes.size() > 1) {
+            pace(true);
+            std::this_thread::sleep_for(timing_.beforeDeadKey);
+        }
         for (const KeyStroke& stroke : keys->strokes) typeStroke(stroke);
     } else {
         if (!told_.count(c)) untypable_.insert(c);
@@ -86,7 +90,7 @@ void SeatKeyboardDevice::typeCharacter(unsigned char c) {
 void SeatKeyboardDevice::sync() {
     if (!connection_) return;
     if (userLayout_) useLayout(*userLayout_);
-    pace();
+    pace(true);
     tellUntypable();
     // The user may switch layouts between two texts.
     userLayout_.reset();
@@ -105,6 +109,7 @@ void SeatKeyboardDevice::connect() {
         if (!hadKeyboard) {
             injector_->key(kEvdevLeftShift, true);
             injector_->key(kEvdevLeftShift, false);
+            injector_->settle(true);
         }
         const auto deadline = Clock::now() + timing_.announce;
         while (!keymap_->keys() && Clock::now() < deadline) {
@@ -201,9 +206,9 @@ void SeatKeyboardDevice::press(std::uint32_t keycode, bool down) {
 
 // One round trip per character: the compositor has handled the keys (and sent any new
 // keymap) before the next character is looked up; the gap lets the receiver read them.
-void SeatKeyboardDevice::pace() {
+void SeatKeyboardDevice::pace(bool all) {
     try {
-        injector_->settle();
+        injector_->settle(all);
         connection_->roundtrip();
         keymap_->update();
     } catch (const DeviceError&) {

@@ -1,5 +1,6 @@
 #include "keyboard/wayland/SessionBus.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace kest::wayland {
@@ -32,15 +33,24 @@ void appendVariant(DBusMessageIter* dict, const char* key, int type, const char*
 }  // namespace
 
 SessionBus::SessionBus() {
+    // The address is read anew each time (libdbus's own session bus lookup keeps the
+    // first one for the life of the process).
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!address || !*address) throw DeviceError("there is no session bus (DBUS_SESSION_BUS_ADDRESS)");
     Error error;
-    connection_ = dbus_bus_get_private(DBUS_BUS_SESSION, error.get());
+    connection_ = dbus_connection_open_private(address, error.get());
     if (!connection_) throw DeviceError("cannot reach the session bus (" + error.text() + ")");
+    if (!dbus_bus_register(connection_, error.get())) {
+        dbus_connection_close(connection_);
+        dbus_connection_unref(connection_);
+        throw DeviceError("cannot join the session bus (" + error.text() + ")");
+    }
     // libdbus would end the whole program when the bus goes away.
     dbus_connection_set_exit_on_disconnect(connection_, FALSE);
 }
 
 SessionBus::~SessionBus() {
-    if (posted_) dbus_pending_call_unref(posted_);
+    for (const Posted& p : posted_) dbus_pending_call_unref(p.call);
     dbus_connection_close(connection_);
     dbus_connection_unref(connection_);
 }
@@ -82,22 +92,23 @@ void SessionBus::post(const char* destination, const char* path, const char* int
     DBusMessageIter it;
     dbus_message_iter_init_append(request.get(), &it);
     args(&it);
-    if (posted_) dbus_pending_call_unref(posted_);
-    posted_ = nullptr;
-    if (!dbus_connection_send_with_reply(connection_, request.get(), &posted_, 5000) || !posted_)
+    DBusPendingCall* call = nullptr;
+    if (!dbus_connection_send_with_reply(connection_, request.get(), &call, 5000) || !call)
         throw DeviceError("the session bus went away");
-    postedName_ = std::string(interface) + "." + method;
+    posted_.push_back({call, std::string(interface) + "." + method});
 }
 
-void SessionBus::waitForPosted() {
-    if (!posted_) return;
-    dbus_pending_call_block(posted_);
-    Message reply(dbus_pending_call_steal_reply(posted_));
-    dbus_pending_call_unref(posted_);
-    posted_ = nullptr;
-    Error error;
-    if (!reply || dbus_set_error_from_message(error.get(), reply.get()))
-        throw DeviceError(postedName_ + " failed (" + (reply ? error.text() : "no reply") + ")");
+void SessionBus::waitForPosted(std::size_t left) {
+    while (posted_.size() > left) {
+        const Posted p = posted_.front();
+        posted_.pop_front();
+        dbus_pending_call_block(p.call);
+        Message reply(dbus_pending_call_steal_reply(p.call));
+        dbus_pending_call_unref(p.call);
+        Error error;
+        if (!reply || dbus_set_error_from_message(error.get(), reply.get()))
+            throw DeviceError(p.name + " failed (" + (reply ? error.text() : "no reply") + ")");
+    }
 }
 
 void SessionBus::listen(const std::string& path, const char* interface) {

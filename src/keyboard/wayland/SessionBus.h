@@ -7,6 +7,7 @@
 #include <dbus/dbus.h>
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,12 +40,12 @@ class SessionBus {
                  const char* method, const std::function<void(DBusMessageIter*)>& args = {},
                  std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-    // Sends a method call without waiting for its reply; waitForPosted waits for the
-    // reply to the last one, which comes after the replies to all before it.
+    // Sends a method call without waiting for its reply; waitForPosted waits for replies.
     void post(const char* destination, const char* path, const char* interface,
               const char* method, const std::function<void(DBusMessageIter*)>& args);
-    // Throws DeviceError when that call failed or the bus is gone.
-    void waitForPosted();
+    // Waits until at most `left` posted calls have no reply yet. Throws DeviceError when
+    // one of them failed or the bus is gone.
+    void waitForPosted(std::size_t left = 0);
 
     // Listens for signals of interface on path from now on.
     void listen(const std::string& path, const char* interface);
@@ -55,8 +56,11 @@ class SessionBus {
 
   private:
     DBusConnection* connection_ = nullptr;
-    DBusPendingCall* posted_ = nullptr;
-    std::string postedName_;
+    struct Posted {
+        DBusPendingCall* call;
+        std::string name;
+    };
+    std::deque<Posted> posted_;
 };
 
 // Argument helpers.

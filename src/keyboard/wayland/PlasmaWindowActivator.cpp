@@ -1,0 +1,143 @@
+#include "keyboard/wayland/PlasmaWindowActivator.h"
+
+#include <wayland-client.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "keyboard/Cp1252.h"
+#include "keyboard/TitleMatch.h"
+#include "plasma-window-management-client-protocol.h"
+
+namespace kest::wayland {
+
+namespace {
+
+// Version 4 has the window list, titles, states and the end of each window's first
+// description; later events are not needed, and not sent at this version.
+constexpr std::uint32_t kVersion = 4;
+
+struct Window {
+    org_kde_plasma_window* handle = nullptr;
+    std::u32string title;
+    bool unmapped = false;
+};
+
+// KWin's windows as it describes them right after the bind. The list lives only for
+// one activation: bound for good it would stream every change of every window to a
+// program that reads it only when a text comes in.
+struct WindowList {
+    org_kde_plasma_window_management* manager = nullptr;
+    std::vector<std::uint32_t> ids;
+    std::vector<std::unique_ptr<Window>> windows;
+
+    ~WindowList() {
+        for (auto& w : windows) org_kde_plasma_window_destroy(w->handle);
+        if (manager) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(manager));
+    }
+};
+
+void onTitle(void* data, org_kde_plasma_window*, const char* title) {
+    static_cast<Window*>(data)->title = utf8ToUnicode(title);
+}
+void onUnmapped(void* data, org_kde_plasma_window*) {
+    static_cast<Window*>(data)->unmapped = true;
+}
+void onText(void*, org_kde_plasma_window*, const char*) {}
+void onNumber(void*, org_kde_plasma_window*, std::uint32_t) {}
+void onInt(void*, org_kde_plasma_window*, std::int32_t) {}
+void onNothing(void*, org_kde_plasma_window*) {}
+
+const org_kde_plasma_window_listener kWindowListener = [] {
+    org_kde_plasma_window_listener l{};
+    l.title_changed = &onTitle;
+    l.app_id_changed = &onText;
+    l.state_changed = &onNumber;
+    l.virtual_desktop_changed = &onInt;
+    l.themed_icon_name_changed = &onText;
+    l.unmapped = &onUnmapped;
+    l.initial_state = &onNothing;
+    return l;
+}();
+
+void onShowDesktop(void*, org_kde_plasma_window_management*, std::uint32_t) {}
+void onWindow(void* data, org_kde_plasma_window_management*, std::uint32_t id) {
+    static_cast<WindowList*>(data)->ids.push_back(id);
+}
+
+const org_kde_plasma_window_management_listener kManagerListener = [] {
+    org_kde_plasma_window_management_listener l{};
+    l.show_desktop_changed = &onShowDesktop;
+    l.window = &onWindow;
+    return l;
+}();
+
+std::unique_ptr<WaylandConnection> connectForWindows(const char* displayName) {
+    auto connection = std::make_unique<WaylandConnection>(displayName);
+    if (!connection->offers(org_kde_plasma_window_management_interface)) {
+        throw DeviceError(
+            "KWin does not offer its window list to this program "
+            "(org_kde_plasma_window_management)");
+    }
+    return connection;
+}
+
+}  // namespace
+
+PlasmaWindowActivator::PlasmaWindowActivator(const char* displayName)
+    : displayName_(displayName ? displayName : ""),
+      hasDisplayName_(displayName != nullptr),
+      connection_(connectForWindows(displayName)) {}
+
+bool PlasmaWindowActivator::activate(const std::string& title) {
+    return find(title, true).value_or(false);
+}
+
+std::optional<bool> PlasmaWindowActivator::windowExists(const std::string& title) {
+    return find(title, false);
+}
+
+std::optional<bool> PlasmaWindowActivator::find(const std::string& title, bool activate) {
+    std::u32string wanted;
+    for (unsigned char c : title) wanted.push_back(cp1252ToUnicode(c));
+    try {
+        if (!connection_)
+            connection_ = connectForWindows(hasDisplayName_ ? displayName_.c_str() : nullptr);
+        WaylandConnection& wl = *connection_;
+        WindowList list;
+        list.manager = static_cast<org_kde_plasma_window_management*>(
+            wl.bind(org_kde_plasma_window_management_interface, kVersion));
+        if (!list.manager) return std::nullopt;
+        org_kde_plasma_window_management_add_listener(list.manager, &kManagerListener, &list);
+        wl.roundtrip();  // every window's id
+        for (std::uint32_t id : list.ids) {
+            list.windows.push_back(std::make_unique<Window>());
+            Window& w = *list.windows.back();
+            w.handle = org_kde_plasma_window_management_get_window(list.manager, id);
+            org_kde_plasma_window_add_listener(w.handle, &kWindowListener, &w);
+        }
+        wl.roundtrip();  // their titles
+        std::vector<std::u32string> titles;
+        std::vector<Window*> mapped;
+        for (auto& w : list.windows) {
+            if (w->unmapped) continue;
+            titles.push_back(w->title);
+            mapped.push_back(w.get());
+        }
+        const auto chosen = matchTitle(wanted, titles);
+        if (!chosen || !activate) return chosen.has_value();
+        const std::uint32_t flags = ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE |
+                                    ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_MINIMIZED;
+        org_kde_plasma_window_set_state(mapped[*chosen]->handle, flags,
+                                        ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE);
+        // Keys typed after this go to the window that now has the focus.
+        wl.roundtrip();
+        return true;
+    } catch (const DeviceError& e) {
+        std::fprintf(stderr, "kest: window activation: %s\n", e.what());
+        connection_.reset();
+        return std::nullopt;
+    }
+}
+
+}  // namespace kest::wayland
