@@ -13,8 +13,8 @@ namespace kest::wayland {
 
 namespace {
 
-// Version 4 has the window list, titles, states and the end of each window's first
-// description; later events are not needed, and not sent at this version.
+// Version 4 has the window list, titles and states; KWin sends later events all the
+// same, so every one has a handler.
 constexpr std::uint32_t kVersion = 4;
 
 struct Window {
@@ -44,33 +44,47 @@ void onUnmapped(void* data, org_kde_plasma_window*) {
     static_cast<Window*>(data)->unmapped = true;
 }
 void onText(void*, org_kde_plasma_window*, const char*) {}
+void onTexts(void*, org_kde_plasma_window*, const char*, const char*) {}
 void onNumber(void*, org_kde_plasma_window*, std::uint32_t) {}
 void onInt(void*, org_kde_plasma_window*, std::int32_t) {}
 void onNothing(void*, org_kde_plasma_window*) {}
+void onParent(void*, org_kde_plasma_window*, org_kde_plasma_window*) {}
+void onGeometry(void*, org_kde_plasma_window*, std::int32_t, std::int32_t, std::uint32_t,
+                std::uint32_t) {}
 
-const org_kde_plasma_window_listener kWindowListener = [] {
-    org_kde_plasma_window_listener l{};
-    l.title_changed = &onTitle;
-    l.app_id_changed = &onText;
-    l.state_changed = &onNumber;
-    l.virtual_desktop_changed = &onInt;
-    l.themed_icon_name_changed = &onText;
-    l.unmapped = &onUnmapped;
-    l.initial_state = &onNothing;
-    return l;
-}();
+const org_kde_plasma_window_listener kWindowListener{
+    &onTitle,  &onText,    &onNumber,   &onInt,  &onText,  &onUnmapped,
+    &onNothing, &onParent, &onGeometry, &onNothing, &onNumber, &onText,
+    &onText,   &onTexts,   &onText,     &onText, &onText};
 
 void onShowDesktop(void*, org_kde_plasma_window_management*, std::uint32_t) {}
 void onWindow(void* data, org_kde_plasma_window_management*, std::uint32_t id) {
     static_cast<WindowList*>(data)->ids.push_back(id);
 }
+void onStacking(void*, org_kde_plasma_window_management*, wl_array*) {}
+void onStackingUuids(void*, org_kde_plasma_window_management*, const char*) {}
+void onWindowWithUuid(void*, org_kde_plasma_window_management*, std::uint32_t, const char*) {}
 
-const org_kde_plasma_window_management_listener kManagerListener = [] {
-    org_kde_plasma_window_management_listener l{};
-    l.show_desktop_changed = &onShowDesktop;
-    l.window = &onWindow;
-    return l;
-}();
+const org_kde_plasma_window_management_listener kManagerListener{
+    &onShowDesktop, &onWindow, &onStacking, &onStackingUuids, &onWindowWithUuid};
+
+// KWin shows every title with its runs of blanks made one and none at either end
+// (a Qt program's "Keyboard   V1.2N" is "Keyboard V1.2N" there); a title asked for is
+// read the same way, or it could never match.
+std::u32string simplified(const std::string& title) {
+    std::u32string out;
+    for (unsigned char c : title) {
+        const char32_t u = cp1252ToUnicode(c);
+        const bool blank = u == U' ' || u == U'\t' || u == U'\n' || u == U'\r' || u == 0xA0;
+        if (blank) {
+            if (!out.empty() && out.back() != U' ') out.push_back(U' ');
+        } else {
+            out.push_back(u);
+        }
+    }
+    if (!out.empty() && out.back() == U' ') out.pop_back();
+    return out;
+}
 
 std::unique_ptr<WaylandConnection> connectForWindows(const char* displayName) {
     auto connection = std::make_unique<WaylandConnection>(displayName);
@@ -98,8 +112,7 @@ std::optional<bool> PlasmaWindowActivator::windowExists(const std::string& title
 }
 
 std::optional<bool> PlasmaWindowActivator::find(const std::string& title, bool activate) {
-    std::u32string wanted;
-    for (unsigned char c : title) wanted.push_back(cp1252ToUnicode(c));
+    const std::u32string wanted = simplified(title);
     try {
         if (!connection_)
             connection_ = connectForWindows(hasDisplayName_ ? displayName_.c_str() : nullptr);
