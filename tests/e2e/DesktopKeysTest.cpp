@@ -167,5 +167,23 @@ INSTANTIATE_TEST_SUITE_P(Desktops, PacedStream,
                                                                                      : "kde");
                          });
 
+// The desktop portal: GNOME's dialog asks the user, who allows typing (over the
+// accessibility bus, as a screen reader would press its buttons); then keys arrive.
+TEST(GnomePortal, TypesOnceTheUserAllowsIt) {
+    HeadlessMutter mutter("us", true);
+    for (const auto& [name, value] : mutter.env()) setenv(name.c_str(), value.c_str(), 1);
+    TempDir dir;
+    ChildProcess user({"/usr/bin/python3", KEST_E2E_SUPPORT_DIR "/accept_remote_desktop.py", "120"},
+                      mutter.env(), dir.path() + "/user.log", true);
+    SeatKeyboardDevice device(
+        [](wayland::WaylandConnection&) { return std::make_unique<wayland::PortalRemoteDesktop>(); });
+    EXPECT_EQ(user.wait(30s), 0) << readFile(dir.path() + "/user.log");
+    TextReceiver gtk(mutter.env(), ReceiverKind::Gtk, "Kest Portal");
+    ASSERT_TRUE(gtk.focus());
+    SendKeys(literalKeyNotation("portal \xE9t\xE9"), true, device);
+    EXPECT_TRUE(gtk.waitForText(cp1252ToUtf8("portal \xE9t\xE9"))) << gtk.received();
+    EXPECT_EQ(mutter.clientErrors(), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace kest::e2e

@@ -96,7 +96,7 @@ void addNotice(std::string& notices, const std::string& more) {
 
 bool busHasName(const char* name) {
     try {
-        return wayland::SessionBus().hasOwner(name);
+        return wayland::SessionBus().reachable(name);
     } catch (const wayland::DeviceError&) {
         return false;
     }

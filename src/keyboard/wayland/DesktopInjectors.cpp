@@ -63,7 +63,8 @@ void MutterRemoteDesktop::key(std::uint32_t evdevCode, bool pressed) {
 PortalRemoteDesktop::PortalRemoteDesktop(std::string tokenFile,
                                          std::chrono::milliseconds consentTimeout)
     : tokenFile_(std::move(tokenFile)) {
-    if (!bus_.hasOwner(kPortal)) throw DeviceError("there is no desktop portal");
+    // The portal is usually started by the bus when first called.
+    if (!bus_.reachable(kPortal)) throw DeviceError("there is no desktop portal");
     try {
         Message reply = bus_.call(kPortal, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
                                   [](DBusMessageIter* it) {

@@ -61,6 +61,27 @@ bool SessionBus::hasOwner(const char* name) {
     return owned && !error.set();
 }
 
+bool SessionBus::reachable(const char* name) {
+    if (hasOwner(name)) return true;
+    try {
+        Message reply = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                             "ListActivatableNames");
+        DBusMessageIter it, names;
+        if (!dbus_message_iter_init(reply.get(), &it) ||
+            dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_ARRAY)
+            return false;
+        for (dbus_message_iter_recurse(&it, &names);
+             dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING;
+             dbus_message_iter_next(&names)) {
+            const char* activatable = nullptr;
+            dbus_message_iter_get_basic(&names, &activatable);
+            if (activatable && std::strcmp(activatable, name) == 0) return true;
+        }
+    } catch (const DeviceError&) {
+    }
+    return false;
+}
+
 std::string SessionBus::uniqueName() const {
     const char* name = dbus_bus_get_unique_name(connection_);
     return name ? name : "";

@@ -31,6 +31,8 @@ class SessionBus {
 
     // Whether a program owns the name now.
     bool hasOwner(const char* name);
+    // Whether the name is owned or the bus starts its program when it is called.
+    bool reachable(const char* name);
     // The connection's unique name (":1.42").
     std::string uniqueName() const;
 

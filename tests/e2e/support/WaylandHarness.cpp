@@ -53,21 +53,26 @@ void giveToSwayUser(const std::string& path) {
         throw std::runtime_error("cannot hand " + path + " to nobody");
 }
 
-// A session bus that any user may use: sway's (nobody) and the test's (root).
-std::unique_ptr<ChildProcess> startBus(const std::string& dir, std::string& address) {
+// A session bus that any user may use: sway's (nobody) and the test's (root). With
+// services, it starts the desktop's D-Bus services when they are first asked for (the
+// portal, the accessibility bus), with activationEnv as their environment.
+std::unique_ptr<ChildProcess> startBus(const std::string& dir, std::string& address,
+                                       bool services = false,
+                                       const std::map<std::string, std::string>& activationEnv = {}) {
     const std::string socket = dir + "/bus";
     const std::string config = dir + "/bus.conf";
     std::ofstream(config)
         << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
            "<busconfig><type>session</type><listen>unix:path="
-        << socket
-        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+        << socket << "</listen><auth>EXTERNAL</auth>"
+        << (services ? "<standard_session_servicedirs/>" : "")
+        << "<policy context=\"default\"><allow user=\"*\"/>"
            "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
            "<allow own=\"*\"/></policy></busconfig>\n";
     auto daemon = std::make_unique<ChildProcess>(
         std::vector<std::string>{"dbus-daemon", "--config-file=" + config, "--nofork"},
-        std::map<std::string, std::string>{}, dir + "/bus.log", true);
+        activationEnv, dir + "/bus.log", true);
     if (!waitUntil([&] { return fs::exists(socket); }))
         throw std::runtime_error("dbus-daemon did not start: " + readFile(dir + "/bus.log"));
     ::chmod(socket.c_str(), 0777);
@@ -241,9 +246,17 @@ std::string thisProgram() {
     return fs::read_symlink("/proc/self/exe").string();
 }
 
-HeadlessMutter::HeadlessMutter(const std::string& layout) {
+HeadlessMutter::HeadlessMutter(const std::string& layout, bool withPortal) {
     const std::string runtime = makeRuntime(dir_);
-    busDaemon_ = startBus(dir_.path(), bus_);
+    socket_ = runtime + "/wayland-kest";
+    // The portal's dialog is a GTK program on this compositor.
+    busDaemon_ = startBus(dir_.path(), bus_, withPortal,
+                          {{"WAYLAND_DISPLAY", socket_},
+                           {"XDG_RUNTIME_DIR", runtime},
+                           {"XDG_CURRENT_DESKTOP", "GNOME"},
+                           {"GDK_BACKEND", "wayland"},
+                           {"DISPLAY", ""},
+                           {"HOME", dir_.path()}});
     // mutter without GNOME Shell reads the layout from localed on the system bus.
     const std::string localeLog = dir_.path() + "/locale1.log";
     locale_ = std::make_unique<ChildProcess>(
@@ -253,7 +266,6 @@ HeadlessMutter::HeadlessMutter(const std::string& layout) {
     if (!waitUntil([&] { return busHasName(bus_, "org.freedesktop.locale1"); }, 20s))
         throw std::runtime_error("the layout service did not start: " + readFile(localeLog));
     log_ = dir_.path() + "/mutter.log";
-    socket_ = runtime + "/wayland-kest";
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"mutter", "--headless", "--wayland", "--no-x11",
                                  "--virtual-monitor", "1024x768", "--wayland-display=wayland-kest"},

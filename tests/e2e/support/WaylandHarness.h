@@ -78,10 +78,11 @@ class HeadlessDesktop {
 
 // A headless GNOME compositor: mutter with a virtual monitor, on a session bus of its
 // own (which also stands in for the system bus, where mutter reads the keyboard layout
-// from org.freedesktop.locale1). Runs as root as well as not.
+// from org.freedesktop.locale1). Runs as root as well as not. withPortal: the bus
+// starts the desktop portal (GNOME's) and the accessibility bus when asked for them.
 class HeadlessMutter final : public HeadlessDesktop {
   public:
-    explicit HeadlessMutter(const std::string& layout = "us");
+    explicit HeadlessMutter(const std::string& layout = "us", bool withPortal = false);
     ~HeadlessMutter() override;
     HeadlessMutter(const HeadlessMutter&) = delete;
     HeadlessMutter& operator=(const HeadlessMutter&) = delete;
