@@ -177,7 +177,7 @@ int typeWayland(const char* path, const char* gap) {
 
 int typeDesktop(const std::string& desktop, const char* path, const char* gap) {
     using namespace kest::wayland;
-    SeatTiming timing;
+    SeatTiming timing = desktop == "kde" ? SeatTiming{} : gnomeTiming();
     if (gap) timing.gap = std::chrono::microseconds(std::stol(gap));
     InjectorFactory factory;
     if (desktop == "gnome") {

@@ -65,12 +65,14 @@ class DesktopKeys : public ::testing::TestWithParam<DesktopCase> {
         desktop = startDesktop(GetParam());
         // The device reaches the desktop through the session's environment.
         for (const auto& [name, value] : desktop->env()) setenv(name.c_str(), value.c_str(), 1);
-        wayland::InjectorFactory factory;
-        if (GetParam().desktop == Desktop::Gnome)
-            factory = [](wayland::WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); };
-        else
-            factory = [](wayland::WaylandConnection& c) { return std::make_unique<KwinFakeInput>(c); };
-        device = std::make_unique<SeatKeyboardDevice>(factory);
+        if (GetParam().desktop == Desktop::Gnome) {
+            device = std::make_unique<SeatKeyboardDevice>(
+                [](wayland::WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); },
+                nullptr, wayland::gnomeTiming());
+        } else {
+            device = std::make_unique<SeatKeyboardDevice>(
+                [](wayland::WaylandConnection& c) { return std::make_unique<KwinFakeInput>(c); });
+        }
         device->setNoticeHandler([this](const std::string& m) { notices += m + "\n"; });
         // A headless seat has a keyboard, and windows the focus, only once the device
         // gives it one.
@@ -176,7 +178,8 @@ TEST(GnomePortal, TypesOnceTheUserAllowsIt) {
     ChildProcess user({"/usr/bin/python3", KEST_E2E_SUPPORT_DIR "/accept_remote_desktop.py", "120"},
                       mutter.env(), dir.path() + "/user.log", true);
     SeatKeyboardDevice device(
-        [](wayland::WaylandConnection&) { return std::make_unique<wayland::PortalRemoteDesktop>(); });
+        [](wayland::WaylandConnection&) { return std::make_unique<wayland::PortalRemoteDesktop>(); },
+        nullptr, wayland::gnomeTiming());
     EXPECT_EQ(user.wait(30s), 0) << readFile(dir.path() + "/user.log");
     TextReceiver gtk(mutter.env(), ReceiverKind::Gtk, "Kest Portal");
     ASSERT_TRUE(gtk.focus());

@@ -117,7 +117,8 @@ std::optional<KeyboardBackend> openDesktopKeys(const WaylandOffer& offer) {
     }
     if (busHasName(wayland::kMutterRemoteDesktop)) {
         backend.device = std::make_unique<wayland::SeatKeyboardDevice>(
-            [](wayland::WaylandConnection&) { return std::make_unique<wayland::MutterRemoteDesktop>(); });
+            [](wayland::WaylandConnection&) { return std::make_unique<wayland::MutterRemoteDesktop>(); },
+            nullptr, wayland::gnomeTiming());
         backend.activator = fallbackActivator(backend.notice, kGnomeNoActivationNotice);
         return backend;
     }
@@ -129,7 +130,8 @@ std::optional<KeyboardBackend> openDesktopKeys(const WaylandOffer& offer) {
                 auto portal = std::make_unique<wayland::PortalRemoteDesktop>(tokenFile);
                 version = portal->version();
                 return portal;
-            });
+            },
+            nullptr, wayland::gnomeTiming());
         backend.activator = fallbackActivator(backend.notice, kNoWindowListNotice);
         if (version < 2) addNotice(backend.notice, kGnomeAsksEachSessionNotice);
         return backend;

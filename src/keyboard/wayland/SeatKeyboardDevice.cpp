@@ -204,8 +204,10 @@ void SeatKeyboardDevice::press(std::uint32_t keycode, bool down) {
     }
 }
 
-// One round trip per character: the compositor has handled the keys (and sent any new
-// keymap) before the next character is looked up; the gap lets the receiver read them.
+// One round trip per character (on the Wayland connection, which also brings any new
+// keymap; with GNOME the replies over D-Bus too, a few keys deep): the desktop has
+// handled the keys before the next character is looked up; the gap lets the receiver
+// read them.
 void SeatKeyboardDevice::pace(bool all) {
     try {
         injector_->settle(all);

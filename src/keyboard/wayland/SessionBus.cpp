@@ -45,6 +45,7 @@ SessionBus::SessionBus() {
         dbus_connection_unref(connection_);
         throw DeviceError("cannot join the session bus (" + error.text() + ")");
     }
+    drop();
     // libdbus would end the whole program when the bus goes away.
     dbus_connection_set_exit_on_disconnect(connection_, FALSE);
 }
@@ -103,6 +104,8 @@ Message SessionBus::call(const char* destination, const char* path, const char* 
     if (!reply) {
         throw DeviceError(std::string(interface) + "." + method + " failed (" + error.text() + ")");
     }
+    // A signal listened for may already be in the queue.
+    if (!listening_) drop();
     return reply;
 }
 
@@ -130,12 +133,22 @@ void SessionBus::waitForPosted(std::size_t left) {
         if (!reply || dbus_set_error_from_message(error.get(), reply.get()))
             throw DeviceError(p.name + " failed (" + (reply ? error.text() : "no reply") + ")");
     }
+    drop();
+}
+
+// Messages that nobody here reads (the bus's NameAcquired, signals) stay in the
+// connection's queue, and while any is there libdbus waits for a reply by polling
+// without sleeping: each key would cost a busy core for as long as mutter takes.
+void SessionBus::drop() {
+    while (dbus_connection_get_dispatch_status(connection_) == DBUS_DISPATCH_DATA_REMAINS)
+        dbus_connection_dispatch(connection_);
 }
 
 void SessionBus::listen(const std::string& path, const char* interface) {
     const std::string rule =
         "type='signal',interface='" + std::string(interface) + "',path='" + path + "'";
     Error error;
+    listening_ = true;
     dbus_bus_add_match(connection_, rule.c_str(), error.get());
     if (error.set()) throw DeviceError("cannot listen on the session bus (" + error.text() + ")");
 }

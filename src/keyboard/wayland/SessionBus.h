@@ -57,7 +57,10 @@ class SessionBus {
                           std::chrono::milliseconds timeout);
 
   private:
+    void drop();
+
     DBusConnection* connection_ = nullptr;
+    bool listening_ = false;
     struct Posted {
         DBusPendingCall* call;
         std::string name;
