@@ -297,9 +297,9 @@ start_desktop() {
   export WAYLAND_DISPLAY=$d/run/wayland-kest XDG_RUNTIME_DIR=$d/client GDK_BACKEND=wayland \
     NO_AT_BRIDGE=1
 }
-# A headless seat has a keyboard (and a window the keyboard focus) only while a device
-# types: the receiver is ready once its window is shown, and the device's first key
-# takes care of the rest.
+# mutter's headless seat has a keyboard (and a window the keyboard focus) only while a
+# device types: there the receiver is ready once its window is shown, and the device's
+# first key takes care of the rest; on KWin once it has the focus.
 start_native() {
   rm -rf "$work/out" "$work/r"
   mkdir "$work/r"
@@ -310,7 +310,9 @@ start_native() {
   esac
   xterm_pid=$!
   local deadline=$(( $(date +%s) + 20 ))
-  until grep -qs ready "$work/r/status"; do
+  local wanted=ready
+  [ "$desktop" = kde ] && wanted=focus
+  until grep -qs "$wanted" "$work/r/status"; do
     [ "$(date +%s)" -lt "$deadline" ] || { echo "$receiver did not start" >&2; exit 1; }
     sleep 0.05
   done

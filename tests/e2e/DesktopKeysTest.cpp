@@ -169,6 +169,42 @@ INSTANTIATE_TEST_SUITE_P(Desktops, PacedStream,
                                                                                      : "kde");
                          });
 
+// A layout the user adds while the program runs is used from the next text on: the
+// keymap is followed as the compositor sends it anew.
+TEST(KdeLayouts, ALayoutAddedLaterIsUsedForItsCharacters) {
+    HeadlessKwin kwin("us", {thisProgram()});
+    for (const auto& [name, value] : kwin.env()) setenv(name.c_str(), value.c_str(), 1);
+    SeatKeyboardDevice device(
+        [](wayland::WaylandConnection& c) { return std::make_unique<KwinFakeInput>(c); });
+    std::string notices;
+    device.setNoticeHandler([&](const std::string& m) { notices += m; });
+    TextReceiver qt(kwin.env(), ReceiverKind::Qt, "Kest Layouts");
+    ASSERT_TRUE(qt.focus());
+    // No layout has ä yet: Unicode input, which Qt without an input method does not
+    // take (it gets the code's digits), and the user is told.
+    SendKeys(literalKeyNotation("a\xE4"), true, device);
+    EXPECT_TRUE(qt.waitForText("ae4 ")) << qt.received();
+    EXPECT_NE(notices.find("\xC3\xA4"), std::string::npos) << notices;
+    kwin.setLayouts("us,de");
+    SendKeys(literalKeyNotation("\xE4"), true, device);
+    EXPECT_TRUE(qt.waitForText("ae4 \xC3\xA4")) << qt.received();
+    EXPECT_EQ(kwin.activeLayout(), "0");
+}
+
+// A desktop that goes away (mutter restarts, the session ends) makes typing fail with
+// an error that the pipeline reports and survives, also for the next text.
+TEST(GnomeGone, TypingFailsCleanly) {
+    auto mutter = std::make_unique<HeadlessMutter>();
+    for (const auto& [name, value] : mutter->env()) setenv(name.c_str(), value.c_str(), 1);
+    SeatKeyboardDevice device(
+        [](wayland::WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); });
+    mutter.reset();
+    EXPECT_THROW(device.typeCharacter('a'), wayland::DeviceError);
+    EXPECT_THROW(device.typeCharacter('a'), wayland::DeviceError);
+    EXPECT_THROW(device.keybdEvent(kVkShift, kKeyDown), wayland::DeviceError);
+    device.sync();
+}
+
 // The desktop portal: GNOME's dialog asks the user, who allows typing (over the
 // accessibility bus, as a screen reader would press its buttons); then keys arrive.
 TEST(GnomePortal, TypesOnceTheUserAllowsIt) {

@@ -3,6 +3,7 @@
 #include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -96,23 +97,32 @@ LayoutKeys& LayoutKeys::operator=(LayoutKeys&& other) noexcept {
 }
 
 // Every key with none, Shift, AltGr and Shift+AltGr held, as the compositor's own
-// state computes it: fewer modifier keys win, then the lower key code.
+// state computes it: keys up to 255 first (X programs under Xwayland have no others),
+// then fewer modifier keys, then the lower key code.
 void LayoutKeys::indexLayout(std::uint32_t group) {
-    Layout& layout = layouts_[group];
     const std::uint32_t altGr = levelThreeKey(keymap_, group);
     std::vector<std::vector<std::uint32_t>> combinations{{}};
     if (shiftKey_) combinations.push_back({shiftKey_});
     if (altGr) combinations.push_back({altGr});
     if (shiftKey_ && altGr) combinations.push_back({shiftKey_, altGr});
+    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap_);
+    indexKeys(group, combinations, xkb_keymap_min_keycode(keymap_), std::min<xkb_keycode_t>(last, 255));
+    if (last > 255) indexKeys(group, combinations, 256, last);
+}
+
+void LayoutKeys::indexKeys(std::uint32_t group,
+                           const std::vector<std::vector<std::uint32_t>>& combinations,
+                           std::uint32_t first, std::uint32_t last) {
+    Layout& layout = layouts_[group];
     for (const auto& modifiers : combinations) {
         StatePtr state(xkb_state_new(keymap_), &xkb_state_unref);
         xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
         for (std::uint32_t kc : modifiers) xkb_state_update_key(state.get(), kc, XKB_KEY_DOWN);
-        for (xkb_keycode_t kc = xkb_keymap_min_keycode(keymap_);
-             kc <= xkb_keymap_max_keycode(keymap_); ++kc) {
-            if (!hasSymbols(keymap_, kc) || kc == shiftKey_ || kc == altGr) continue;
+        for (xkb_keycode_t kc = first; kc <= last; ++kc) {
+            const bool isModifier = std::find(modifiers.begin(), modifiers.end(), kc) != modifiers.end();
+            if (!hasSymbols(keymap_, kc) || kc == shiftKey_ || isModifier) continue;
             const xkb_keysym_t keysym = xkb_state_key_get_one_sym(state.get(), kc);
-            if (keysym == XKB_KEY_NoSymbol) continue;
+            if (keysym == XKB_KEY_NoSymbol || keysym == kLevel3Shift) continue;
             const KeyStroke stroke{modifiers, kc};
             layout.keysyms.try_emplace(keysym, stroke);
             if (modifiers.empty()) layout.firstLevel.try_emplace(keysym, kc);

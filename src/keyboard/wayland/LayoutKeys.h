@@ -67,6 +67,8 @@ class LayoutKeys {
         std::map<x11::Keysym, std::uint32_t> firstLevel;
     };
     void indexLayout(std::uint32_t group);
+    void indexKeys(std::uint32_t group, const std::vector<std::vector<std::uint32_t>>& combinations,
+                   std::uint32_t first, std::uint32_t last);
     void indexDeadKeys(std::uint32_t group, const std::string& composeLocale);
 
     xkb_keymap* keymap_ = nullptr;

@@ -50,16 +50,17 @@ void SeatKeyboardDevice::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
     ensureConnected();
     // Keys such as Shift and the arrows are where they are on every layout; letters
     // are looked for on the user's own.
-    useLayout(userLayout());
+    const std::uint32_t layout = userLayout();
+    useLayout(layout);
     std::uint32_t keycode = 0;
     if (flags & kKeyUp) {
         if (auto it = held_.find(vk); it != held_.end()) {
             keycode = it->second;
             held_.erase(it);
-        } else if (auto key = layoutKeys().virtualKey(vk, userLayout())) {
+        } else if (auto key = layoutKeys().virtualKey(vk, layout)) {
             keycode = *key;
         }
-    } else if (auto key = layoutKeys().virtualKey(vk, userLayout())) {
+    } else if (auto key = layoutKeys().virtualKey(vk, layout)) {
         keycode = *key;
         held_[vk] = keycode;
     }
@@ -71,8 +72,8 @@ void SeatKeyboardDevice::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
 
 void SeatKeyboardDevice::typeCharacter(unsigned char c) {
     ensureConnected();
-    const bool switchable = injector_->activeLayout().has_value();
-    const auto keys = layoutKeys().character(c, userLayout(), switchable);
+    const std::uint32_t layout = userLayout();  // may take in a new keymap
+    const auto keys = layoutKeys().character(c, layout, switchable_);
     if (keys) {
         useLayout(keys->layout);
         if (keys->strokes.size() > 1) {
@@ -143,7 +144,16 @@ const LayoutKeys& SeatKeyboardDevice::layoutKeys() {
 
 std::uint32_t SeatKeyboardDevice::userLayout() {
     if (!userLayout_) {
+        // The first key of a text: a keymap the user changed since is taken in first.
+        try {
+            connection_->roundtrip();
+            keymap_->update();
+        } catch (const DeviceError&) {
+            drop();
+            throw;
+        }
         const auto asked = injector_->activeLayout();
+        switchable_ = asked.has_value();
         userLayout_ = asked ? *asked : keymap_->activeLayout();
         currentLayout_ = userLayout_;
     }
@@ -174,8 +184,8 @@ void SeatKeyboardDevice::typeStroke(const KeyStroke& stroke) {
 // Ctrl+Shift+U, the character's code in hex, Space: GTK programs and input methods
 // (IBus) turn it into the character. False when the layout lacks the keys for it.
 bool SeatKeyboardDevice::typeUnicode(unsigned char c) {
-    const LayoutKeys& keys = layoutKeys();
     const std::uint32_t layout = userLayout();
+    const LayoutKeys& keys = layoutKeys();
     char hex[16];
     std::snprintf(hex, sizeof hex, "%x", unsigned(cp1252ToUnicode(c)));
     std::vector<KeyStroke> strokes;

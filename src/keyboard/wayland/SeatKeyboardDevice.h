@@ -91,6 +91,7 @@ class SeatKeyboardDevice final : public KeyboardDevice {
     // Virtual keys held through keybd_event, and the key codes they pressed.
     std::map<std::uint8_t, std::uint32_t> held_;
     std::optional<std::uint32_t> userLayout_;  // asked once per piece
+    bool switchable_ = false;                  // whether the desktop switches layouts
     std::optional<std::uint32_t> currentLayout_;
     std::set<unsigned char> untypable_;  // not on any layout, not yet told
     std::set<unsigned char> told_;

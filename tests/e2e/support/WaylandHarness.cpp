@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -312,8 +313,7 @@ HeadlessKwin::HeadlessKwin(const std::string& layouts,
             << "\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,"
                "org_kde_plasma_window_management\n";
     }
-    std::ofstream(dir_.path() + "/config/kxkbrc")
-        << "[Layout]\nLayoutList=" << layouts << "\nUse=true\n";
+    writeLayouts(layouts);
     log_ = dir_.path() + "/kwin.log";
     socket_ = runtime + "/wayland-kest";
     process_ = std::make_unique<ChildProcess>(
@@ -348,6 +348,28 @@ std::string HeadlessKwin::activeLayout() const {
                                   "org.kde.KeyboardLayouts.getLayout 2>/dev/null");
     const auto at = reply.find("uint32 ");
     return at == std::string::npos ? "" : reply.substr(at + 7, reply.find('\n', at) - at - 7);
+}
+
+void HeadlessKwin::writeLayouts(const std::string& layouts) {
+    std::ofstream(dir_.path() + "/config/kxkbrc")
+        << "[Layout]\nLayoutList=" << layouts << "\nUse=true\n";
+}
+
+void HeadlessKwin::setLayouts(const std::string& layouts) {
+    writeLayouts(layouts);
+    // What the keyboard settings send when the user applies them.
+    run("dbus-send --bus='" + bus_ + "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
+    const auto count = std::count(layouts.begin(), layouts.end(), ',') + 1;
+    const bool taken = waitUntil([&] {
+        const std::string list = run("dbus-send --bus='" + bus_ +
+                                     "' --print-reply --dest=org.kde.keyboard /Layouts "
+                                     "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
+        std::size_t found = 0;
+        for (auto at = list.find("struct {"); at != std::string::npos; at = list.find("struct {", at + 1))
+            ++found;
+        return long(found) == count;
+    });
+    if (!taken) throw std::runtime_error("KWin did not take the layouts " + layouts);
 }
 
 RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : swayEnv_(sway.env()) {

@@ -115,8 +115,13 @@ class HeadlessKwin final : public HeadlessDesktop {
     std::vector<std::string> clientErrors() const override { return clientErrorsIn(log_); }
     // The layout in use, as KWin's keyboard layouts tell it.
     std::string activeLayout() const;
+    // Configures other layouts as the user's settings would, and waits until KWin has
+    // taken them.
+    void setLayouts(const std::string& layouts);
 
   private:
+    void writeLayouts(const std::string& layouts);
+
     TempDir dir_;
     TempDir clientRuntime_;
     std::string socket_;
