@@ -151,7 +151,7 @@ Message PortalRemoteDesktop::request(
 }
 
 void PortalRemoteDesktop::key(std::uint32_t evdevCode, bool pressed) {
-    bus_.post(kPortal, kPortalPath, kPortalRemoteDesktop, "NotifyKeyboardKeycode",
+    bus_.call(kPortal, kPortalPath, kPortalRemoteDesktop, "NotifyKeyboardKeycode",
               [&](DBusMessageIter* it) {
                   appendObjectPath(it, session_);
                   appendDictionary(it);
@@ -178,7 +178,6 @@ KwinFakeInput::KwinFakeInput(WaylandConnection& connection) {
     connection.roundtrip();
     try {
         bus_ = std::make_unique<SessionBus>();
-        if (!bus_->hasOwner(kKwinLayouts)) bus_.reset();
     } catch (const DeviceError&) {
         bus_.reset();
     }
@@ -194,11 +193,11 @@ void KwinFakeInput::key(std::uint32_t evdevCode, bool pressed) {
 }
 
 std::optional<std::uint32_t> KwinFakeInput::activeLayout() {
-    if (!bus_) return std::nullopt;
+    if (!bus_ || !bus_->hasOwner(kKwinLayouts)) return std::nullopt;
     try {
-        return firstUint32(bus_->call(kKwinLayouts, "/Layouts", "org.kde.KeyboardLayouts", "getLayout").get());
+        return firstUint32(
+            bus_->call(kKwinLayouts, "/Layouts", "org.kde.KeyboardLayouts", "getLayout").get());
     } catch (const DeviceError&) {
-        bus_.reset();
         return std::nullopt;
     }
 }

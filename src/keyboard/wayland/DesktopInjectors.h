@@ -55,8 +55,9 @@ class PortalRemoteDesktop final : public KeyInjector {
     explicit PortalRemoteDesktop(std::string tokenFile = {},
                                  std::chrono::milliseconds consentTimeout = std::chrono::minutes(2));
     ~PortalRemoteDesktop() override;
+    // One key at a time: the portal hands calls on in threads of its own, and keys sent
+    // before the last one was answered were seen to arrive out of order.
     void key(std::uint32_t evdevCode, bool pressed) override;
-    void settle(bool all) override { bus_.waitForPosted(all ? 0 : kKeysInFlight); }
     // The portal's version of the interface (1: no kept permission, asks every time).
     std::uint32_t version() const { return version_; }
 
@@ -82,6 +83,7 @@ class KwinFakeInput final : public KeyInjector {
     explicit KwinFakeInput(WaylandConnection& connection);
     ~KwinFakeInput() override;
     void key(std::uint32_t evdevCode, bool pressed) override;
+    // KWin offers its layouts on the bus only while more than one is configured.
     std::optional<std::uint32_t> activeLayout() override;
     void setLayout(std::uint32_t layout) override;
 

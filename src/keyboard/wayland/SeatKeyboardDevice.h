@@ -46,9 +46,10 @@ struct SeatTiming {
     // the next characters': on mutter, GTK was thrown off at 700 characters a second
     // when it was.
     std::chrono::microseconds gap{500};
-    // Before a dead key: Qt applies what a dead key composes as soon as it has it, and
-    // may put it before plain keys that it has received but not yet handled.
-    std::chrono::milliseconds beforeDeadKey{10};
+    // Before a dead key: Qt applies what a dead key composes as soon as it reads it,
+    // ahead of plain keys it has read but not yet handled. 10 ms was enough on a quiet
+    // machine and not always under load.
+    std::chrono::milliseconds beforeDeadKey{50};
     // The first keys on a seat that had no keyboard are lost while receivers bind the
     // new one: a Shift tap, then this wait.
     std::chrono::milliseconds settle{500};

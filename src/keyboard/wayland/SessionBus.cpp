@@ -161,6 +161,7 @@ Message SessionBus::waitForSignal(const std::string& path, const char* member,
             if (dbus_message_get_type(m.get()) == DBUS_MESSAGE_TYPE_SIGNAL &&
                 dbus_message_has_path(m.get(), path.c_str()) &&
                 dbus_message_has_member(m.get(), member)) {
+                listening_ = false;
                 return m;
             }
         }
