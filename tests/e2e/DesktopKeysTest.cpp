@@ -30,8 +30,12 @@ std::string asciiText(std::size_t length, unsigned seed) {
     return text;
 }
 const std::string kAccented =
-    "caf\xE9 \xE9l\xE8ve tr\xE8s o\xF9 d\xE9j\xE0 fran\xE7" "ais \xFC" "ber sch\xF6n Stra\xDF"
-    "e M\xE4" "dchen ma\xF1" "ana est\xE1 tambi\xE9n coraz\xF3n \xFAltimo 10\x80";
+    "caf\xE9 \xE9l\xE8ve tr\xE8s o\xF9 d\xE9j\xE0 fran\xE7"
+    "ais \xFC"
+    "ber sch\xF6n Stra\xDF"
+    "e M\xE4"
+    "dchen ma\xF1"
+    "ana est\xE1 tambi\xE9n coraz\xF3n \xFAltimo 10\x80";
 std::string everyPrintable() {
     std::string text;
     for (int c = 0x20; c <= 0xFF; ++c) {
@@ -43,7 +47,10 @@ std::string everyPrintable() {
 // What a German layout gives without an input method: its own keys with Shift and
 // AltGr, and its dead keys (the accents, ^ and `).
 const std::string kGermanLayoutText =
-    "d\xE9j\xE0 \xFC" "ber Stra\xDF" "e M\xE4" "dchen 10\x80 \xB0^` \xBF\xB5\xA7 \xC0\xC9\xC8\xD9 "
+    "d\xE9j\xE0 \xFC"
+    "ber Stra\xDF"
+    "e M\xE4"
+    "dchen 10\x80 \xB0^` \xBF\xB5\xA7 \xC0\xC9\xC8\xD9 "
     "y@z{[]}\\|~";
 
 enum class Desktop { Gnome, Kde };
@@ -76,7 +83,8 @@ class DesktopKeys : public ::testing::TestWithParam<DesktopCase> {
         device->setNoticeHandler([this](const std::string& m) { notices += m + "\n"; });
         // A headless seat has a keyboard, and windows the focus, only once the device
         // gives it one.
-        receiver = std::make_unique<TextReceiver>(desktop->env(), GetParam().receiver, "Kest Native");
+        receiver =
+            std::make_unique<TextReceiver>(desktop->env(), GetParam().receiver, "Kest Native");
         ASSERT_TRUE(receiver->focus());
     }
     void TearDown() override {
@@ -113,21 +121,20 @@ TEST_P(GtkOnDesktop, TheThreeTextsArriveExactly) {
     // What no layout has is named once: ‰ is on none of them. é is on a German layout
     // (a dead key), which KDE switches to where it is configured.
     EXPECT_NE(notices.find("\xE2\x80\xB0"), std::string::npos) << notices;
-    EXPECT_EQ(notices.find("\xC3\xA9") == std::string::npos, GetParam().layouts != "us")
-        << notices;
+    EXPECT_EQ(notices.find("\xC3\xA9") == std::string::npos, GetParam().layouts != "us") << notices;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Desktops, GtkOnDesktop,
-    ::testing::Values(DesktopCase{Desktop::Gnome, "us", ReceiverKind::Gtk},
-                      DesktopCase{Desktop::Gnome, "de", ReceiverKind::Gtk},
-                      DesktopCase{Desktop::Kde, "us,de", ReceiverKind::Gtk},
-                      DesktopCase{Desktop::Kde, "de", ReceiverKind::Gtk}),
-    [](const auto& info) {
-        std::string name = info.param.desktop == Desktop::Gnome ? "gnome_" : "kde_";
-        for (char c : info.param.layouts) name += c == ',' ? '_' : c;
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Desktops, GtkOnDesktop,
+                         ::testing::Values(DesktopCase{Desktop::Gnome, "us", ReceiverKind::Gtk},
+                                           DesktopCase{Desktop::Gnome, "de", ReceiverKind::Gtk},
+                                           DesktopCase{Desktop::Kde, "us,de", ReceiverKind::Gtk},
+                                           DesktopCase{Desktop::Kde, "de", ReceiverKind::Gtk}),
+                         [](const auto& info) {
+                             std::string name =
+                                 info.param.desktop == Desktop::Gnome ? "gnome_" : "kde_";
+                             for (char c : info.param.layouts) name += c == ',' ? '_' : c;
+                             return name;
+                         });
 
 // Qt without an input method takes only real keys: what the layouts give, dead keys
 // included, arrives exactly; on KDE a configured layout that is not the active one is
@@ -214,7 +221,9 @@ TEST(GnomePortal, TypesOnceTheUserAllowsIt) {
     ChildProcess user({"/usr/bin/python3", KEST_E2E_SUPPORT_DIR "/accept_remote_desktop.py", "120"},
                       mutter.env(), dir.path() + "/user.log", true);
     SeatKeyboardDevice device(
-        [](wayland::WaylandConnection&) { return std::make_unique<wayland::PortalRemoteDesktop>(); },
+        [](wayland::WaylandConnection&) {
+            return std::make_unique<wayland::PortalRemoteDesktop>();
+        },
         nullptr, wayland::gnomeTiming());
     EXPECT_EQ(user.wait(30s), 0) << readFile(dir.path() + "/user.log");
     TextReceiver gtk(mutter.env(), ReceiverKind::Gtk, "Kest Portal");

@@ -32,16 +32,16 @@ class LayoutKeysTest : public ::testing::Test {
         text = keymapText(layouts);
         keys = std::make_unique<LayoutKeys>(text, "en_US.UTF-8");
         context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
-        keymap.reset(xkb_keymap_new_from_string(context.get(), text.c_str(),
-                                                XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                XKB_KEYMAP_COMPILE_NO_FLAGS));
+        keymap.reset(xkb_keymap_new_from_string(
+            context.get(), text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
     }
     // The keysym the compositor's state gives for the stroke on the layout.
     xkb_keysym_t typed(std::uint32_t layout, const KeyStroke& stroke) const {
         std::unique_ptr<xkb_state, decltype(&xkb_state_unref)> state(xkb_state_new(keymap.get()),
                                                                      &xkb_state_unref);
         xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, layout);
-        for (std::uint32_t kc : stroke.modifiers) xkb_state_update_key(state.get(), kc, XKB_KEY_DOWN);
+        for (std::uint32_t kc : stroke.modifiers)
+            xkb_state_update_key(state.get(), kc, XKB_KEY_DOWN);
         return xkb_state_key_get_one_sym(state.get(), stroke.keycode);
     }
     // Every character found with a single stroke gives itself; returns how many.

@@ -170,7 +170,8 @@ TEST(WaylandBackendChoice, OnKdeTypesThroughFakeInputAndActivatesWindowsByTitle)
     EXPECT_EQ(backend.notice, "");
     std::vector<std::unique_ptr<TextReceiver>> windows;
     for (const char* title : {"Kest Orders", "Kest Orders Sheet",
-                              "\xC3\x96lpreis \xC3\x9C" "bersicht"}) {  // Ölpreis Übersicht
+                              "\xC3\x96lpreis \xC3\x9C"
+                              "bersicht"}) {  // Ölpreis Übersicht
         windows.push_back(std::make_unique<TextReceiver>(kwin.env(), ReceiverKind::Qt, title));
         ASSERT_TRUE(windows.back()->focus());
     }

@@ -141,8 +141,8 @@ TEST_F(DesktopProgram, OnGnomeAScanIsTypedIntoTheWindowThatHasTheFocus) {
 // KDE Plasma grants the program (by its desktop entry) fake input and the window list:
 // the target window is brought to the front by its title and typed into.
 TEST_F(DesktopProgram, OnKdeAScanIsTypedIntoTheTargetWindow) {
-    desktop = std::make_unique<HeadlessKwin>("us,de",
-                                             std::vector<std::string>{KEST_PROGRAM_PATH, thisProgram()});
+    desktop = std::make_unique<HeadlessKwin>(
+        "us,de", std::vector<std::string>{KEST_PROGRAM_PATH, thisProgram()});
     for (const auto& [name, value] : desktop->env()) setenv(name.c_str(), value.c_str(), 1);
     SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
     writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, kReceiver);
@@ -157,8 +157,8 @@ TEST_F(DesktopProgram, OnKdeAScanIsTypedIntoTheTargetWindow) {
     // ä and ß are on the German layout, which is configured but not the active one.
     serial.send("\xE4\xDF 5\r");
     const std::string expected = "<12345\n><" + cp1252ToUtf8("\xE4\xDF 5") + "\n>";
-    EXPECT_TRUE(receiver.waitForText(expected, 20s))
-        << receiver.received() << "\n" << readFile(tmp.path() + "/program.log");
+    EXPECT_TRUE(receiver.waitForText(expected, 20s)) << receiver.received() << "\n"
+                                                     << readFile(tmp.path() + "/program.log");
     EXPECT_EQ(other.received(), "");
     EXPECT_TRUE(receiver.running());
 }

@@ -107,8 +107,10 @@ bool busHasName(const char* name) {
 std::optional<KeyboardBackend> openDesktopKeys(const WaylandOffer& offer) {
     KeyboardBackend backend;
     if (offer.kwinKeys) {
-        backend.device = std::make_unique<wayland::SeatKeyboardDevice>(
-            [](wayland::WaylandConnection& c) { return std::make_unique<wayland::KwinFakeInput>(c); });
+        backend.device =
+            std::make_unique<wayland::SeatKeyboardDevice>([](wayland::WaylandConnection& c) {
+                return std::make_unique<wayland::KwinFakeInput>(c);
+            });
         if (offer.kwinWindows)
             backend.activator = std::make_unique<wayland::PlasmaWindowActivator>();
         else
@@ -117,7 +119,9 @@ std::optional<KeyboardBackend> openDesktopKeys(const WaylandOffer& offer) {
     }
     if (busHasName(wayland::kMutterRemoteDesktop)) {
         backend.device = std::make_unique<wayland::SeatKeyboardDevice>(
-            [](wayland::WaylandConnection&) { return std::make_unique<wayland::MutterRemoteDesktop>(); },
+            [](wayland::WaylandConnection&) {
+                return std::make_unique<wayland::MutterRemoteDesktop>();
+            },
             nullptr, wayland::gnomeTiming());
         backend.activator = fallbackActivator(backend.notice, kGnomeNoActivationNotice);
         return backend;
@@ -164,8 +168,9 @@ KeyboardBackend openKeyboardBackend(const char* displayName) {
                 failure = std::string(kWaylandFailedNotice) + " (" + e.what() + ")";
             }
         }
-        const std::string notice =
-            !failure.empty() ? failure : offer ? kNoWaylandKeysNotice : kWaylandFailedNotice;
+        const std::string notice = !failure.empty() ? failure
+                                   : offer          ? kNoWaylandKeysNotice
+                                                    : kWaylandFailedNotice;
         if (!isSet("DISPLAY")) throw KeyboardBackendError(notice);
         return openX11(nullptr, notice);
     }

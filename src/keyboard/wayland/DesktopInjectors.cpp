@@ -82,40 +82,42 @@ PortalRemoteDesktop::PortalRemoteDesktop(std::string tokenFile,
         throw DeviceError("the desktop portal offers no remote desktop");
     }
     const auto quick = std::chrono::seconds(10);
-    Message created = request("CreateSession",
-                              [](DBusMessageIter* it, const std::string& token) {
-                                  appendDictionary(it, [&](DBusMessageIter* d) {
-                                      appendEntry(d, "handle_token", token);
-                                      appendEntry(d, "session_handle_token", token);
-                                  });
-                              },
-                              quick);
+    Message created = request(
+        "CreateSession",
+        [](DBusMessageIter* it, const std::string& token) {
+            appendDictionary(it, [&](DBusMessageIter* d) {
+                appendEntry(d, "handle_token", token);
+                appendEntry(d, "session_handle_token", token);
+            });
+        },
+        quick);
     session_ = dictionaryString(created.get(), 1, "session_handle");
     if (session_.empty()) throw DeviceError("the desktop portal gave no session");
     const std::string restore = readToken(tokenFile_);
-    request("SelectDevices",
-            [&](DBusMessageIter* it, const std::string& token) {
-                appendObjectPath(it, session_);
-                appendDictionary(it, [&](DBusMessageIter* d) {
-                    appendEntry(d, "handle_token", token);
-                    appendEntry(d, "types", kKeyboardDevice);
-                    if (version_ >= 2) {
-                        appendEntry(d, "persist_mode", kPersistUntilRevoked);
-                        if (!restore.empty()) appendEntry(d, "restore_token", restore);
-                    }
-                });
-            },
-            quick);
+    request(
+        "SelectDevices",
+        [&](DBusMessageIter* it, const std::string& token) {
+            appendObjectPath(it, session_);
+            appendDictionary(it, [&](DBusMessageIter* d) {
+                appendEntry(d, "handle_token", token);
+                appendEntry(d, "types", kKeyboardDevice);
+                if (version_ >= 2) {
+                    appendEntry(d, "persist_mode", kPersistUntilRevoked);
+                    if (!restore.empty()) appendEntry(d, "restore_token", restore);
+                }
+            });
+        },
+        quick);
     // Here the desktop asks the user.
-    Message started = request("Start",
-                              [&](DBusMessageIter* it, const std::string& token) {
-                                  appendObjectPath(it, session_);
-                                  appendString(it, "");
-                                  appendDictionary(it, [&](DBusMessageIter* d) {
-                                      appendEntry(d, "handle_token", token);
-                                  });
-                              },
-                              consentTimeout);
+    Message started = request(
+        "Start",
+        [&](DBusMessageIter* it, const std::string& token) {
+            appendObjectPath(it, session_);
+            appendString(it, "");
+            appendDictionary(it,
+                             [&](DBusMessageIter* d) { appendEntry(d, "handle_token", token); });
+        },
+        consentTimeout);
     const std::string kept = dictionaryString(started.get(), 1, "restore_token");
     if (!kept.empty() && !tokenFile_.empty()) std::ofstream(tokenFile_) << kept << '\n';
 }
@@ -128,8 +130,7 @@ PortalRemoteDesktop::~PortalRemoteDesktop() {
 }
 
 Message PortalRemoteDesktop::request(
-    const char* method,
-    const std::function<void(DBusMessageIter*, const std::string& token)>& args,
+    const char* method, const std::function<void(DBusMessageIter*, const std::string& token)>& args,
     std::chrono::milliseconds timeout) {
     const std::string token = "kest" + std::to_string(++requests_);
     // The portal answers on an object named after our bus name and the token; we
@@ -189,7 +190,8 @@ KwinFakeInput::~KwinFakeInput() {
 
 void KwinFakeInput::key(std::uint32_t evdevCode, bool pressed) {
     org_kde_kwin_fake_input_keyboard_key(
-        fakeInput_, evdevCode, pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+        fakeInput_, evdevCode,
+        pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
 }
 
 std::optional<std::uint32_t> KwinFakeInput::activeLayout() {

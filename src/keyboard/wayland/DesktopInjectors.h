@@ -52,8 +52,9 @@ class PortalRemoteDesktop final : public KeyInjector {
   public:
     // Waits up to consentTimeout for the user's answer. Throws DeviceError when the
     // portal is missing, refuses, or the user declines.
-    explicit PortalRemoteDesktop(std::string tokenFile = {},
-                                 std::chrono::milliseconds consentTimeout = std::chrono::minutes(2));
+    explicit PortalRemoteDesktop(
+        std::string tokenFile = {},
+        std::chrono::milliseconds consentTimeout = std::chrono::minutes(2));
     ~PortalRemoteDesktop() override;
     // One key at a time: the portal hands calls on in threads of its own, and keys sent
     // before the last one was answered were seen to arrive out of order.

@@ -106,7 +106,8 @@ void LayoutKeys::indexLayout(std::uint32_t group) {
     if (altGr) combinations.push_back({altGr});
     if (shiftKey_ && altGr) combinations.push_back({shiftKey_, altGr});
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap_);
-    indexKeys(group, combinations, xkb_keymap_min_keycode(keymap_), std::min<xkb_keycode_t>(last, 255));
+    indexKeys(group, combinations, xkb_keymap_min_keycode(keymap_),
+              std::min<xkb_keycode_t>(last, 255));
     if (last > 255) indexKeys(group, combinations, 256, last);
 }
 
@@ -119,7 +120,8 @@ void LayoutKeys::indexKeys(std::uint32_t group,
         xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
         for (std::uint32_t kc : modifiers) xkb_state_update_key(state.get(), kc, XKB_KEY_DOWN);
         for (xkb_keycode_t kc = first; kc <= last; ++kc) {
-            const bool isModifier = std::find(modifiers.begin(), modifiers.end(), kc) != modifiers.end();
+            const bool isModifier =
+                std::find(modifiers.begin(), modifiers.end(), kc) != modifiers.end();
             if (!hasSymbols(keymap_, kc) || kc == shiftKey_ || isModifier) continue;
             const xkb_keysym_t keysym = xkb_state_key_get_one_sym(state.get(), kc);
             if (keysym == XKB_KEY_NoSymbol || keysym == kLevel3Shift) continue;

@@ -53,9 +53,9 @@ void onGeometry(void*, org_kde_plasma_window*, std::int32_t, std::int32_t, std::
                 std::uint32_t) {}
 
 const org_kde_plasma_window_listener kWindowListener{
-    &onTitle,  &onText,    &onNumber,   &onInt,  &onText,  &onUnmapped,
+    &onTitle,   &onText,   &onNumber,   &onInt,     &onText,   &onUnmapped,
     &onNothing, &onParent, &onGeometry, &onNothing, &onNumber, &onText,
-    &onText,   &onTexts,   &onText,     &onText, &onText};
+    &onText,    &onTexts,  &onText,     &onText,    &onText};
 
 void onShowDesktop(void*, org_kde_plasma_window_management*, std::uint32_t) {}
 void onWindow(void* data, org_kde_plasma_window_management*, std::uint32_t id) {

@@ -101,7 +101,8 @@ void SeatKeyboardDevice::connect() {
     connection_ =
         std::make_unique<WaylandConnection>(hasDisplayName_ ? displayName_.c_str() : nullptr);
     try {
-        if (!connection_->seat()) throw DeviceError("the Wayland compositor has no seat to type on");
+        if (!connection_->seat())
+            throw DeviceError("the Wayland compositor has no seat to type on");
         const bool hadKeyboard = connection_->seatCapabilities() & WL_SEAT_CAPABILITY_KEYBOARD;
         injector_ = factory_(*connection_);
         keymap_ = std::make_unique<SeatKeymap>(*connection_);
@@ -118,7 +119,8 @@ void SeatKeyboardDevice::connect() {
             connection_->roundtrip();
             keymap_->update();
         }
-        if (!keymap_->keys()) throw DeviceError("the desktop shows no keyboard layout to type with");
+        if (!keymap_->keys())
+            throw DeviceError("the desktop shows no keyboard layout to type with");
         if (!hadKeyboard) std::this_thread::sleep_for(timing_.settle);
     } catch (...) {
         drop();
@@ -232,10 +234,11 @@ void SeatKeyboardDevice::pace(bool all) {
 
 void SeatKeyboardDevice::tellUntypable() {
     if (untypable_.empty()) return;
-    notice("No keyboard layout of this desktop has these characters; they were typed as "
-           "Unicode input (Ctrl+Shift+U), which only GTK programs and input methods such as "
-           "IBus understand, and are lost elsewhere: " +
-           listed(untypable_));
+    notice(
+        "No keyboard layout of this desktop has these characters; they were typed as "
+        "Unicode input (Ctrl+Shift+U), which only GTK programs and input methods such as "
+        "IBus understand, and are lost elsewhere: " +
+        listed(untypable_));
     told_.insert(untypable_.begin(), untypable_.end());
     untypable_.clear();
 }

@@ -81,8 +81,8 @@ void SeatKeymap::onKeymap(void* self, wl_keyboard*, std::uint32_t format, int fd
     keymap.pending_ = true;
 }
 
-void SeatKeymap::onModifiers(void* self, wl_keyboard*, std::uint32_t, std::uint32_t,
-                             std::uint32_t, std::uint32_t, std::uint32_t group) {
+void SeatKeymap::onModifiers(void* self, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+                             std::uint32_t, std::uint32_t group) {
     static_cast<SeatKeymap*>(self)->activeLayout_ = group;
 }
 

@@ -36,7 +36,8 @@ SessionBus::SessionBus() {
     // The address is read anew each time (libdbus's own session bus lookup keeps the
     // first one for the life of the process).
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (!address || !*address) throw DeviceError("there is no session bus (DBUS_SESSION_BUS_ADDRESS)");
+    if (!address || !*address)
+        throw DeviceError("there is no session bus (DBUS_SESSION_BUS_ADDRESS)");
     Error error;
     connection_ = dbus_connection_open_private(address, error.get());
     if (!connection_) throw DeviceError("cannot reach the session bus (" + error.text() + ")");
@@ -65,8 +66,8 @@ bool SessionBus::hasOwner(const char* name) {
 bool SessionBus::reachable(const char* name) {
     if (hasOwner(name)) return true;
     try {
-        Message reply = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                             "ListActivatableNames");
+        Message reply = call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                             "org.freedesktop.DBus", "ListActivatableNames");
         DBusMessageIter it, names;
         if (!dbus_message_iter_init(reply.get(), &it) ||
             dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_ARRAY)
@@ -228,7 +229,8 @@ std::string firstPath(DBusMessage* reply) {
 
 std::uint32_t firstUint32(DBusMessage* reply) {
     DBusMessageIter it;
-    if (!dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32)
+    if (!dbus_message_iter_init(reply, &it) ||
+        dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32)
         return 0;
     dbus_uint32_t value = 0;
     dbus_message_iter_get_basic(&it, &value);

@@ -43,8 +43,8 @@ class SessionBus {
                  std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     // Sends a method call without waiting for its reply; waitForPosted waits for replies.
-    void post(const char* destination, const char* path, const char* interface,
-              const char* method, const std::function<void(DBusMessageIter*)>& args);
+    void post(const char* destination, const char* path, const char* interface, const char* method,
+              const std::function<void(DBusMessageIter*)>& args);
     // Waits until at most `left` posted calls have no reply yet. Throws DeviceError when
     // one of them failed or the bus is gone.
     void waitForPosted(std::size_t left = 0);

@@ -57,8 +57,8 @@ TextReceiver::TextReceiver(const PrivateDisplay& display, ReceiverKind kind,
     start(display.env(), false);
 }
 
-TextReceiver::TextReceiver(const std::map<std::string, std::string>& waylandEnv,
-                           ReceiverKind kind, const std::string& title)
+TextReceiver::TextReceiver(const std::map<std::string, std::string>& waylandEnv, ReceiverKind kind,
+                           const std::string& title)
     : kind_(kind), title_(title), out_(dir_.path() + "/received") {
     start(waylandEnv, true);
 }

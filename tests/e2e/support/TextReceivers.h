@@ -33,7 +33,9 @@ class TextReceiver {
     // Gives the receiver the keyboard focus and waits until its text field has it.
     bool focus() const;
     // Waits until the text field has lost the focus (GTK only).
-    bool waitForBlur() const { return waitUntil([&] { return statusSays("blur"); }, 30s); }
+    bool waitForBlur() const {
+        return waitUntil([&] { return statusSays("blur"); }, 30s);
+    }
     std::string received() const { return xterm_ ? xterm_->received() : readFile(out_); }
     // Whether the receiver still runs: one that its compositor threw off has ended.
     bool running() const { return process_ && process_->running(); }

@@ -57,9 +57,9 @@ void giveToSwayUser(const std::string& path) {
 // A session bus that any user may use: sway's (nobody) and the test's (root). With
 // services, it starts the desktop's D-Bus services when they are first asked for (the
 // portal, the accessibility bus), with activationEnv as their environment.
-std::unique_ptr<ChildProcess> startBus(const std::string& dir, std::string& address,
-                                       bool services = false,
-                                       const std::map<std::string, std::string>& activationEnv = {}) {
+std::unique_ptr<ChildProcess> startBus(
+    const std::string& dir, std::string& address, bool services = false,
+    const std::map<std::string, std::string>& activationEnv = {}) {
     const std::string socket = dir + "/bus";
     const std::string config = dir + "/bus.conf";
     std::ofstream(config)
@@ -288,9 +288,12 @@ HeadlessMutter::~HeadlessMutter() {
 }
 
 std::map<std::string, std::string> HeadlessMutter::env() const {
-    return {{"WAYLAND_DISPLAY", socket_},         {"XDG_RUNTIME_DIR", clientRuntime_.path()},
-            {"DBUS_SESSION_BUS_ADDRESS", bus_},   {"DISPLAY", ""},
-            {"GDK_BACKEND", "wayland"},           {"LC_ALL", "C.UTF-8"},
+    return {{"WAYLAND_DISPLAY", socket_},
+            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+            {"DBUS_SESSION_BUS_ADDRESS", bus_},
+            {"DISPLAY", ""},
+            {"GDK_BACKEND", "wayland"},
+            {"LC_ALL", "C.UTF-8"},
             {"LANG", "C.UTF-8"}};
 }
 
@@ -336,9 +339,12 @@ HeadlessKwin::~HeadlessKwin() {
 }
 
 std::map<std::string, std::string> HeadlessKwin::env() const {
-    return {{"WAYLAND_DISPLAY", socket_},       {"XDG_RUNTIME_DIR", clientRuntime_.path()},
-            {"DBUS_SESSION_BUS_ADDRESS", bus_}, {"DISPLAY", ""},
-            {"GDK_BACKEND", "wayland"},         {"LC_ALL", "C.UTF-8"},
+    return {{"WAYLAND_DISPLAY", socket_},
+            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+            {"DBUS_SESSION_BUS_ADDRESS", bus_},
+            {"DISPLAY", ""},
+            {"GDK_BACKEND", "wayland"},
+            {"LC_ALL", "C.UTF-8"},
             {"LANG", "C.UTF-8"}};
 }
 
@@ -365,7 +371,8 @@ void HeadlessKwin::setLayouts(const std::string& layouts) {
                                      "' --print-reply --dest=org.kde.keyboard /Layouts "
                                      "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
         std::size_t found = 0;
-        for (auto at = list.find("struct {"); at != std::string::npos; at = list.find("struct {", at + 1))
+        for (auto at = list.find("struct {"); at != std::string::npos;
+             at = list.find("struct {", at + 1))
             ++found;
         return long(found) == count;
     });
