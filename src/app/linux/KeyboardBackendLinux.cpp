@@ -2,6 +2,7 @@
 #include "platform/DosPaths.h"
 
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -128,16 +129,17 @@ std::optional<KeyboardBackend> openDesktopKeys(const WaylandOffer& offer) {
     }
     if (busHasName(wayland::kPortal)) {
         const std::string tokenFile = kest::dos::baseDirectory().toStdString() + "/portal-token";
-        std::uint32_t version = 1;
+        // The factory runs again whenever the device connects anew, after this returns.
+        auto version = std::make_shared<std::uint32_t>(1);
         backend.device = std::make_unique<wayland::SeatKeyboardDevice>(
-            [tokenFile, &version](wayland::WaylandConnection&) {
+            [tokenFile, version](wayland::WaylandConnection&) {
                 auto portal = std::make_unique<wayland::PortalRemoteDesktop>(tokenFile);
-                version = portal->version();
+                *version = portal->version();
                 return portal;
             },
             nullptr, wayland::gnomeTiming());
         backend.activator = fallbackActivator(backend.notice, kNoWindowListNotice);
-        if (version < 2) addNotice(backend.notice, kGnomeAsksEachSessionNotice);
+        if (*version < 2) addNotice(backend.notice, kGnomeAsksEachSessionNotice);
         return backend;
     }
     return std::nullopt;

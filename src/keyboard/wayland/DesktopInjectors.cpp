@@ -3,6 +3,7 @@
 #include <wayland-client.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -119,7 +120,12 @@ PortalRemoteDesktop::PortalRemoteDesktop(std::string tokenFile,
         },
         consentTimeout);
     const std::string kept = dictionaryString(started.get(), 1, "restore_token");
-    if (!kept.empty() && !tokenFile_.empty()) std::ofstream(tokenFile_) << kept << '\n';
+    if (!kept.empty() && !tokenFile_.empty()) {
+        std::error_code ignored;  // no token kept only means being asked again
+        std::filesystem::create_directories(std::filesystem::path(tokenFile_).parent_path(),
+                                            ignored);
+        std::ofstream(tokenFile_) << kept << '\n';
+    }
 }
 
 PortalRemoteDesktop::~PortalRemoteDesktop() {

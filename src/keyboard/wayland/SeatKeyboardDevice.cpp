@@ -165,7 +165,12 @@ std::uint32_t SeatKeyboardDevice::userLayout() {
 void SeatKeyboardDevice::useLayout(std::uint32_t layout) {
     if (!currentLayout_) userLayout();
     if (*currentLayout_ == layout) return;
-    injector_->setLayout(layout);
+    try {
+        injector_->setLayout(layout);
+    } catch (const DeviceError&) {
+        drop();
+        throw;
+    }
     currentLayout_ = layout;
 }
 
