@@ -6,7 +6,7 @@
 //   typing_bench type-wayland FILE.cp1252 [GAP_MICROSECONDS]
 //       the same through the virtual keyboard on $WAYLAND_DISPLAY; with a gap, at
 //       that pace instead of the device's own (to find the fastest safe one)
-//   typing_bench type-desktop gnome|portal|kde FILE.cp1252 [GAP_MICROSECONDS]
+//   typing_bench type-desktop gnome|portal|kde FILE.cp1252 [INTERVAL_MICROSECONDS]
 //       the same through GNOME's remote desktop, the desktop portal or KWin's fake
 //       input on $WAYLAND_DISPLAY, with the user's own layout
 //   typing_bench compare EXPECTED.utf8 RECEIVED.utf8
@@ -178,7 +178,7 @@ int typeWayland(const char* path, const char* gap) {
 int typeDesktop(const std::string& desktop, const char* path, const char* gap) {
     using namespace kest::wayland;
     SeatTiming timing = desktop == "kde" ? SeatTiming{} : gnomeTiming();
-    if (gap) timing.gap = std::chrono::microseconds(std::stol(gap));
+    if (gap) timing.interval = std::chrono::microseconds(std::stol(gap));
     InjectorFactory factory;
     if (desktop == "gnome") {
         factory = [](WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); };

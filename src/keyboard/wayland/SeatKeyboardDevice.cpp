@@ -223,8 +223,8 @@ void SeatKeyboardDevice::press(std::uint32_t keycode, bool down) {
 
 // One round trip per character (on the Wayland connection, which also brings any new
 // keymap; with GNOME the replies over D-Bus too, a few keys deep): the desktop has
-// handled the keys before the next character is looked up; the gap lets the receiver
-// read them.
+// handled the keys before the next character is looked up; the interval lets the
+// receiver read them.
 void SeatKeyboardDevice::pace(bool all) {
     try {
         injector_->settle(all);
@@ -234,7 +234,13 @@ void SeatKeyboardDevice::pace(bool all) {
         drop();
         throw;
     }
-    if (timing_.gap.count() > 0) std::this_thread::sleep_for(timing_.gap);
+    // When this character is due at the set pace; the device may run a few characters
+    // ahead of that, since on a busy machine every sleep costs a turn of the scheduler,
+    // several milliseconds, and a sleep per character would slow typing down fivefold.
+    const auto now = Clock::now();
+    dueAt_ = std::max(dueAt_, now) + timing_.interval;
+    const auto ahead = 4 * timing_.interval;
+    if (dueAt_ - now > ahead) std::this_thread::sleep_until(dueAt_ - ahead);
 }
 
 void SeatKeyboardDevice::tellUntypable() {
