@@ -4,10 +4,11 @@
 # xdotool as well, into the same kind of receiver; then the receiver matrix: the three
 # texts into xterm and into GTK 3, Tk and Qt 6 receivers (tests/e2e/receivers). Then the
 # same through the Wayland virtual keyboard on a headless sway, into foot and into xterm
-# on Xwayland, against wtype.
+# on Xwayland, against wtype; then on a headless GNOME (mutter) and KDE Plasma (KWin)
+# into GTK 3 and Qt 6 windows on the Wayland platform.
 #   bench/typing.sh [runs]     (default 1; with more, rates are averaged, errors summed)
 # Uses the build in build/ (scripts/test makes it; KEST_BUILD_DIR names another one);
-# ends with three summary lines: X11, the receivers, Wayland.
+# ends with four summary lines: X11, the receivers, Wayland, GNOME and KDE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -116,7 +117,10 @@ add() {  # add KEY "rate errors"
   errs[$1]=$(( ${errs[$1]:-0} + e ))
   echo "  $1: $r chars/s, $e errors" >&2
 }
+avg() { awk -v s="${rate[$1]}" -v n="$runs" 'BEGIN { printf "%.0f", s / n }'; }
 
+# "desktops" as the second argument: only GNOME and KDE Plasma (at the end).
+if [ "${2:-}" != desktops ]; then
 for run in $(seq 1 "$runs"); do
   echo "run $run of $runs" >&2
   for kind in ascii accented cp1252; do
@@ -128,7 +132,6 @@ for run in $(seq 1 "$runs"); do
   done
 done
 
-avg() { awk -v s="${rate[$1]}" -v n="$runs" 'BEGIN { printf "%.0f", s / n }'; }
 ratio=$(awk -v a="$(avg ascii)" -v b="$(avg xdotool-ascii)" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')
 echo "typing: ascii $(avg ascii) chars/s ${errs[ascii]} errors," \
   "xdotool $(avg xdotool-ascii) chars/s ${errs[xdotool-ascii]} errors, ratio $ratio;" \
@@ -241,3 +244,100 @@ wl_ratio=$(awk -v a="$(avg wl-foot-ascii)" -v b="$(avg wtype)" 'BEGIN { printf "
 echo "wayland: foot $(avg wl-foot-ascii) chars/s $(( ${errs[wl-foot-ascii]} + ${errs[wl-foot-cp1252]} )) errors," \
   "wtype $(avg wtype) chars/s ${errs[wtype]} errors, ratio $wl_ratio;" \
   "xwayland-xterm $(avg wl-xterm-ascii) chars/s $(( ${errs[wl-xterm-ascii]} + ${errs[wl-xterm-cp1252]} )) errors"
+fi
+
+# --- GNOME and KDE Plasma: a headless mutter (its remote desktop) and a headless KWin
+# (its fake input), each on a session bus of its own with a US layout, typing into GTK 3
+# and Qt 6 windows on the Wayland platform. Rates are from the ascii text; GTK's errors
+# from all three texts (it takes Unicode input for what the layout lacks), Qt's from the
+# ascii one (without an input method it takes only what the layout has).
+unset WAYLAND_DISPLAY
+desktop_pids=()
+stop_desktops() {
+  stop_receiver
+  for pid in "${desktop_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${desktop_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  desktop_pids=()
+}
+trap 'stop_desktops; declare -F stop_wayland >/dev/null && stop_wayland; cleanup' EXIT
+# start_desktop NAME: a private bus, runtime directory and compositor in $work/NAME;
+# exports what its clients need.
+start_desktop() {
+  local d=$work/$1
+  mkdir -p "$d/run" "$d/client" "$d/share/applications" "$d/config"
+  chmod 700 "$d/run" "$d/client"
+  dbus-daemon --session --nofork --address="unix:path=$d/bus" >/dev/null 2>&1 &
+  desktop_pids+=($!)
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$d/bus
+  until [ -S "$d/bus" ]; do sleep 0.05; done
+  if [ "$1" = gnome ]; then
+    # mutter takes its layout from localed, which a small service stands in for.
+    /usr/bin/python3 tests/e2e/support/locale1_service.py "$DBUS_SESSION_BUS_ADDRESS" us >/dev/null &
+    desktop_pids+=($!)
+    XDG_RUNTIME_DIR=$d/run DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS HOME=$d \
+      GSETTINGS_BACKEND=memory mutter --headless --wayland --no-x11 \
+      --virtual-monitor 1024x768 --wayland-display=wayland-kest >"$d/log" 2>&1 &
+  else
+    # KWin grants its fake input to the programs its menu entries name; Debian's
+    # kwin_wayland carries a file capability that containers refuse, a copy does not.
+    cp /usr/bin/kwin_wayland "$d/kwin_wayland"
+    printf '[Desktop Entry]\nType=Application\nName=typing_bench\nExec=%s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
+      "$(realpath "$bench")" >"$d/share/applications/kest-bench.desktop"
+    printf '[Layout]\nLayoutList=us\nUse=true\n' >"$d/config/kxkbrc"
+    XDG_RUNTIME_DIR=$d/run XDG_CONFIG_HOME=$d/config XDG_CACHE_HOME=$d/cache HOME=$d \
+      XDG_DATA_DIRS=$d/share:/usr/share "$d/kwin_wayland" --virtual --socket wayland-kest \
+      --no-lockscreen --no-global-shortcuts --no-kactivities >"$d/log" 2>&1 &
+  fi
+  desktop_pids+=($!)
+  local deadline=$(( $(date +%s) + 30 ))
+  until [ -S "$d/run/wayland-kest" ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "$1 did not start" >&2; exit 1; }
+    sleep 0.05
+  done
+  export WAYLAND_DISPLAY=$d/run/wayland-kest XDG_RUNTIME_DIR=$d/client GDK_BACKEND=wayland \
+    NO_AT_BRIDGE=1
+}
+# mutter's headless seat has a keyboard (and a window the keyboard focus) only while a
+# device types: there the receiver is ready once its window is shown, and the device's
+# first key takes care of the rest; on KWin once it has the focus.
+start_native() {
+  rm -rf "$work/out" "$work/r"
+  mkdir "$work/r"
+  ln -s "$work/r/received" "$work/out"
+  case $receiver in
+    gtk) /usr/bin/python3 tests/e2e/receivers/gtk_receiver.py KestBench "$work/r" & ;;
+    qt) "$build/tests/e2e/kest_qt_receiver" -platform wayland KestBench "$work/r" & ;;
+  esac
+  xterm_pid=$!
+  local deadline=$(( $(date +%s) + 20 ))
+  local wanted=ready
+  [ "$desktop" = kde ] && wanted=focus
+  until grep -qs "$wanted" "$work/r/status"; do
+    [ "$(date +%s)" -lt "$deadline" ] || { echo "$receiver did not start" >&2; exit 1; }
+    sleep 0.05
+  done
+}
+for desktop in gnome kde; do
+  start_desktop "$desktop"
+  starter=start_native
+  for run in $(seq 1 "$runs"); do
+    echo "$desktop run $run of $runs" >&2
+    for receiver in gtk qt; do
+      for kind in ascii accented cp1252; do
+        [ "$receiver" = qt ] && [ "$kind" != ascii ] && continue
+        "$bench" make "$kind" "$run" "$work/$kind.cp1252" "$work/$kind.utf8"
+        add "$desktop-$receiver-$kind" \
+          "$(measure "$work/$kind.utf8" "$bench" type-desktop "$desktop" "$work/$kind.cp1252")"
+      done
+    done
+  done
+  thrown=$(grep -c "error in client communication" "$work/$desktop/log" || true)
+  [ "$thrown" -eq 0 ] || echo "$desktop threw $thrown clients off" >&2
+  stop_desktops
+done
+desktop_line() {
+  echo "$1: gtk $(avg "$1-gtk-ascii") chars/s" \
+    "$(( ${errs[$1-gtk-ascii]} + ${errs[$1-gtk-accented]} + ${errs[$1-gtk-cp1252]} )) errors," \
+    "qt $(avg "$1-qt-ascii") chars/s ${errs[$1-qt-ascii]} errors"
+}
+echo "$(desktop_line gnome); $(desktop_line kde)"

@@ -6,6 +6,9 @@
 //   typing_bench type-wayland FILE.cp1252 [GAP_MICROSECONDS]
 //       the same through the virtual keyboard on $WAYLAND_DISPLAY; with a gap, at
 //       that pace instead of the device's own (to find the fastest safe one)
+//   typing_bench type-desktop gnome|portal|kde FILE.cp1252 [INTERVAL_MICROSECONDS]
+//       the same through GNOME's remote desktop, the desktop portal or KWin's fake
+//       input on $WAYLAND_DISPLAY, with the user's own layout
 //   typing_bench compare EXPECTED.utf8 RECEIVED.utf8
 //       prints the number of lost, wrong, extra or moved characters (edit distance)
 
@@ -22,6 +25,7 @@
 
 #include "keyboard/Cp1252.h"
 #include "keyboard/KeyNotation.h"
+#include "keyboard/wayland/DesktopInjectors.h"
 #include "keyboard/wayland/WaylandKeyboardDevice.h"
 #include "keyboard/x11/XTestKeyboardDevice.h"
 
@@ -171,6 +175,22 @@ int typeWayland(const char* path, const char* gap) {
     return typeWith(device, path);
 }
 
+int typeDesktop(const std::string& desktop, const char* path, const char* gap) {
+    using namespace kest::wayland;
+    SeatTiming timing = desktop == "kde" ? SeatTiming{} : gnomeTiming();
+    if (gap) timing.interval = std::chrono::microseconds(std::stol(gap));
+    InjectorFactory factory;
+    if (desktop == "gnome") {
+        factory = [](WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); };
+    } else if (desktop == "portal") {
+        factory = [](WaylandConnection&) { return std::make_unique<PortalRemoteDesktop>(); };
+    } else {
+        factory = [](WaylandConnection& c) { return std::make_unique<KwinFakeInput>(c); };
+    }
+    SeatKeyboardDevice device(factory, nullptr, timing);
+    return typeWith(device, path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +201,8 @@ int main(int argc, char** argv) {
         if (mode == "type" && argc == 3) return type(argv[2]);
         if (mode == "type-wayland" && (argc == 3 || argc == 4))
             return typeWayland(argv[2], argc == 4 ? argv[3] : nullptr);
+        if (mode == "type-desktop" && (argc == 4 || argc == 5))
+            return typeDesktop(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
         if (mode == "compare" && argc == 4) {
             std::printf("%zu\n",
                         editDistance(fromUtf8(readFile(argv[2])), fromUtf8(readFile(argv[3]))));

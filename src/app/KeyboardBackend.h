@@ -43,11 +43,19 @@ inline constexpr const char* kNoWindowListNotice =
     "This Wayland desktop does not let programs bring windows to the front: keys go to "
     "the window that has the focus";
 
+inline constexpr const char* kGnomeNoActivationNotice =
+    "GNOME does not let programs bring windows to the front: APP[...] and the target window "
+    "are not activated, and keys go to the window that has the focus";
+inline constexpr const char* kGnomeAsksEachSessionNotice =
+    "GNOME asks once per session whether Kest Redirect may type into other windows (its "
+    "desktop portal keeps no permission): answer its dialog each time the program starts";
+
 // One implementation per platform, chosen by the build.
 // On Linux: with displayName, XTest keys and window activation on that X display.
-// Without, on a Wayland session ($WAYLAND_DISPLAY) whose compositor offers a virtual
-// keyboard (the wlroots family), keys and windows through Wayland; else XTest on
-// $DISPLAY (Xwayland on a Wayland session, with a notice of what cannot be reached).
+// Without, on a Wayland session ($WAYLAND_DISPLAY): the virtual keyboard where the
+// compositor offers one (the wlroots family), else KWin's fake input (KDE Plasma), else
+// GNOME's remote desktop, else the desktop portal's (which asks the user); else XTest
+// on $DISPLAY (Xwayland, with a notice of what cannot be reached).
 // Throws KeyboardBackendError when there is nothing to type into.
 // On Windows: SendInput keys and activation among the desktop's top-level windows;
 // displayName is ignored.

@@ -12,8 +12,11 @@
 #include <thread>
 
 #include "app/KeyboardBackend.h"
+#include "e2e/support/TextReceivers.h"
 #include "e2e/support/WaylandHarness.h"
 #include "keyboard/KeyNotation.h"
+#include "keyboard/wayland/PlasmaWindowActivator.h"
+#include "keyboard/wayland/SeatKeyboardDevice.h"
 #include "keyboard/wayland/WaylandKeyboardDevice.h"
 #include "keyboard/wayland/WaylandWindowActivator.h"
 
@@ -133,6 +136,72 @@ TEST(WaylandBackendChoice, FallsBackToXwaylandAndSaysWhatCannotBeReached) {
     env.set("DISPLAY", display.name().c_str());
     env.set("WAYLAND_DISPLAY", "/nonexistent/wayland-9");
     EXPECT_EQ(openKeyboardBackend().notice, kWaylandFailedNotice);
+}
+
+// The session's environment as the program would find it on a desktop.
+void enter(Environment& env, const HeadlessDesktop& desktop) {
+    for (const auto& [name, value] : desktop.env()) env.set(name, value.c_str());
+    env.set("DISPLAY", nullptr);
+}
+
+TEST(WaylandBackendChoice, OnGnomeTypesThroughItsRemoteDesktopAndSaysWindowsStayPut) {
+    HeadlessMutter mutter;
+    Environment env;
+    enter(env, mutter);
+    KeyboardBackend backend = openKeyboardBackend();
+    EXPECT_NE(dynamic_cast<wayland::SeatKeyboardDevice*>(backend.device.get()), nullptr);
+    EXPECT_EQ(backend.notice, kGnomeNoActivationNotice);
+    TextReceiver gtk(mutter.env(), ReceiverKind::Gtk, "Kest Gnome");
+    ASSERT_TRUE(gtk.focus());
+    SendKeys("ok", true, *backend.device);
+    EXPECT_TRUE(gtk.waitForText("ok"));
+    EXPECT_FALSE(backend.activator->activate("Kest Gnome"));
+}
+
+// On KDE Plasma, a program that KWin trusts: fake input, and windows by title (exact,
+// prefix, letter case, a title beyond ASCII, none).
+TEST(WaylandBackendChoice, OnKdeTypesThroughFakeInputAndActivatesWindowsByTitle) {
+    HeadlessKwin kwin("us", {thisProgram()});
+    Environment env;
+    enter(env, kwin);
+    KeyboardBackend backend = openKeyboardBackend();
+    EXPECT_NE(dynamic_cast<wayland::SeatKeyboardDevice*>(backend.device.get()), nullptr);
+    EXPECT_NE(dynamic_cast<wayland::PlasmaWindowActivator*>(backend.activator.get()), nullptr);
+    EXPECT_EQ(backend.notice, "");
+    std::vector<std::unique_ptr<TextReceiver>> windows;
+    for (const char* title : {"Kest Orders", "Kest Orders Sheet",
+                              "\xC3\x96lpreis \xC3\x9C"
+                              "bersicht"}) {  // Ölpreis Übersicht
+        windows.push_back(std::make_unique<TextReceiver>(kwin.env(), ReceiverKind::Qt, title));
+        ASSERT_TRUE(windows.back()->focus());
+    }
+    std::string typed[3];
+    // Types a marker and tells which window got it.
+    auto receiverOfNextKey = [&] {
+        SendKeys("x", true, *backend.device);
+        int found = -1;
+        waitUntil([&] {
+            for (int i = 0; i < 3; ++i) {
+                if (windows[std::size_t(i)]->received() != typed[i]) found = i;
+            }
+            return found >= 0;
+        });
+        if (found >= 0) typed[found] += "x";
+        return found;
+    };
+    EXPECT_TRUE(backend.activator->activate("Kest Orders"));  // exact wins over the longer one
+    EXPECT_EQ(receiverOfNextKey(), 0);
+    EXPECT_TRUE(backend.activator->activate("Kest Orders S"));
+    EXPECT_EQ(receiverOfNextKey(), 1);
+    EXPECT_TRUE(backend.activator->activate("kEST oRDERS"));
+    EXPECT_EQ(receiverOfNextKey(), 0);
+    EXPECT_TRUE(backend.activator->activate("\xF6LPREIS \xFC"));  // öLPREIS ü in Windows-1252
+    EXPECT_EQ(receiverOfNextKey(), 2);
+    EXPECT_EQ(backend.activator->windowExists("Kest Orders Sheet"), true);
+    EXPECT_FALSE(backend.activator->activate("Kest Invoices"));
+    EXPECT_FALSE(backend.activator->activate(""));
+    EXPECT_EQ(receiverOfNextKey(), 2);
+    EXPECT_EQ(kwin.clientErrors(), std::vector<std::string>{});
 }
 
 }  // namespace

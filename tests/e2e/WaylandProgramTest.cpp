@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "e2e/ProgramHarness.h"
+#include "e2e/support/TextReceivers.h"
 #include "e2e/support/WaylandHarness.h"
+#include "keyboard/wayland/PlasmaWindowActivator.h"
 
 namespace kest::e2e {
 namespace {
@@ -90,6 +92,75 @@ TEST_F(WaylandTray, TheTrayIconAppearsInSwaybar) {
     EXPECT_TRUE(waitUntil([&] { return sway.trayItems() == 0; })) << sway.trayItems();
     startProgram(sway.env());
     EXPECT_TRUE(waitUntil([&] { return sway.trayItems() == 1; })) << sway.trayItems();
+}
+
+// The program on GNOME and KDE Plasma, as their users start it: a native Wayland
+// window of its own, typing a scanned line through its rules into a native GTK window.
+class DesktopProgram : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        program.reset();
+        if (!desktop) return;
+        EXPECT_EQ(desktop->clientErrors(), std::vector<std::string>{});
+    }
+    std::string base() const { return home.path() + "/kest-redirect"; }
+    void startProgram() {
+        auto env = desktop->env();
+        env["XDG_CONFIG_HOME"] = home.path();
+        env["QT_QPA_PLATFORM"] = "wayland";
+        program = std::make_unique<ChildProcess>(std::vector<std::string>{KEST_PROGRAM_PATH}, env,
+                                                 tmp.path() + "/program.log", true);
+    }
+
+    std::unique_ptr<HeadlessDesktop> desktop;
+    TempDir home;
+    TempDir tmp;
+    std::unique_ptr<ChildProcess> program;
+};
+
+// GNOME lets no program bring a window to the front: with no target window, a scan
+// that comes while the program's own window has the focus waits, and is typed into
+// the window the user goes to.
+TEST_F(DesktopProgram, OnGnomeAScanIsTypedIntoTheWindowThatHasTheFocus) {
+    desktop = std::make_unique<HeadlessMutter>("de");
+    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, "");
+    TextReceiver first(desktop->env(), ReceiverKind::Gtk, "Kest Before");
+    startProgram();
+    // The program's window takes the focus when it comes up.
+    ASSERT_TRUE(first.waitForBlur()) << readFile(tmp.path() + "/program.log");
+    serial.send("\xE9t\xE9 5\r");
+    TextReceiver receiver(desktop->env(), ReceiverKind::Gtk, kReceiver);
+    ASSERT_TRUE(receiver.focus());
+    const std::string expected = "<" + cp1252ToUtf8("\xE9t\xE9 5") + "\n>";
+    EXPECT_TRUE(receiver.waitForText(expected, 20s)) << receiver.received();
+    EXPECT_EQ(first.received(), "");
+    EXPECT_TRUE(receiver.running());
+}
+
+// KDE Plasma grants the program (by its desktop entry) fake input and the window list:
+// the target window is brought to the front by its title and typed into.
+TEST_F(DesktopProgram, OnKdeAScanIsTypedIntoTheTargetWindow) {
+    desktop = std::make_unique<HeadlessKwin>(
+        "us,de", std::vector<std::string>{KEST_PROGRAM_PATH, thisProgram()});
+    for (const auto& [name, value] : desktop->env()) setenv(name.c_str(), value.c_str(), 1);
+    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, kReceiver);
+    TextReceiver receiver(desktop->env(), ReceiverKind::Qt, kReceiver);
+    TextReceiver other(desktop->env(), ReceiverKind::Gtk, "Another Window");
+    startProgram();
+    wayland::PlasmaWindowActivator windows;
+    ASSERT_TRUE(waitUntil([&] { return windows.windowExists(kMainWindow).value_or(false); }, 30s))
+        << readFile(tmp.path() + "/program.log");
+    serial.send("12345\r");
+    ASSERT_TRUE(receiver.waitForText("<12345\n>", 20s)) << receiver.received();
+    // ä and ß are on the German layout, which is configured but not the active one.
+    serial.send("\xE4\xDF 5\r");
+    const std::string expected = "<12345\n><" + cp1252ToUtf8("\xE4\xDF 5") + "\n>";
+    EXPECT_TRUE(receiver.waitForText(expected, 20s)) << receiver.received() << "\n"
+                                                     << readFile(tmp.path() + "/program.log");
+    EXPECT_EQ(other.received(), "");
+    EXPECT_TRUE(receiver.running());
 }
 
 }  // namespace

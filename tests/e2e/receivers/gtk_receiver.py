@@ -38,6 +38,7 @@ def main():
     view.get_buffer().connect("insert-text", inserted)
     GLib.timeout_add(100, trim)
     view.connect("focus-in-event", lambda *_: files.note("focus") or False)
+    view.connect("focus-out-event", lambda *_: files.note("blur") or False)
     window.connect("map-event", lambda *_: files.note("ready") or False)
     window.show_all()
     view.grab_focus()

@@ -1,5 +1,6 @@
 """The files a test receiver shares with the tests: DIR/status, where it says "ready"
-once its window is shown and "focus" whenever its text field gets the keyboard focus,
+once its window is shown, "focus" whenever its text field gets the keyboard focus (and
+"blur" when it loses it, for those that tell),
 and DIR/received, where what the field got goes in UTF-8 as it comes."""
 import os
 import sys

@@ -86,6 +86,12 @@ ChildProcess::~ChildProcess() {
     }
 }
 
+bool ChildProcess::running() {
+    int status = 0;
+    if (!reaped_ && waitpid(pid_, &status, WNOHANG) == pid_) reaped_ = true;
+    return !reaped_;
+}
+
 void ChildProcess::signal(int sig) {
     if (!reaped_) kill(pid_, sig);
 }

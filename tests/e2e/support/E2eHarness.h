@@ -47,6 +47,8 @@ class ChildProcess {
 
     pid_t pid() const { return pid_; }
     void signal(int sig);
+    // Whether the child has not ended yet.
+    bool running();
     // Waits for the child to end; returns its wait status, or -1 on timeout.
     int wait(std::chrono::milliseconds timeout = 10s);
 

@@ -17,14 +17,14 @@ namespace {
 constexpr const char* kPython = "/usr/bin/python3";
 
 std::vector<std::string> commandFor(ReceiverKind kind, const std::string& title,
-                                    const std::string& dir) {
+                                    const std::string& dir, bool wayland) {
     switch (kind) {
         case ReceiverKind::Gtk:
             return {kPython, KEST_RECEIVERS_DIR "/gtk_receiver.py", title, dir};
         case ReceiverKind::Tk:
             return {kPython, KEST_RECEIVERS_DIR "/tk_receiver.py", title, dir};
         case ReceiverKind::Qt:
-            return {KEST_QT_RECEIVER_PATH, "-platform", "xcb", title, dir};
+            return {KEST_QT_RECEIVER_PATH, "-platform", wayland ? "wayland" : "xcb", title, dir};
         case ReceiverKind::Xterm:
             break;
     }
@@ -49,22 +49,32 @@ const char* receiverName(ReceiverKind kind) {
 
 TextReceiver::TextReceiver(const PrivateDisplay& display, ReceiverKind kind,
                            const std::string& title)
-    : display_(display), kind_(kind), title_(title), out_(dir_.path() + "/received") {
+    : display_(&display), kind_(kind), title_(title), out_(dir_.path() + "/received") {
     if (kind == ReceiverKind::Xterm) {
         xterm_ = std::make_unique<XtermReceiver>(display, title);
         return;
     }
+    start(display.env(), false);
+}
+
+TextReceiver::TextReceiver(const std::map<std::string, std::string>& waylandEnv, ReceiverKind kind,
+                           const std::string& title)
+    : kind_(kind), title_(title), out_(dir_.path() + "/received") {
+    start(waylandEnv, true);
+}
+
+void TextReceiver::start(const std::map<std::string, std::string>& env, bool wayland) {
     const std::string log = dir_.path() + "/log";
-    process_ = std::make_unique<ChildProcess>(commandFor(kind, title, dir_.path()), display.env(),
+    process_ = std::make_unique<ChildProcess>(commandFor(kind_, title_, dir_.path(), wayland), env,
                                               log, true);
     if (!waitUntil([&] { return statusSays("ready"); }, 20s)) {
-        throw std::runtime_error(std::string(receiverName(kind)) +
+        throw std::runtime_error(std::string(receiverName(kind_)) +
                                  " receiver did not start: " + readFile(log));
     }
 }
 
 bool TextReceiver::focus() const {
-    if (!focusWindowTitled(display_.name(), title_)) return false;
+    if (display_ && !focusWindowTitled(display_->name(), title_)) return false;
     // xterm says nothing about its focus; the others wait for their text field to have it.
     return kind_ == ReceiverKind::Xterm || waitUntil([&] { return statusSays("focus"); });
 }

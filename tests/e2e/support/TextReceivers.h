@@ -23,12 +23,22 @@ class TextReceiver {
   public:
     // Starts the receiver and returns once its window is up; it does not take the focus.
     TextReceiver(const PrivateDisplay& display, ReceiverKind kind, const std::string& title);
+    // A native Wayland window (GTK and Qt only) on the compositor whose clients have env;
+    // the compositor gives it the focus, as desktops give it to a new window.
+    TextReceiver(const std::map<std::string, std::string>& waylandEnv, ReceiverKind kind,
+                 const std::string& title);
     TextReceiver(const TextReceiver&) = delete;
     TextReceiver& operator=(const TextReceiver&) = delete;
 
     // Gives the receiver the keyboard focus and waits until its text field has it.
     bool focus() const;
+    // Waits until the text field has lost the focus (GTK only).
+    bool waitForBlur() const {
+        return waitUntil([&] { return statusSays("blur"); }, 30s);
+    }
     std::string received() const { return xterm_ ? xterm_->received() : readFile(out_); }
+    // Whether the receiver still runs: one that its compositor threw off has ended.
+    bool running() const { return process_ && process_->running(); }
     bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
     // Waits until the receiver holds at least as many bytes as expected, or stops
     // getting any for quiet; true when what it holds is exactly expected.
@@ -36,8 +46,9 @@ class TextReceiver {
 
   private:
     bool statusSays(const std::string& line) const;
+    void start(const std::map<std::string, std::string>& env, bool wayland);
 
-    const PrivateDisplay& display_;
+    const PrivateDisplay* display_ = nullptr;
     ReceiverKind kind_;
     std::string title_;
     TempDir dir_;

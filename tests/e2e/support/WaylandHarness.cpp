@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -53,26 +54,54 @@ void giveToSwayUser(const std::string& path) {
         throw std::runtime_error("cannot hand " + path + " to nobody");
 }
 
-// A session bus that any user may use: sway's (nobody) and the test's (root).
-std::unique_ptr<ChildProcess> startBus(const std::string& dir, std::string& address) {
+// A session bus that any user may use: sway's (nobody) and the test's (root). With
+// services, it starts the desktop's D-Bus services when they are first asked for (the
+// portal, the accessibility bus), with activationEnv as their environment.
+std::unique_ptr<ChildProcess> startBus(
+    const std::string& dir, std::string& address, bool services = false,
+    const std::map<std::string, std::string>& activationEnv = {}) {
     const std::string socket = dir + "/bus";
     const std::string config = dir + "/bus.conf";
     std::ofstream(config)
         << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
            "<busconfig><type>session</type><listen>unix:path="
-        << socket
-        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+        << socket << "</listen><auth>EXTERNAL</auth>"
+        << (services ? "<standard_session_servicedirs/>" : "")
+        << "<policy context=\"default\"><allow user=\"*\"/>"
            "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
            "<allow own=\"*\"/></policy></busconfig>\n";
     auto daemon = std::make_unique<ChildProcess>(
         std::vector<std::string>{"dbus-daemon", "--config-file=" + config, "--nofork"},
-        std::map<std::string, std::string>{}, dir + "/bus.log", true);
+        activationEnv, dir + "/bus.log", true);
     if (!waitUntil([&] { return fs::exists(socket); }))
         throw std::runtime_error("dbus-daemon did not start: " + readFile(dir + "/bus.log"));
     ::chmod(socket.c_str(), 0777);
     address = "unix:path=" + socket;
     return daemon;
+}
+
+bool busHasName(const std::string& bus, const std::string& name) {
+    return run("dbus-send --bus='" + bus +
+               "' --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
+               "string:" +
+               name + " 2>/dev/null")
+               .find("boolean true") != std::string::npos;
+}
+
+// A private runtime directory for a compositor, as its user's session would have.
+std::string makeRuntime(const TempDir& dir) {
+    const std::string runtime = dir.path() + "/run";
+    fs::create_directories(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    return runtime;
+}
+
+// Waits for the compositor's socket and its service on the bus.
+void waitForCompositor(const char* what, const std::string& socket, const std::string& bus,
+                       const std::string& service, const std::string& log) {
+    if (!waitUntil([&] { return fs::exists(socket) && busHasName(bus, service); }, 30s))
+        throw std::runtime_error(std::string(what) + " did not start: " + readFile(log));
 }
 
 }  // namespace
@@ -165,8 +194,12 @@ bool HeadlessSway::hasWindow(const std::string& title) const {
 }
 
 std::vector<std::string> HeadlessSway::clientErrors() const {
+    return clientErrorsIn(log_);
+}
+
+std::vector<std::string> clientErrorsIn(const std::string& log) {
     std::vector<std::string> found;
-    std::istringstream in(readFile(log_));
+    std::istringstream in(readFile(log));
     std::string line;
     while (std::getline(in, line)) {
         if (line.find("error in client communication") != std::string::npos ||
@@ -208,6 +241,142 @@ bool FootReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds tim
 
 bool FootReceiver::waitFor(const std::string& expected, std::chrono::milliseconds timeout) const {
     return waitForBytes(expected.size(), timeout) && received() == expected;
+}
+
+std::string thisProgram() {
+    return fs::read_symlink("/proc/self/exe").string();
+}
+
+HeadlessMutter::HeadlessMutter(const std::string& layout, bool withPortal) {
+    const std::string runtime = makeRuntime(dir_);
+    socket_ = runtime + "/wayland-kest";
+    // The portal's dialog is a GTK program on this compositor.
+    busDaemon_ = startBus(dir_.path(), bus_, withPortal,
+                          {{"WAYLAND_DISPLAY", socket_},
+                           {"XDG_RUNTIME_DIR", runtime},
+                           {"XDG_CURRENT_DESKTOP", "GNOME"},
+                           {"GDK_BACKEND", "wayland"},
+                           {"DISPLAY", ""},
+                           {"HOME", dir_.path()}});
+    // mutter without GNOME Shell reads the layout from localed on the system bus.
+    const std::string localeLog = dir_.path() + "/locale1.log";
+    locale_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/python3", KEST_E2E_SUPPORT_DIR "/locale1_service.py",
+                                 bus_, layout},
+        std::map<std::string, std::string>{}, localeLog, true);
+    if (!waitUntil([&] { return busHasName(bus_, "org.freedesktop.locale1"); }, 20s))
+        throw std::runtime_error("the layout service did not start: " + readFile(localeLog));
+    log_ = dir_.path() + "/mutter.log";
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"mutter", "--headless", "--wayland", "--no-x11",
+                                 "--virtual-monitor", "1024x768", "--wayland-display=wayland-kest"},
+        std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", runtime},
+                                           {"HOME", dir_.path()},
+                                           {"XDG_CONFIG_HOME", dir_.path() + "/config"},
+                                           {"DBUS_SESSION_BUS_ADDRESS", bus_},
+                                           {"DBUS_SYSTEM_BUS_ADDRESS", bus_},
+                                           {"GSETTINGS_BACKEND", "memory"},
+                                           {"WAYLAND_DISPLAY", ""},
+                                           {"DISPLAY", ""}},
+        log_, true);
+    waitForCompositor("mutter", socket_, bus_, "org.gnome.Mutter.RemoteDesktop", log_);
+}
+
+HeadlessMutter::~HeadlessMutter() {
+    // mutter first, while the bus it talks to is still there.
+    process_.reset();
+}
+
+std::map<std::string, std::string> HeadlessMutter::env() const {
+    return {{"WAYLAND_DISPLAY", socket_},
+            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+            {"DBUS_SESSION_BUS_ADDRESS", bus_},
+            {"DISPLAY", ""},
+            {"GDK_BACKEND", "wayland"},
+            {"LC_ALL", "C.UTF-8"},
+            {"LANG", "C.UTF-8"}};
+}
+
+HeadlessKwin::HeadlessKwin(const std::string& layouts,
+                           const std::vector<std::string>& trustedPrograms) {
+    const std::string runtime = makeRuntime(dir_);
+    busDaemon_ = startBus(dir_.path(), bus_);
+    // KWin refuses to start with the file capability that Debian gives its program
+    // (containers do not grant it); a plain copy, whose name still ends in kwin_wayland,
+    // runs without it.
+    const std::string kwin = dir_.path() + "/kwin_wayland";
+    fs::copy_file("/usr/bin/kwin_wayland", kwin);
+    const std::string apps = dir_.path() + "/share/applications";
+    fs::create_directories(apps);
+    fs::create_directories(dir_.path() + "/config");
+    int n = 0;
+    for (const std::string& program : trustedPrograms) {
+        std::ofstream(apps + "/kest-trusted-" + std::to_string(++n) + ".desktop")
+            << "[Desktop Entry]\nType=Application\nName=Kest test " << n << "\nExec=" << program
+            << "\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input,"
+               "org_kde_plasma_window_management\n";
+    }
+    writeLayouts(layouts);
+    log_ = dir_.path() + "/kwin.log";
+    socket_ = runtime + "/wayland-kest";
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{kwin, "--virtual", "--socket", "wayland-kest", "--no-lockscreen",
+                                 "--no-global-shortcuts", "--no-kactivities"},
+        std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", runtime},
+                                           {"HOME", dir_.path()},
+                                           {"XDG_CONFIG_HOME", dir_.path() + "/config"},
+                                           {"XDG_CACHE_HOME", dir_.path() + "/cache"},
+                                           {"XDG_DATA_DIRS", dir_.path() + "/share:/usr/share"},
+                                           {"DBUS_SESSION_BUS_ADDRESS", bus_},
+                                           {"WAYLAND_DISPLAY", ""},
+                                           {"DISPLAY", ""}},
+        log_, true);
+    waitForCompositor("KWin", socket_, bus_, "org.kde.KWin", log_);
+}
+
+HeadlessKwin::~HeadlessKwin() {
+    process_.reset();
+}
+
+std::map<std::string, std::string> HeadlessKwin::env() const {
+    return {{"WAYLAND_DISPLAY", socket_},
+            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+            {"DBUS_SESSION_BUS_ADDRESS", bus_},
+            {"DISPLAY", ""},
+            {"GDK_BACKEND", "wayland"},
+            {"LC_ALL", "C.UTF-8"},
+            {"LANG", "C.UTF-8"}};
+}
+
+std::string HeadlessKwin::activeLayout() const {
+    const std::string reply = run("dbus-send --bus='" + bus_ +
+                                  "' --print-reply --dest=org.kde.keyboard /Layouts "
+                                  "org.kde.KeyboardLayouts.getLayout 2>/dev/null");
+    const auto at = reply.find("uint32 ");
+    return at == std::string::npos ? "" : reply.substr(at + 7, reply.find('\n', at) - at - 7);
+}
+
+void HeadlessKwin::writeLayouts(const std::string& layouts) {
+    std::ofstream(dir_.path() + "/config/kxkbrc")
+        << "[Layout]\nLayoutList=" << layouts << "\nUse=true\n";
+}
+
+void HeadlessKwin::setLayouts(const std::string& layouts) {
+    writeLayouts(layouts);
+    // What the keyboard settings send when the user applies them.
+    run("dbus-send --bus='" + bus_ + "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
+    const auto count = std::count(layouts.begin(), layouts.end(), ',') + 1;
+    const bool taken = waitUntil([&] {
+        const std::string list = run("dbus-send --bus='" + bus_ +
+                                     "' --print-reply --dest=org.kde.keyboard /Layouts "
+                                     "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
+        std::size_t found = 0;
+        for (auto at = list.find("struct {"); at != std::string::npos;
+             at = list.find("struct {", at + 1))
+            ++found;
+        return long(found) == count;
+    });
+    if (!taken) throw std::runtime_error("KWin did not take the layouts " + layouts);
 }
 
 RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : swayEnv_(sway.env()) {

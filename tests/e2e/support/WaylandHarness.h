@@ -64,6 +64,76 @@ class FootReceiver {
     std::unique_ptr<ChildProcess> process_;
 };
 
+// The compositor's log lines that tell of a client thrown off or a protocol error.
+std::vector<std::string> clientErrorsIn(const std::string& log);
+
+// A desktop's compositor, for tests that run on GNOME and KDE Plasma alike.
+class HeadlessDesktop {
+  public:
+    virtual ~HeadlessDesktop() = default;
+    // The environment of its clients: Wayland, the session bus, no X display.
+    virtual std::map<std::string, std::string> env() const = 0;
+    virtual std::vector<std::string> clientErrors() const = 0;
+};
+
+// A headless GNOME compositor: mutter with a virtual monitor, on a session bus of its
+// own (which also stands in for the system bus, where mutter reads the keyboard layout
+// from org.freedesktop.locale1). Runs as root as well as not. withPortal: the bus
+// starts the desktop portal (GNOME's) and the accessibility bus when asked for them.
+class HeadlessMutter final : public HeadlessDesktop {
+  public:
+    explicit HeadlessMutter(const std::string& layout = "us", bool withPortal = false);
+    ~HeadlessMutter() override;
+    HeadlessMutter(const HeadlessMutter&) = delete;
+    HeadlessMutter& operator=(const HeadlessMutter&) = delete;
+
+    std::map<std::string, std::string> env() const override;
+    std::vector<std::string> clientErrors() const override { return clientErrorsIn(log_); }
+
+  private:
+    TempDir dir_;
+    TempDir clientRuntime_;
+    std::string socket_;
+    std::string bus_;
+    std::string log_;
+    std::unique_ptr<ChildProcess> busDaemon_;
+    std::unique_ptr<ChildProcess> locale_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// A headless KDE Plasma compositor: KWin with a virtual output, on a session bus of
+// its own, with the keyboard layouts given ("us,de": US active, German configured) and
+// desktop entries that grant the programs named their fake input and window list.
+class HeadlessKwin final : public HeadlessDesktop {
+  public:
+    HeadlessKwin(const std::string& layouts, const std::vector<std::string>& trustedPrograms);
+    ~HeadlessKwin() override;
+    HeadlessKwin(const HeadlessKwin&) = delete;
+    HeadlessKwin& operator=(const HeadlessKwin&) = delete;
+
+    std::map<std::string, std::string> env() const override;
+    std::vector<std::string> clientErrors() const override { return clientErrorsIn(log_); }
+    // The layout in use, as KWin's keyboard layouts tell it.
+    std::string activeLayout() const;
+    // Configures other layouts as the user's settings would, and waits until KWin has
+    // taken them.
+    void setLayouts(const std::string& layouts);
+
+  private:
+    void writeLayouts(const std::string& layouts);
+
+    TempDir dir_;
+    TempDir clientRuntime_;
+    std::string socket_;
+    std::string bus_;
+    std::string log_;
+    std::unique_ptr<ChildProcess> busDaemon_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// The test program's own path, for HeadlessKwin's trusted programs.
+std::string thisProgram();
+
 // A rootful Xwayland: one window in sway holding a whole X screen.
 class RootfulXwayland {
   public:

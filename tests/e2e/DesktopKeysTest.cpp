@@ -1,0 +1,237 @@
+// Keys into native Wayland windows on GNOME (headless mutter, through its remote
+// desktop) and KDE Plasma (headless KWin, through its fake input), received by GTK 3
+// and Qt 6 windows on the Wayland platform, with the user's layout applied by the
+// compositor. Every case ends by checking that the receiver is still connected and
+// that the compositor threw no client off.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "e2e/support/TextReceivers.h"
+#include "e2e/support/WaylandHarness.h"
+#include "keyboard/KeyNotation.h"
+#include "keyboard/wayland/DesktopInjectors.h"
+
+namespace kest::e2e {
+namespace {
+
+using wayland::KwinFakeInput;
+using wayland::MutterRemoteDesktop;
+using wayland::SeatKeyboardDevice;
+
+// The benchmark's three kinds of text: printable ASCII, accented words, and every
+// printable Windows-1252 character.
+std::string asciiText(std::size_t length, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < length) text.push_back(char(0x20 + random() % 95));
+    return text;
+}
+const std::string kAccented =
+    "caf\xE9 \xE9l\xE8ve tr\xE8s o\xF9 d\xE9j\xE0 fran\xE7"
+    "ais \xFC"
+    "ber sch\xF6n Stra\xDF"
+    "e M\xE4"
+    "dchen ma\xF1"
+    "ana est\xE1 tambi\xE9n coraz\xF3n \xFAltimo 10\x80";
+std::string everyPrintable() {
+    std::string text;
+    for (int c = 0x20; c <= 0xFF; ++c) {
+        if (c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) continue;
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
+}
+// What a German layout gives without an input method: its own keys with Shift and
+// AltGr, and its dead keys (the accents, ^ and `).
+const std::string kGermanLayoutText =
+    "d\xE9j\xE0 \xFC"
+    "ber Stra\xDF"
+    "e M\xE4"
+    "dchen 10\x80 \xB0^` \xBF\xB5\xA7 \xC0\xC9\xC8\xD9 "
+    "y@z{[]}\\|~";
+
+enum class Desktop { Gnome, Kde };
+
+struct DesktopCase {
+    Desktop desktop;
+    std::string layouts;  // the first one is active
+    ReceiverKind receiver;
+};
+
+std::unique_ptr<HeadlessDesktop> startDesktop(const DesktopCase& c) {
+    if (c.desktop == Desktop::Gnome) return std::make_unique<HeadlessMutter>(c.layouts);
+    return std::make_unique<HeadlessKwin>(c.layouts, std::vector<std::string>{thisProgram()});
+}
+
+class DesktopKeys : public ::testing::TestWithParam<DesktopCase> {
+  protected:
+    void SetUp() override {
+        desktop = startDesktop(GetParam());
+        // The device reaches the desktop through the session's environment.
+        for (const auto& [name, value] : desktop->env()) setenv(name.c_str(), value.c_str(), 1);
+        if (GetParam().desktop == Desktop::Gnome) {
+            device = std::make_unique<SeatKeyboardDevice>(
+                [](wayland::WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); },
+                nullptr, wayland::gnomeTiming());
+        } else {
+            device = std::make_unique<SeatKeyboardDevice>(
+                [](wayland::WaylandConnection& c) { return std::make_unique<KwinFakeInput>(c); });
+        }
+        device->setNoticeHandler([this](const std::string& m) { notices += m + "\n"; });
+        // A headless seat has a keyboard, and windows the focus, only once the device
+        // gives it one.
+        receiver =
+            std::make_unique<TextReceiver>(desktop->env(), GetParam().receiver, "Kest Native");
+        ASSERT_TRUE(receiver->focus());
+    }
+    void TearDown() override {
+        device.reset();
+        if (!receiver) return;
+        EXPECT_TRUE(receiver->running()) << "the compositor threw the receiver off";
+        EXPECT_EQ(desktop->clientErrors(), std::vector<std::string>{});
+    }
+
+    // Types the texts one after another and checks what arrived after each.
+    void typeAndCheck(const std::vector<std::string>& texts) {
+        std::string expected;
+        for (const auto& text : texts) {
+            SendKeys(literalKeyNotation(text), true, *device);
+            expected += cp1252ToUtf8(text);
+            ASSERT_TRUE(receiver->waitForText(expected)) << "got:\n"
+                                                         << receiver->received() << "\nwanted:\n"
+                                                         << expected << "\nnotices:\n"
+                                                         << notices;
+        }
+    }
+
+    std::unique_ptr<HeadlessDesktop> desktop;
+    std::unique_ptr<TextReceiver> receiver;
+    std::unique_ptr<SeatKeyboardDevice> device;
+    std::string notices;
+};
+
+// GTK takes Unicode entry for what no layout has: all three texts arrive exactly.
+class GtkOnDesktop : public DesktopKeys {};
+
+TEST_P(GtkOnDesktop, TheThreeTextsArriveExactly) {
+    typeAndCheck({asciiText(600, 1), kAccented, everyPrintable()});
+    // What no layout has is named once: ‰ is on none of them. é is on a German layout
+    // (a dead key), which KDE switches to where it is configured.
+    EXPECT_NE(notices.find("\xE2\x80\xB0"), std::string::npos) << notices;
+    EXPECT_EQ(notices.find("\xC3\xA9") == std::string::npos, GetParam().layouts != "us") << notices;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, GtkOnDesktop,
+                         ::testing::Values(DesktopCase{Desktop::Gnome, "us", ReceiverKind::Gtk},
+                                           DesktopCase{Desktop::Gnome, "de", ReceiverKind::Gtk},
+                                           DesktopCase{Desktop::Kde, "us,de", ReceiverKind::Gtk},
+                                           DesktopCase{Desktop::Kde, "de", ReceiverKind::Gtk}),
+                         [](const auto& info) {
+                             std::string name =
+                                 info.param.desktop == Desktop::Gnome ? "gnome_" : "kde_";
+                             for (char c : info.param.layouts) name += c == ',' ? '_' : c;
+                             return name;
+                         });
+
+// Qt without an input method takes only real keys: what the layouts give, dead keys
+// included, arrives exactly; on KDE a configured layout that is not the active one is
+// switched to for its characters, and back.
+class QtOnDesktop : public DesktopKeys {};
+
+TEST_P(QtOnDesktop, WhatTheLayoutsGiveArrivesExactly) {
+    typeAndCheck({asciiText(300, 2), kGermanLayoutText});
+    EXPECT_EQ(notices, "");
+    // KDE's active layout is the user's again afterwards.
+    if (auto* kwin = dynamic_cast<HeadlessKwin*>(desktop.get())) {
+        EXPECT_EQ(kwin->activeLayout(), "0");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, QtOnDesktop,
+                         ::testing::Values(DesktopCase{Desktop::Gnome, "de", ReceiverKind::Qt},
+                                           DesktopCase{Desktop::Kde, "us,de", ReceiverKind::Qt}),
+                         [](const auto& info) {
+                             return std::string(info.param.desktop == Desktop::Gnome ? "gnome"
+                                                                                     : "kde");
+                         });
+
+// A long stream at the device's own pace: nothing lost, nothing doubled, and no
+// client thrown off (checked in TearDown).
+class PacedStream : public DesktopKeys {};
+
+TEST_P(PacedStream, TwentyThousandCharactersIntoGtk) {
+    std::string text = asciiText(20000, 3);
+    for (std::size_t i = 0; i < text.size(); i += 97) text[i] = '\xE9';  // é, a dead key on de
+    typeAndCheck({text});
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, PacedStream,
+                         ::testing::Values(DesktopCase{Desktop::Gnome, "de", ReceiverKind::Gtk},
+                                           DesktopCase{Desktop::Kde, "de", ReceiverKind::Gtk}),
+                         [](const auto& info) {
+                             return std::string(info.param.desktop == Desktop::Gnome ? "gnome"
+                                                                                     : "kde");
+                         });
+
+// A layout the user adds while the program runs is used from the next text on: the
+// keymap is followed as the compositor sends it anew.
+TEST(KdeLayouts, ALayoutAddedLaterIsUsedForItsCharacters) {
+    HeadlessKwin kwin("us", {thisProgram()});
+    for (const auto& [name, value] : kwin.env()) setenv(name.c_str(), value.c_str(), 1);
+    SeatKeyboardDevice device(
+        [](wayland::WaylandConnection& c) { return std::make_unique<KwinFakeInput>(c); });
+    std::string notices;
+    device.setNoticeHandler([&](const std::string& m) { notices += m; });
+    TextReceiver qt(kwin.env(), ReceiverKind::Qt, "Kest Layouts");
+    ASSERT_TRUE(qt.focus());
+    // No layout has ä yet: Unicode input, which Qt without an input method does not
+    // take (it gets the code's digits), and the user is told.
+    SendKeys(literalKeyNotation("a\xE4"), true, device);
+    EXPECT_TRUE(qt.waitForText("ae4 ")) << qt.received();
+    EXPECT_NE(notices.find("\xC3\xA4"), std::string::npos) << notices;
+    kwin.setLayouts("us,de");
+    SendKeys(literalKeyNotation("\xE4"), true, device);
+    EXPECT_TRUE(qt.waitForText("ae4 \xC3\xA4")) << qt.received();
+    EXPECT_EQ(kwin.activeLayout(), "0");
+}
+
+// A desktop that goes away (mutter restarts, the session ends) makes typing fail with
+// an error that the pipeline reports and survives, also for the next text.
+TEST(GnomeGone, TypingFailsCleanly) {
+    auto mutter = std::make_unique<HeadlessMutter>();
+    for (const auto& [name, value] : mutter->env()) setenv(name.c_str(), value.c_str(), 1);
+    SeatKeyboardDevice device(
+        [](wayland::WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); });
+    mutter.reset();
+    EXPECT_THROW(device.typeCharacter('a'), wayland::DeviceError);
+    EXPECT_THROW(device.typeCharacter('a'), wayland::DeviceError);
+    EXPECT_THROW(device.keybdEvent(kVkShift, kKeyDown), wayland::DeviceError);
+    device.sync();
+}
+
+// The desktop portal: GNOME's dialog asks the user, who allows typing (over the
+// accessibility bus, as a screen reader would press its buttons); then keys arrive.
+TEST(GnomePortal, TypesOnceTheUserAllowsIt) {
+    HeadlessMutter mutter("us", true);
+    for (const auto& [name, value] : mutter.env()) setenv(name.c_str(), value.c_str(), 1);
+    TempDir dir;
+    ChildProcess user({"/usr/bin/python3", KEST_E2E_SUPPORT_DIR "/accept_remote_desktop.py", "120"},
+                      mutter.env(), dir.path() + "/user.log", true);
+    SeatKeyboardDevice device(
+        [](wayland::WaylandConnection&) {
+            return std::make_unique<wayland::PortalRemoteDesktop>();
+        },
+        nullptr, wayland::gnomeTiming());
+    EXPECT_EQ(user.wait(30s), 0) << readFile(dir.path() + "/user.log");
+    TextReceiver gtk(mutter.env(), ReceiverKind::Gtk, "Kest Portal");
+    ASSERT_TRUE(gtk.focus());
+    SendKeys(literalKeyNotation("portal \xE9t\xE9"), true, device);
+    EXPECT_TRUE(gtk.waitForText(cp1252ToUtf8("portal \xE9t\xE9"))) << gtk.received();
+    EXPECT_EQ(mutter.clientErrors(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace kest::e2e
