@@ -78,6 +78,18 @@ void ConfigStore::LOAD_CFG() {
     // The handshaking list gets its refresh whatever was loaded: it turns an unknown
     // name into "None" and applies the choice to the port.
     guarded("LST_HANDSHAKING_Click", [this] { controls_.refreshHandshaking(); });
+    if (!dir.empty()) loadWatchedFile(dir);
+}
+
+void ConfigStore::loadWatchedFile(const std::filesystem::path& dir) {
+    const auto path = dir / kWatchedFileFile;
+    if (!files_.exists(path)) return;
+    auto lines = readLines(path);
+    if (!lines) return;
+    // An empty line is a path the user emptied: the channel then watches nothing.
+    if (auto line = lines->next()) {
+        guarded("INP_FILE_DIR", [&] { controls_.setText(Text::FileDir, *line); });
+    }
 }
 
 void ConfigStore::loadTable(const std::filesystem::path& dir) {
@@ -214,10 +226,14 @@ ConfigFileImages ConfigStore::render(const ConfigControls& c) {
         }
     }
 
+    std::string watched;
+    appendLine(watched, c.text(Text::FileDir));
+
     return {{{kSearchFile, std::move(search)},
              {kReplaceFile, std::move(replace)},
              {kRemoveFile, std::move(remove)},
-             {kGeneralFile, std::move(general)}}};
+             {kGeneralFile, std::move(general)},
+             {kWatchedFileFile, std::move(watched)}}};
 }
 
 void ConfigStore::B_SAVE_Click() {
