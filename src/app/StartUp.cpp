@@ -9,10 +9,10 @@
 #include <QLineEdit>
 #include <exception>
 
-#include "platform/InstanceGuard.h"
 #include "config/ConfigStore.h"
 #include "config/InstanceName.h"
 #include "engine/NumericValue.h"
+#include "platform/InstanceGuard.h"
 #include "ui/MainWindow.h"
 #include "ui/Maker.h"
 #include "ui/TrayIcon.h"
@@ -84,6 +84,9 @@ void StartUp::createConfigDirectory() {
 }
 
 void StartUp::Form_Unload() {
+    // Closing keeps what was edited, as locking does: a rule added in the unlocked panel
+    // would otherwise go with the window, and a logout closes every window.
+    if (!released_) step("save", [this] { w_.B_SAVE_Click(); });
     releaseAll();
     QCoreApplication::quit();
 }

@@ -18,7 +18,8 @@ class StartUp : public QObject {
     // The start-up sequence; false when this copy must end at once (an unnamed copy
     // beside a running one).
     bool Form_Load();
-    // The shut-down sequence when the window is closed: sockets, port, icon.
+    // The shut-down sequence when the window is closed or the session ends: the
+    // configuration saved as locking saves it, then sockets, port, icon.
     void Form_Unload();
     // Closes the channels and removes the icon, without quitting.
     void releaseAll();

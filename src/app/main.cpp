@@ -14,6 +14,7 @@
 #include "config/InstanceName.h"
 #include "platform/InstanceGuard.h"
 #include "platform/LogFile.h"
+#include "platform/SessionEnd.h"
 #include "ui/MainWindow.h"
 #include "ui/WindowWidgets.h"
 
@@ -83,6 +84,9 @@ int main(int argc, char* argv[]) {
     backend.device->setNoticeHandler([&window](const std::string& message) {
         window.showNotice(QString::fromUtf8(message.c_str()));
     });
+    // A logout or a shutdown ends the program as closing its window does.
+    kest::watchSessionEnd(
+        {[&window] { window.B_SAVE_Click(); }, [&startUp] { startUp.Form_Unload(); }});
     window.show();
     return QApplication::exec();
 }

@@ -191,6 +191,19 @@ std::unique_ptr<ChildProcess> ProgramFixture::typeIntoMainWindowInBackground(
         std::vector<std::string>{"xdotool", "type", "--delay", "5", text}, display.env());
 }
 
+void ProgramFixture::clickIntoMainWindow(int x, int y, const std::string& text,
+                                         bool replace) const {
+    shell("xdotool windowactivate --sync " + mainWindow_);
+    shell("xdotool mousemove --window " + mainWindow_ + " " + std::to_string(x) + " " +
+          std::to_string(y) + " click 1");
+    if (replace) shell("xdotool key ctrl+a");
+    if (!text.empty()) shell("xdotool type --delay 30 '" + text + "'");
+}
+
+void ProgramFixture::closeMainWindow() const {
+    shell("xdotool windowactivate --sync " + mainWindow_ + " key alt+F4");
+}
+
 void ProgramFixture::saveScreenshot(const std::string& name) const {
     fs::create_directories(KEST_ARTIFACT_DIR);
     // The window with its frame, as a user sees it.

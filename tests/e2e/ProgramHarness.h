@@ -75,6 +75,12 @@ class ProgramFixture : public ::testing::Test {
     // Activates the main window and types the text with real key events.
     void typeIntoMainWindow(const std::string& text) const;
     std::unique_ptr<ChildProcess> typeIntoMainWindowInBackground(const std::string& text) const;
+    // Clicks at a point of the main window's client area (pixels) and types the text
+    // there, if any, over what the field held when replace is set.
+    void clickIntoMainWindow(int x, int y, const std::string& text = {},
+                             bool replace = false) const;
+    // Closes the main window as a user does, with the window manager's Alt+F4.
+    void closeMainWindow() const;
     void saveScreenshot(const std::string& name) const;
 
     void SetUp() override;

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -96,6 +97,61 @@ TEST_F(ProgramTest, AccessCodeTypedWithRealKeysUnlocksAndTheConfigurationSurvive
     ASSERT_TRUE(xterm.waitForBytes(5));
     EXPECT_EQ(xterm.received(), "<45\r>");
     EXPECT_EQ(configFiles(), before);
+}
+
+// The process that holds QSerialPort's lock file for a device ("LCK..pts_3" for
+// /dev/pts/3, in the first of its lock directories it may write to), or 0.
+pid_t serialLockHolder(const std::string& device) {
+    std::string name = device.substr(std::string("/dev/").size());
+    std::replace(name.begin(), name.end(), '/', '_');
+    for (const char* dir : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"}) {
+        const std::string content = readFile(std::string(dir) + "/LCK.." + name);
+        if (!content.empty()) return static_cast<pid_t>(std::atol(content.c_str()));
+    }
+    return 0;
+}
+
+TEST_F(ProgramTest, ClosingOrASignalSavesTheUnlockedPanelAndFreesThePortThePathIsKept) {
+    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    const std::string device = std::filesystem::read_symlink(base() + "/dosdevices/com5");
+    writeScannerConfig(5);
+    const std::string watched = tmp.path() + "/scans.txt";
+    for (const bool bySignal : {false, true}) {
+        auto program = startProgram({});
+        ASSERT_TRUE(waitForMainWindow());
+        ASSERT_TRUE(waitUntil([&] { return serialLockHolder(device) == program->pid(); }))
+            << "the port " << device << " was not opened";
+        const int locked = mainWindowHeight();
+        typeIntoMainWindow("open.the.panel");
+        ASSERT_TRUE(waitUntil([&] { return mainWindowHeight() > locked + 300; }));
+        // A rule typed into the two fields and added, and (once) the watched file.
+        const std::string rule = bySignal ? "8" : "7";
+        clickIntoMainWindow(60, 419, rule);
+        clickIntoMainWindow(177, 419, rule + "x");
+        clickIntoMainWindow(207, 441);
+        if (!bySignal) clickIntoMainWindow(97, 199, watched, true);
+        if (bySignal) {
+            program->signal(SIGTERM);  // as a logout does
+        } else {
+            closeMainWindow();
+        }
+        const int status = program->wait(std::chrono::seconds(20));
+        ASSERT_NE(status, -1) << "the program did not end";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        const auto files = configFiles();
+        EXPECT_NE(files.at("TOUCHE_INP.CFG").find(rule + "\r\n"), std::string::npos)
+            << files.at("TOUCHE_INP.CFG");
+        EXPECT_NE(files.at("TOUCHE_OUT.CFG").find(rule + "x\r\n"), std::string::npos);
+        EXPECT_NE(serialLockHolder(device), program->pid()) << "the port's lock file is left";
+    }
+    EXPECT_EQ(readFile(configDir() + "/FILE_INP.CFG"), watched + "\r\n");
+    // The next start watches that file.
+    XtermReceiver xterm(display, kReceiver);
+    auto again = startProgram({});
+    ASSERT_TRUE(waitForMainWindow());
+    appendTo(watched, "45\r\n");
+    ASSERT_TRUE(xterm.waitForBytes(5));
+    EXPECT_EQ(xterm.received(), "<45\r>");
 }
 
 TEST_F(ProgramTest, SecondUnnamedCopyEndsAtOnceWhileANamedOneRuns) {
