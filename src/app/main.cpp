@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 #include <QtGlobal>
 #include <cstdio>
 
@@ -19,6 +21,8 @@
 #include "ui/WindowWidgets.h"
 
 namespace {
+
+constexpr int kRefusalShownMs = 15000;
 
 // The arguments without the program's own path, read before any application object.
 QStringList rawArguments(int argc, char* argv[]) {
@@ -41,6 +45,16 @@ int runOption(const kest::CommandLine& commandLine, int argc, char* argv[]) {
     QTextStream err(stderr);
     return kest::runCommandLineAction(commandLine, QCoreApplication::applicationFilePath(), out,
                                       err);
+}
+
+// A copy that does not start says why where a user looks: a copy started from a menu
+// has no terminal. The message closes itself, so an unattended start leaves nothing.
+void tellWhyNotStarted(const QString& why) {
+    if (why.isEmpty()) return;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kest Redirect"), why,
+                    QMessageBox::Ok);
+    QTimer::singleShot(kRefusalShownMs, &box, &QMessageBox::accept);
+    box.exec();
 }
 
 }  // namespace
@@ -77,7 +91,11 @@ int main(int argc, char* argv[]) {
     kest::InstanceGuard guard(kest::InstanceGuard::defaultKey());
     kest::F_MAIN window(*backend.device, *backend.activator);
     kest::StartUp startUp(window, arguments, guard);
-    if (!startUp.Form_Load()) return 0;
+    if (!startUp.Form_Load()) {
+        tellWhyNotStarted(startUp.refusal());
+        startUp.showRunningCopy();
+        return 0;
+    }
     // What the keyboard cannot reach on this desktop, and what it finds it cannot do
     // later: said once, where the user looks at what was typed, and in the log.
     window.showNotice(QString::fromUtf8(backend.notice.c_str()));

@@ -204,6 +204,21 @@ void ProgramFixture::closeMainWindow() const {
     shell("xdotool windowactivate --sync " + mainWindow_ + " key alt+F4");
 }
 
+bool ProgramFixture::answerMessage(const std::string& title) const {
+    std::string box;
+    if (!waitUntil(
+            [&] {
+                const std::string found =
+                    shell("xdotool search --onlyvisible --name '^" + title + "$'");
+                box = found.substr(0, found.find('\n'));
+                return !box.empty();
+            },
+            std::chrono::seconds(20)))
+        return false;
+    shell("xdotool windowactivate --sync " + box + " key Return");
+    return true;
+}
+
 void ProgramFixture::saveScreenshot(const std::string& name) const {
     fs::create_directories(KEST_ARTIFACT_DIR);
     // The window with its frame, as a user sees it.

@@ -154,19 +154,39 @@ TEST_F(ProgramTest, ClosingOrASignalSavesTheUnlockedPanelAndFreesThePortThePathI
     EXPECT_EQ(xterm.received(), "<45\r>");
 }
 
-TEST_F(ProgramTest, SecondUnnamedCopyEndsAtOnceWhileANamedOneRuns) {
-    writeScannerConfig(1);
-    writeConfig("TOUCHE_OUT.CFG", "", "_Second");
-    auto first = startProgram({});
-    ASSERT_TRUE(waitForMainWindow());
-    auto second = startProgram({});
-    const int status = second->wait(std::chrono::seconds(10));
-    ASSERT_NE(status, -1) << "the second unnamed copy kept running";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+TEST_F(ProgramTest, ACopyThatMustNotRunSaysWhyAndEndsOtherNamesRunSideBySide) {
+    writeConfig("TOUCHE_OUT.CFG", "");
+    writeConfig("TOUCHE_INP.CFG", "9\r\n", "_Second");
+    writeConfig("TOUCHE_OUT.CFG", "9x\r\n", "_Second");
+    writeConfig("TOUCHE_OUT.CFG", "", "_Third");
     auto named = startProgram({"/#Second#"});
     ASSERT_TRUE(waitForMainWindow("_Second"));
+    const auto saved = configFiles("_Second");
+    // An unnamed copy beside it, and a second copy of the same name: each says why in a
+    // message and in its log, and ends without touching the running copy's files.
+    const struct {
+        std::vector<std::string> arguments;
+        std::string log;
+        std::string why;
+    } refused[] = {
+        {{}, "/kest-redirect.log", "a name of its own"},
+        {{"/#Second#"}, "/kest-redirect_Second.log", "already running as instance \"Second\""},
+    };
+    for (const auto& copy : refused) {
+        auto again = startProgram(copy.arguments);
+        EXPECT_TRUE(answerMessage("Kest Redirect")) << "no message";
+        const int status = again->wait(std::chrono::seconds(20));
+        ASSERT_NE(status, -1) << "the refused copy kept running";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const std::string log = readFile(base() + copy.log);
+        EXPECT_NE(log.find(copy.why), std::string::npos) << log;
+    }
+    EXPECT_EQ(configFiles("_Second"), saved);
+    EXPECT_FALSE(std::filesystem::exists(configDir() + "/GENERAL.CFG"));
+    auto third = startProgram({"/#Third#"});
+    ASSERT_TRUE(waitForMainWindow("_Third"));
     EXPECT_EQ(named->wait(std::chrono::milliseconds(500)), -1);
-    EXPECT_TRUE(std::filesystem::exists(configDir("_Second") + "/GENERAL.CFG"));
+    EXPECT_EQ(third->wait(std::chrono::milliseconds(500)), -1);
 }
 
 TEST_F(ProgramTest, KillingTheProgramDuringSavesNeverLeavesAFileMissingOrHalfWritten) {
