@@ -419,6 +419,8 @@ void F_MAIN::B_RULE_TESTER_Click() {
                                     [this] { return host_->dryRunWorld(); }, *clock_, this);
         ruleTester->followChangesOf({LST_TOUCHES[0], LST_TOUCHES[1], LST_REMOVE_CAR, INP_PREFIX,
                                      INP_SUFFIX, INP_TARGET_WIN, SW_API_KB, SW_UPPER});
+        // Named as the main window is: with several instances, which rules it tests.
+        ruleTester->setWindowTitle(ruleTester->windowTitle() + AFF_INSTANCE->text());
     }
     ruleTester->refresh();
     ruleTester->show();

@@ -42,7 +42,7 @@ const std::string kTrayPanelTitle = "panel";  // trayer's window
 struct Spot {
     int x, y;
 };
-constexpr Spot kPasswordField{62 + 37, 7};
+constexpr Spot kPasswordField{106 + 31, 7};
 constexpr Spot kOutputField{111 + 66, 410 + 9};
 constexpr Spot kTestButton{243 + 16, 411 + 8};
 constexpr Spot kMinimiseButton{345 + 40, 1 + 14};
