@@ -82,9 +82,7 @@ void ConfigStore::LOAD_CFG() {
 }
 
 void ConfigStore::loadWatchedFile(const std::filesystem::path& dir) {
-    const auto path = dir / kWatchedFileFile;
-    if (!files_.exists(path)) return;
-    auto lines = readLines(path);
+    auto lines = presentLines(dir / kWatchedFileFile);
     if (!lines) return;
     // An empty line is a path the user emptied: the channel then watches nothing.
     if (auto line = lines->next()) {
@@ -112,6 +110,11 @@ void ConfigStore::loadTable(const std::filesystem::path& dir) {
     if (replaceShort) controls_.logFailure(std::string(kReplaceFile) + " has fewer lines");
 }
 
+std::optional<ConfigLineReader> ConfigStore::presentLines(const std::filesystem::path& path) {
+    if (!files_.exists(path)) return std::nullopt;  // a missing file is no error
+    return readLines(path);
+}
+
 std::optional<ConfigLineReader> ConfigStore::readLines(const std::filesystem::path& path) {
     auto bytes = files_.readAll(path);
     if (!bytes) {
@@ -122,9 +125,7 @@ std::optional<ConfigLineReader> ConfigStore::readLines(const std::filesystem::pa
 }
 
 void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
-    const auto path = dir / kRemoveFile;
-    if (!files_.exists(path)) return;
-    auto lines = readLines(path);
+    auto lines = presentLines(dir / kRemoveFile);
     if (!lines) return;
     // An empty file has no port line: the port field keeps its text.
     if (auto port = lines->next()) {
@@ -139,8 +140,7 @@ void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
 
 void ConfigStore::loadGeneral(const std::filesystem::path& dir) {
     const auto path = dir / kGeneralFile;
-    if (!files_.exists(path)) return;
-    auto lines = readLines(path);
+    auto lines = presentLines(path);
     if (!lines) return;
     for (int number = 1; number <= kGeneralLines; ++number) {
         auto line = lines->next();

@@ -64,6 +64,8 @@ class ConfigStore {
     void applyGeneralLine(int lineNumber, const std::string& line);
     // The file's lines, or nothing (logged) when it cannot be read.
     std::optional<ConfigLineReader> readLines(const std::filesystem::path& path);
+    // The same for a file that may be missing, which is no error.
+    std::optional<ConfigLineReader> presentLines(const std::filesystem::path& path);
     void guarded(const char* step, const std::function<void()>& statement);
 
     ConfigControls& controls_;
