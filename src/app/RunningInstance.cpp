@@ -6,6 +6,8 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include "platform/Foreground.h"
+
 namespace kest {
 
 namespace {
@@ -56,6 +58,7 @@ void RunningInstance::answer() {
 }
 
 bool RunningInstance::askToShow(std::chrono::milliseconds deadline) {
+    allowAnotherProgramToTakeTheForeground();
     QElapsedTimer clock;
     clock.start();
     const auto remaining = [&] {
