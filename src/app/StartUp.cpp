@@ -107,8 +107,8 @@ bool StartUp::enterInstance(bool unnamed) {
     return true;
 }
 
-void StartUp::showRunningCopy() {
-    if (instance_) instance_->askToShow(std::chrono::seconds(2));
+std::unique_ptr<RunningInstance> StartUp::takeRunningInstance() {
+    return std::move(instance_);
 }
 
 bool StartUp::refuse(const QString& why) {

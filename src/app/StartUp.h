@@ -23,9 +23,8 @@ class StartUp : public QObject {
     // a running one. refusal() then says why, for the user.
     bool Form_Load();
     const QString& refusal() const { return refusal_; }
-    // Asks the copy that runs this instance, if one does, to come to the front once
-    // more: after the refusal's message, the keyboard belongs to that window.
-    void showRunningCopy();
+    // After a refusal: the way to the copy that runs this instance, if one does.
+    std::unique_ptr<RunningInstance> takeRunningInstance();
     // The shut-down sequence when the window is closed or the session ends: the
     // configuration saved as locking saves it, then sockets, port, icon.
     void Form_Unload();

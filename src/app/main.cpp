@@ -8,10 +8,13 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QtGlobal>
+#include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "app/CommandLine.h"
 #include "app/KeyboardBackend.h"
+#include "app/RunningInstance.h"
 #include "app/StartUp.h"
 #include "config/InstanceName.h"
 #include "platform/InstanceGuard.h"
@@ -89,13 +92,21 @@ int main(int argc, char* argv[]) {
     if (!arguments.isEmpty()) arguments.removeFirst();
 
     kest::InstanceGuard guard(kest::InstanceGuard::defaultKey());
-    kest::F_MAIN window(*backend.device, *backend.activator);
-    kest::StartUp startUp(window, arguments, guard);
-    if (!startUp.Form_Load()) {
-        tellWhyNotStarted(startUp.refusal());
-        startUp.showRunningCopy();
+    auto owned = std::make_unique<kest::F_MAIN>(*backend.device, *backend.activator);
+    auto startUp = std::make_unique<kest::StartUp>(*owned, arguments, guard);
+    if (!startUp->Form_Load()) {
+        // The window goes before the message: its channels' timers would run meanwhile,
+        // and a refused copy must watch no file and connect nowhere.
+        const QString why = startUp->refusal();
+        std::unique_ptr<kest::RunningInstance> running = startUp->takeRunningInstance();
+        startUp.reset();
+        owned.reset();
+        tellWhyNotStarted(why);
+        // Then the running copy's window comes forward once more, and has the keyboard.
+        if (running) running->askToShow(std::chrono::seconds(2));
         return 0;
     }
+    kest::F_MAIN& window = *owned;
     // What the keyboard cannot reach on this desktop, and what it finds it cannot do
     // later: said once, where the user looks at what was typed, and in the log.
     window.showNotice(QString::fromUtf8(backend.notice.c_str()));
@@ -104,7 +115,7 @@ int main(int argc, char* argv[]) {
     });
     // A logout or a shutdown ends the program as closing its window does.
     kest::watchSessionEnd(
-        {[&window] { window.B_SAVE_Click(); }, [&startUp] { startUp.Form_Unload(); }});
+        {[&window] { window.B_SAVE_Click(); }, [&startUp] { startUp->Form_Unload(); }});
     window.show();
     return QApplication::exec();
 }

@@ -204,7 +204,8 @@ void ProgramFixture::closeMainWindow() const {
     shell("xdotool windowactivate --sync " + mainWindow_ + " key alt+F4");
 }
 
-bool ProgramFixture::answerMessage(const std::string& title) const {
+bool ProgramFixture::answerMessage(const std::string& title,
+                                   std::chrono::milliseconds keepOpen) const {
     std::string box;
     if (!waitUntil(
             [&] {
@@ -215,6 +216,7 @@ bool ProgramFixture::answerMessage(const std::string& title) const {
             },
             std::chrono::seconds(20)))
         return false;
+    std::this_thread::sleep_for(keepOpen);
     shell("xdotool windowactivate --sync " + box + " key Return");
     return true;
 }

@@ -81,9 +81,11 @@ class ProgramFixture : public ::testing::Test {
                              bool replace = false) const;
     // Closes the main window as a user does, with the window manager's Alt+F4.
     void closeMainWindow() const;
-    // Waits for a message box with the exact title and presses its button; false when
-    // none came.
-    bool answerMessage(const std::string& title) const;
+    // Waits for a message box with the exact title and presses its button, after it has
+    // been shown for keepOpen (to see what the program does meanwhile); false when none
+    // came.
+    bool answerMessage(const std::string& title,
+                       std::chrono::milliseconds keepOpen = std::chrono::milliseconds(0)) const;
     void saveScreenshot(const std::string& name) const;
 
     void SetUp() override;

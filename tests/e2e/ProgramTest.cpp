@@ -159,6 +159,13 @@ TEST_F(ProgramTest, ACopyThatMustNotRunSaysWhyAndEndsOtherNamesRunSideBySide) {
     writeConfig("TOUCHE_INP.CFG", "9\r\n", "_Second");
     writeConfig("TOUCHE_OUT.CFG", "9x\r\n", "_Second");
     writeConfig("TOUCHE_OUT.CFG", "", "_Third");
+    // Only a copy that runs with the default settings would watch this file.
+    writeConfig("FILE_INP.CFG", "C:\\ELSEWHERE.TXT\r\n", "_Second");
+    appendTo(base() + "/drive_c/FILE_IN.TXT", "typed by nobody\r\n");
+    const auto marked = [&] {
+        return std::filesystem::exists(base() + "/file-marks") &&
+               !std::filesystem::is_empty(base() + "/file-marks");
+    };
     auto named = startProgram({"/#Second#"});
     ASSERT_TRUE(waitForMainWindow("_Second"));
     const auto saved = configFiles("_Second");
@@ -174,7 +181,9 @@ TEST_F(ProgramTest, ACopyThatMustNotRunSaysWhyAndEndsOtherNamesRunSideBySide) {
     };
     for (const auto& copy : refused) {
         auto again = startProgram(copy.arguments);
-        EXPECT_TRUE(answerMessage("Kest Redirect")) << "no message";
+        EXPECT_TRUE(answerMessage("Kest Redirect", std::chrono::seconds(2))) << "no message";
+        // While it said why, it watched no file.
+        EXPECT_FALSE(marked()) << "the refused copy processed the watched file";
         const int status = again->wait(std::chrono::seconds(20));
         ASSERT_NE(status, -1) << "the refused copy kept running";
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
