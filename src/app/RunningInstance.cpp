@@ -5,6 +5,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+#include <algorithm>
 
 #include "platform/Foreground.h"
 
