@@ -2,6 +2,8 @@
 
 #include <QTextStream>
 #include <exception>
+#include <optional>
+#include <vector>
 
 #include "app/Explain.h"
 #include "app/PlatformHelp.h"
@@ -46,14 +48,31 @@ CommandLine withInstance(CommandLine::Action action, const QString& option,
     return result;
 }
 
-CommandLine parseAutostart(const QStringList& arguments) {
-    const QString option = QStringLiteral("--autostart");
-    const QString onOff = arguments.value(1);
-    if (onOff != QLatin1String("on") && onOff != QLatin1String("off"))
-        return invalid(option + QStringLiteral(" needs on or off, then the instance argument"));
-    CommandLine result = withInstance(CommandLine::Action::Autostart, option, arguments.mid(2));
-    result.on = onOff == QLatin1String("on");
-    return result;
+std::optional<CommandLine::Action> optionAction(const QString& argument) {
+    if (argument == QLatin1String("--help")) return CommandLine::Action::Help;
+    if (argument == QLatin1String("--version")) return CommandLine::Action::Version;
+    if (argument == QLatin1String("--autostart")) return CommandLine::Action::Autostart;
+    if (argument == QLatin1String("--explain")) return CommandLine::Action::Explain;
+    return std::nullopt;
+}
+
+// Which arguments lie inside the instance name: the running copy reads the name from
+// the arguments joined by spaces, between the first "/#" and the "#" after it, so a
+// name given in pieces ("/#My" "-Scanner#") may hold a piece that begins with "-".
+std::vector<bool> withinInstanceName(const QStringList& arguments) {
+    std::vector<bool> inside(std::size_t(arguments.size()), false);
+    const QString text = arguments.join(QLatin1Char(' '));
+    const qsizetype open = text.indexOf(QStringLiteral("/#"));
+    if (open < 0) return inside;
+    const qsizetype close = text.indexOf(QLatin1Char('#'), open + 3);
+    const qsizetype end = close < 0 ? text.size() : close;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const qsizetype stop = start + arguments.at(i).size();
+        inside[std::size_t(i)] = start > open && start <= end;
+        start = stop + 1;
+    }
+    return inside;
 }
 
 // The instance as the user named it, for messages: "Scanner_001", or the unnamed copy.
@@ -79,17 +98,43 @@ int runAutostart(const CommandLine& commandLine, const QString& program, QTextSt
 }  // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
-    const QString first = arguments.value(0);
-    if (arguments.size() == 1 && first == QLatin1String("--help"))
-        return only(CommandLine::Action::Help);
-    if (arguments.size() == 1 && first == QLatin1String("--version"))
-        return only(CommandLine::Action::Version);
-    if (first == QLatin1String("--autostart")) return parseAutostart(arguments);
-    if (first == QLatin1String("--explain"))
-        return withInstance(CommandLine::Action::Explain, first, arguments.mid(1));
-    CommandLine run = only(CommandLine::Action::Run);
-    run.arguments = arguments;
-    return run;
+    const std::vector<bool> inName = withinInstanceName(arguments);
+    std::optional<CommandLine::Action> action;
+    QString option;
+    bool on = false;
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (!argument.startsWith(QLatin1Char('-')) || inName[std::size_t(i)]) {
+            rest << argument;
+            continue;
+        }
+        const std::optional<CommandLine::Action> named = optionAction(argument);
+        if (!named) return invalid(QStringLiteral("unknown option \"") + argument + '"');
+        if (action && *action != *named)
+            return invalid(QStringLiteral("one option at a time: ") + option + " or " + argument);
+        action = named;
+        option = argument;
+        if (*named == CommandLine::Action::Autostart) {
+            const QString onOff = arguments.value(i + 1);
+            if (onOff != QLatin1String("on") && onOff != QLatin1String("off"))
+                return invalid(QStringLiteral(
+                    "--autostart needs on or off; the instance argument /#INSTANCE_NAME# may "
+                    "follow or come first, and without it the unnamed copy is meant"));
+            on = onOff == QLatin1String("on");
+            ++i;
+        }
+    }
+    if (!action) {
+        CommandLine run = only(CommandLine::Action::Run);
+        run.arguments = arguments;
+        return run;
+    }
+    if (*action == CommandLine::Action::Help || *action == CommandLine::Action::Version)
+        return only(*action);
+    CommandLine result = withInstance(*action, option, rest);
+    result.on = on;
+    return result;
 }
 
 int runCommandLineAction(const CommandLine& commandLine, const QString& program, QTextStream& out,
@@ -139,7 +184,8 @@ QString helpText() {
         "                       the name may hold any characters but #, and instances run\n"
         "                       side by side, one per port: /#Scanner_001#, /#Scanner_002#.\n"
         "                       Without it the copy uses the common configuration and ends\n"
-        "                       at once when another copy is running.\n"
+        "                       at once when another copy is running. A second start of a\n"
+        "                       running instance brings its window to the front and ends.\n"
         "  --autostart on|off   start the instance (or the unnamed copy) when you log in,\n"
         "                       or no longer\n"
         "  --explain            read a sample input from standard input, byte for byte,\n"
@@ -147,7 +193,10 @@ QString helpText() {
         "                       through and the keys it would type; types, sends and\n"
         "                       activates nothing, and needs no display\n"
         "  --help               this text\n"
-        "  --version            the program's version\n");
+        "  --version            the program's version\n"
+        "\n"
+        "Options and the instance argument may come in any order. Any other argument that\n"
+        "begins with - is an error.\n");
     return text + QLatin1Char('\n') + platformHelp();
 }
 

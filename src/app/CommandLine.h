@@ -3,7 +3,11 @@
 // keyboard exists: the program itself as an instance (what every command line meant
 // before the options came), or an option that prints or changes something and ends.
 //
-// To add an option: a value in Action, one branch in parseCommandLine, one in
+// Options and the instance argument come in any order; an argument that begins with
+// "-" and is no option (outside the instance name) is an error, so that a mistyped
+// option never starts a copy with a port and a window.
+//
+// To add an option: a value in Action, one branch in optionAction, one in
 // runCommandLineAction and its line in the help text (CommandLine.cpp).
 
 #include <QString>
@@ -16,8 +20,8 @@ namespace kest {
 struct CommandLine {
     enum class Action {
         Run,        // the program; the arguments name the instance ("/#NAME#") or none
-        Help,       // --help, alone
-        Version,    // --version, alone
+        Help,       // --help
+        Version,    // --version
         Autostart,  // --autostart on|off [/#NAME#]: start the instance at login, or not
         Explain,    // --explain [/#NAME#]: the steps a sample on standard input goes through
         Invalid,    // an option used wrongly; `error` says how

@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -9,10 +10,11 @@
 #include <QLineEdit>
 #include <exception>
 
-#include "platform/InstanceGuard.h"
+#include "app/RunningInstance.h"
 #include "config/ConfigStore.h"
 #include "config/InstanceName.h"
 #include "engine/NumericValue.h"
+#include "platform/InstanceGuard.h"
 #include "ui/MainWindow.h"
 #include "ui/Maker.h"
 #include "ui/TrayIcon.h"
@@ -25,6 +27,8 @@ StartUp::StartUp(F_MAIN& window, QStringList arguments, InstanceGuard& guard)
     : w_(window), arguments_(std::move(arguments)), guard_(guard) {
     w_.installEventFilter(this);
 }
+
+StartUp::~StartUp() = default;
 
 QString StartUp::supportLink(const QString& caption) {
     return QStringLiteral("mailto:") + kMakerSupportAddress +
@@ -69,12 +73,66 @@ bool StartUp::applyInstanceName() {
         w_.AFF_INSTANCE->setText(fromCp1252(*suffix));
         w_.AFF_INSTANCE->show();
         w_.setWindowTitle(w_.windowTitle() + w_.AFF_INSTANCE->text());
-        guard_.enter(false);
-        return true;
+    } else {
+        w_.AFF_INSTANCE->hide();
+        w_.AFF_INSTANCE->setText(QString());
     }
-    w_.AFF_INSTANCE->hide();
-    w_.AFF_INSTANCE->setText(QString());
-    return guard_.enter(true);
+    return enterInstance(!suffix);
+}
+
+bool StartUp::enterInstance(bool unnamed) {
+    const QString dir = QString::fromStdU16String(w_.configStore().directory().u16string());
+    instance_ = std::make_unique<RunningInstance>(dir);
+    instance_->showRequested = [this] { bringToFront(); };
+    // An unnamed copy first asks whether any other copy runs.
+    const bool alone = guard_.enter(unnamed);
+    const QString who =
+        w_.AFF_INSTANCE->text().isEmpty()
+            ? QStringLiteral("without an instance name")
+            : QStringLiteral("as instance \"%1\"").arg(w_.AFF_INSTANCE->text().mid(1));
+    if (!instance_->claim()) {
+        // Two copies of one instance would save over each other's configuration.
+        const bool shown = instance_->askToShow(std::chrono::seconds(5));
+        return refuse(QStringLiteral("Kest Redirect is already running %1; %2. A second copy "
+                                     "of an instance does not start.")
+                          .arg(who, shown ? QStringLiteral("its window was brought to the front")
+                                          : QStringLiteral("its window did not answer")));
+    }
+    if (!alone) {
+        instance_.reset();
+        return refuse(QStringLiteral(
+            "Kest Redirect is already running. A copy without an instance name does not start "
+            "beside another copy: start each further copy with a name of its own, for example "
+            "Kest_Redirect_Serial_to_KB /#Scanner_002#"));
+    }
+    return true;
+}
+
+std::unique_ptr<RunningInstance> StartUp::takeRunningInstance() {
+    return std::move(instance_);
+}
+
+bool StartUp::refuse(const QString& why) {
+    refusal_ = why;
+    qWarning().noquote() << "Kest_Redirect_Serial_to_KB:" << why;
+    return false;
+}
+
+void StartUp::bringToFront() {
+    // The first start's help window holds the start-up: it answers for the program.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    if (!w_.isVisible() && w_.tray) {
+        w_.tray->ToggleWindow();  // shown as a click on the icon shows it
+    } else {
+        w_.show();
+    }
+    w_.setWindowState(w_.windowState() & ~Qt::WindowMinimized);
+    w_.raise();
+    w_.activateWindow();
 }
 
 void StartUp::createConfigDirectory() {
@@ -85,6 +143,9 @@ void StartUp::createConfigDirectory() {
 }
 
 void StartUp::Form_Unload() {
+    // Closing keeps what was edited, as locking does: a rule added in the unlocked panel
+    // would otherwise go with the window, and a logout closes every window.
+    if (!released_) step("save", [this] { w_.B_SAVE_Click(); });
     releaseAll();
     QCoreApplication::quit();
 }

@@ -3,21 +3,29 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 #include <QtGlobal>
+#include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "app/CommandLine.h"
 #include "app/KeyboardBackend.h"
+#include "app/RunningInstance.h"
 #include "app/StartUp.h"
 #include "config/InstanceName.h"
 #include "platform/InstanceGuard.h"
 #include "platform/LogFile.h"
+#include "platform/SessionEnd.h"
 #include "ui/MainWindow.h"
 #include "ui/WindowWidgets.h"
 
 namespace {
+
+constexpr int kRefusalShownMs = 15000;
 
 // The arguments without the program's own path, read before any application object.
 QStringList rawArguments(int argc, char* argv[]) {
@@ -40,6 +48,16 @@ int runOption(const kest::CommandLine& commandLine, int argc, char* argv[]) {
     QTextStream err(stderr);
     return kest::runCommandLineAction(commandLine, QCoreApplication::applicationFilePath(), out,
                                       err);
+}
+
+// A copy that does not start says why where a user looks: a copy started from a menu
+// has no terminal. The message closes itself, so an unattended start leaves nothing.
+void tellWhyNotStarted(const QString& why) {
+    if (why.isEmpty()) return;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kest Redirect"), why,
+                    QMessageBox::Ok);
+    QTimer::singleShot(kRefusalShownMs, &box, &QMessageBox::accept);
+    box.exec();
 }
 
 }  // namespace
@@ -74,15 +92,30 @@ int main(int argc, char* argv[]) {
     if (!arguments.isEmpty()) arguments.removeFirst();
 
     kest::InstanceGuard guard(kest::InstanceGuard::defaultKey());
-    kest::F_MAIN window(*backend.device, *backend.activator);
-    kest::StartUp startUp(window, arguments, guard);
-    if (!startUp.Form_Load()) return 0;
+    auto owned = std::make_unique<kest::F_MAIN>(*backend.device, *backend.activator);
+    auto startUp = std::make_unique<kest::StartUp>(*owned, arguments, guard);
+    if (!startUp->Form_Load()) {
+        // The window goes before the message: its channels' timers would run meanwhile,
+        // and a refused copy must watch no file and connect nowhere.
+        const QString why = startUp->refusal();
+        std::unique_ptr<kest::RunningInstance> running = startUp->takeRunningInstance();
+        startUp.reset();
+        owned.reset();
+        tellWhyNotStarted(why);
+        // Then the running copy's window comes forward once more, and has the keyboard.
+        if (running) running->askToShow(std::chrono::seconds(2));
+        return 0;
+    }
+    kest::F_MAIN& window = *owned;
     // What the keyboard cannot reach on this desktop, and what it finds it cannot do
     // later: said once, where the user looks at what was typed, and in the log.
     window.showNotice(QString::fromUtf8(backend.notice.c_str()));
     backend.device->setNoticeHandler([&window](const std::string& message) {
         window.showNotice(QString::fromUtf8(message.c_str()));
     });
+    // A logout or a shutdown ends the program as closing its window does.
+    kest::watchSessionEnd(
+        {[&window] { window.B_SAVE_Click(); }, [&startUp] { startUp->Form_Unload(); }});
     window.show();
     return QApplication::exec();
 }

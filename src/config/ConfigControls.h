@@ -20,6 +20,7 @@ class ConfigControls {
         Handshaking,  // LST_HANDSHAKING
         IpTcp,        // INP_IP_TCP
         IpPort,       // INP_IP_PORT
+        FileDir,      // INP_FILE_DIR, the watched file
     };
     enum class Box {
         ApiKb,  // SW_API_KB

@@ -78,6 +78,16 @@ void ConfigStore::LOAD_CFG() {
     // The handshaking list gets its refresh whatever was loaded: it turns an unknown
     // name into "None" and applies the choice to the port.
     guarded("LST_HANDSHAKING_Click", [this] { controls_.refreshHandshaking(); });
+    if (!dir.empty()) loadWatchedFile(dir);
+}
+
+void ConfigStore::loadWatchedFile(const std::filesystem::path& dir) {
+    auto lines = presentLines(dir / kWatchedFileFile);
+    if (!lines) return;
+    // An empty line is a path the user emptied: the channel then watches nothing.
+    if (auto line = lines->next()) {
+        guarded("INP_FILE_DIR", [&] { controls_.setText(Text::FileDir, *line); });
+    }
 }
 
 void ConfigStore::loadTable(const std::filesystem::path& dir) {
@@ -100,6 +110,11 @@ void ConfigStore::loadTable(const std::filesystem::path& dir) {
     if (replaceShort) controls_.logFailure(std::string(kReplaceFile) + " has fewer lines");
 }
 
+std::optional<ConfigLineReader> ConfigStore::presentLines(const std::filesystem::path& path) {
+    if (!files_.exists(path)) return std::nullopt;  // a missing file is no error
+    return readLines(path);
+}
+
 std::optional<ConfigLineReader> ConfigStore::readLines(const std::filesystem::path& path) {
     auto bytes = files_.readAll(path);
     if (!bytes) {
@@ -110,9 +125,7 @@ std::optional<ConfigLineReader> ConfigStore::readLines(const std::filesystem::pa
 }
 
 void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
-    const auto path = dir / kRemoveFile;
-    if (!files_.exists(path)) return;
-    auto lines = readLines(path);
+    auto lines = presentLines(dir / kRemoveFile);
     if (!lines) return;
     // An empty file has no port line: the port field keeps its text.
     if (auto port = lines->next()) {
@@ -127,8 +140,7 @@ void ConfigStore::loadRemoveList(const std::filesystem::path& dir) {
 
 void ConfigStore::loadGeneral(const std::filesystem::path& dir) {
     const auto path = dir / kGeneralFile;
-    if (!files_.exists(path)) return;
-    auto lines = readLines(path);
+    auto lines = presentLines(path);
     if (!lines) return;
     for (int number = 1; number <= kGeneralLines; ++number) {
         auto line = lines->next();
@@ -214,10 +226,14 @@ ConfigFileImages ConfigStore::render(const ConfigControls& c) {
         }
     }
 
+    std::string watched;
+    appendLine(watched, c.text(Text::FileDir));
+
     return {{{kSearchFile, std::move(search)},
              {kReplaceFile, std::move(replace)},
              {kRemoveFile, std::move(remove)},
-             {kGeneralFile, std::move(general)}}};
+             {kGeneralFile, std::move(general)},
+             {kWatchedFileFile, std::move(watched)}}};
 }
 
 void ConfigStore::B_SAVE_Click() {

@@ -1,6 +1,8 @@
 #pragma once
-// LOAD_CFG and B_SAVE_Click: the four configuration files of an instance and the
-// controls they mirror, one value per line.
+// LOAD_CFG and B_SAVE_Click: the configuration files of an instance and the controls
+// they mirror, one value per line. The four files that older copies and other tools
+// read stay exactly as they were; the watched file's path, which they do not keep, has
+// a file of its own beside them.
 
 #include <array>
 #include <filesystem>
@@ -21,11 +23,13 @@ inline constexpr const char* kGeneralFile = "GENERAL.CFG";
 inline constexpr const char* kSearchFile = "TOUCHE_INP.CFG";
 inline constexpr const char* kReplaceFile = "TOUCHE_OUT.CFG";
 inline constexpr const char* kRemoveFile = "TOUCHE_REM.CFG";
+// One line: the path in INP_FILE_DIR. Without it, the field keeps "C:\FILE_IN.TXT".
+inline constexpr const char* kWatchedFileFile = "FILE_INP.CFG";
 // Lines of GENERAL.CFG that a save always writes.
 inline constexpr int kGeneralLines = 13;
 
 // Name and contents of each file, in the order a save puts them in place.
-using ConfigFileImages = std::array<std::pair<std::string, std::string>, 4>;
+using ConfigFileImages = std::array<std::pair<std::string, std::string>, 5>;
 
 class ConfigStore {
   public:
@@ -38,10 +42,11 @@ class ConfigStore {
     std::string directoryDosPath() const;
     std::filesystem::path directory() const;
 
-    // Reads whatever of the four files is present into the controls. Never throws.
+    // Reads whatever of the files is present into the controls; the watched file's
+    // path last. Never throws.
     void LOAD_CFG();
 
-    // Writes all four files from the controls. The new files are written beside the
+    // Writes all five files from the controls. The new files are written beside the
     // old ones and flushed before any old file is replaced, so each file is always
     // whole, old or new. Throws ConfigSaveError.
     void B_SAVE_Click();
@@ -55,9 +60,12 @@ class ConfigStore {
     void loadTable(const std::filesystem::path& dir);
     void loadRemoveList(const std::filesystem::path& dir);
     void loadGeneral(const std::filesystem::path& dir);
+    void loadWatchedFile(const std::filesystem::path& dir);
     void applyGeneralLine(int lineNumber, const std::string& line);
     // The file's lines, or nothing (logged) when it cannot be read.
     std::optional<ConfigLineReader> readLines(const std::filesystem::path& path);
+    // The same for a file that may be missing, which is no error.
+    std::optional<ConfigLineReader> presentLines(const std::filesystem::path& path);
     void guarded(const char* step, const std::function<void()>& statement);
 
     ConfigControls& controls_;

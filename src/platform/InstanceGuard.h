@@ -22,6 +22,14 @@ class InstanceGuard {
 
     // The default key, B/instances.lock: one per user.
     static QString defaultKey();
+    // The key of one instance, named by its configuration directory (a native path):
+    // two starts are the same instance when they would share that directory, as the
+    // platform compares paths. Linux: B/instances/<hash of the path>.lock. Windows:
+    // the path itself, whose mutex name ignores letter case as Windows paths do.
+    static QString instanceKey(const QString& configDirectory);
+    // A name for a local socket (QLocalServer) that belongs to this key alone, through
+    // which the copy that holds the key can be reached.
+    QString channelName() const;
 
     // Unnamed: false when another copy (named or not) is running. Named: always true;
     // holding the guard then keeps later unnamed copies out.

@@ -20,17 +20,17 @@
 #include <exception>
 #include <limits>
 
-#include "platform/DosPaths.h"
 #include "config/ConfigStore.h"
 #include "config/LockRule.h"
 #include "engine/Pipeline.h"
 #include "keyboard/KeyDispatch.h"
+#include "platform/DosPaths.h"
 #include "ui/Colours.h"
 #include "ui/HelpWindow.h"
 #include "ui/MainWindowConfig.h"
 #include "ui/MainWindowHost.h"
-#include "ui/RuleTester.h"
 #include "ui/Maker.h"
+#include "ui/RuleTester.h"
 #include "ui/TestSend.h"
 #include "ui/TrayIcon.h"
 #include "ui/TroubleReports.h"
@@ -427,6 +427,8 @@ void F_MAIN::B_RULE_TESTER_Click() {
                                     [this] { return host_->dryRunWorld(); }, *clock_, this);
         ruleTester->followChangesOf({LST_TOUCHES[0], LST_TOUCHES[1], LST_REMOVE_CAR, INP_PREFIX,
                                      INP_SUFFIX, INP_TARGET_WIN, SW_API_KB, SW_UPPER});
+        // Named as the main window is: with several instances, which rules it tests.
+        ruleTester->setWindowTitle(ruleTester->windowTitle() + AFF_INSTANCE->text());
     }
     ruleTester->refresh();
     ruleTester->show();
@@ -455,6 +457,11 @@ bool F_MAIN::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             INP_PASS_GotFocus();
     }
+    // A click into the field locks too when the field kept the focus since the code was
+    // typed: the user means the same thing, and no focus event comes.
+    if (watched == INP_PASS && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        INP_PASS_GotFocus();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -70,6 +70,8 @@ std::string MainWindowConfig::text(Text which) const {
             return toCp1252(w_.INP_IP_TCP->text());
         case Text::IpPort:
             return toCp1252(w_.INP_IP_PORT->text());
+        case Text::FileDir:
+            return toCp1252(w_.INP_FILE_DIR->text());
     }
     return {};
 }
@@ -103,6 +105,9 @@ void MainWindowConfig::setText(Text which, const std::string& value) {
             break;
         case Text::IpPort:
             w_.INP_IP_PORT->setText(text);
+            break;
+        case Text::FileDir:
+            w_.INP_FILE_DIR->setText(text);
             break;
     }
 }

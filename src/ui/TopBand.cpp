@@ -40,17 +40,18 @@ TopBand::TopBand(QWidget* window) : QObject(window) {
     INP_PASS->setEchoMode(QLineEdit::Password);
     INP_PASS->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
     INP_PASS->setToolTip("Password field");
-    placeTw(INP_PASS, 930, -15, 1110, 240);
+    // Right of the heading, which it would cover where the layout puts it (930 twips).
+    placeTw(INP_PASS, 1590, -15, 930, 240);
     // Start below the field's negative top, as the window's edge cuts it.
     INP_PASS->move(INP_PASS->x(), 0);
 
     B_HLP[0] = makePictureButton(window, "B_HLP(0)", ":/mainwindow/help.png");
-    placeTw(B_HLP[0], 2055, -15, 225, 225);
+    placeTw(B_HLP[0], 2550, -15, 225, 225);
     B_HLP[0]->move(B_HLP[0]->x(), 0);
     B_HLP[1] = makePictureButton(window, "B_HLP(1)", ":/mainwindow/help.png");
-    placeTw(B_HLP[1], 1995, 420, 225, 225);
+    placeTw(B_HLP[1], 3420, 420, 225, 225);
     auto* arrow = new PictureBox(5, ":/mainwindow/arrow.png", window);
-    placeTw(arrow, 2460, 0, 375, 450);
+    placeTw(arrow, 2820, 0, 375, 450);
     pictures.push_back(arrow);
     B_MIN = makePictureButton(window, "B_MIN", ":/mainwindow/minimize.png");
     B_MIN->setToolTip("Minimize to Tray Icon");
@@ -68,23 +69,23 @@ TopBand::TopBand(QWidget* window) : QObject(window) {
 
     // The address without its scheme: the whole of it fits beside the arrow.
     URLLink1 = makeLink(window, "URLLink1", QUrl(kMakerWebAddress).host(), kMakerWebAddress);
-    placeTw(URLLink1, 3030, 210, 1650, 225);
+    placeTw(URLLink1, 3225, 210, 1950, 225);
     auto* request = makeLabel(window, "Label1(12)", "Request:");
     QPalette blue = request->palette();
     blue.setColor(QPalette::WindowText, settingsCaptionColour());
     request->setPalette(blue);
-    // On the line of the link beside it; its box reaches into the link's, so it ends
-    // where the link begins and the two texts do not run into each other.
+    // On the line of the link beside it, ending where the link begins.
     request->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    placeTw(request, -180, 435, 990, 240);
+    placeTw(request, 0, 435, 675, 240);
     URL_SUPPORT = makeLink(window, "URL_SUPPORT", kMakerSupportAddress,
                            QStringLiteral("mailto:") + kMakerSupportAddress);
     URL_SUPPORT->setToolTip("Technical Support");
-    placeTw(URL_SUPPORT, 660, 435, 1335, 225);
+    // The whole address: the help button and the product link move right for it.
+    placeTw(URL_SUPPORT, 690, 435, 2700, 225);
     request->resize(URL_SUPPORT->x() - request->x(), request->height());
-    URLLink2 = makeLink(window, "URLLink2", "Serial, TCP and file data typed as keystrokes",
-                        kMakerProductPage);
-    placeTw(URLLink2, 2325, 435, 4275, 375);
+    URLLink2 =
+        makeLink(window, "URLLink2", "Serial, TCP and files as keystrokes", kMakerProductPage);
+    placeTw(URLLink2, 3690, 435, 2700, 375);
 
     LST_DEBUG = new QListWidget(window);
     LST_DEBUG->setObjectName("LST_DEBUG");

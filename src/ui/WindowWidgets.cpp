@@ -62,9 +62,9 @@ QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& captio
 void restoreControlFonts(QWidget* root, const QFont& font) {
     for (QWidget* child : root->findChildren<QWidget*>()) {
         if (qobject_cast<QGroupBox*>(child)) continue;
-        QFont own = font;
-        // Bold headings keep their weight at the window's size, links their underline.
-        own.setBold(child->property(kBoldProperty).toBool());
+        // Bold headings keep their weight at the window's size (in the layout's bold
+        // face, which a narrowed face narrows further), links their underline.
+        QFont own = child->property(kBoldProperty).toBool() ? layoutFont(true) : font;
         own.setUnderline(child->font().underline());
         child->setFont(own);
     }

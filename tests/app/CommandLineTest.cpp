@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include "app/CommandLine.h"
@@ -15,23 +16,54 @@ namespace {
 
 using Action = CommandLine::Action;
 
-TEST(CommandLine, HelpAndVersionOnlyWhenAlone) {
+TEST(CommandLine, OptionsAndTheInstanceComeInAnyOrder) {
     EXPECT_EQ(parseCommandLine({"--help"}).action, Action::Help);
-    EXPECT_EQ(parseCommandLine({"--version"}).action, Action::Version);
-    // Anything else keeps meaning what it meant before there were options: the
-    // program, run as the instance the text names (or unnamed).
-    for (const QStringList& other : {QStringList{},
-                                     {"/#Scanner_001#"},
-                                     {"--help", "/#A#"},
-                                     {"/#A#", "--version"},
-                                     {"-h"},
-                                     {"--HELP"},
-                                     {"--help", "--version"},
-                                     {"--version", ""}}) {
-        const CommandLine line = parseCommandLine(other);
-        EXPECT_EQ(line.action, Action::Run) << other.join(' ').toStdString();
-        EXPECT_EQ(line.arguments, other);
+    EXPECT_EQ(parseCommandLine({"/#A#", "--version"}).action, Action::Version);
+    const CommandLine explain = parseCommandLine({"/#Scanner_001#", "--explain"});
+    EXPECT_EQ(explain.action, Action::Explain);
+    EXPECT_EQ(explain.instanceSuffix, "_Scanner_001");
+    const CommandLine autostart = parseCommandLine({"/#B#", "--autostart", "off"});
+    EXPECT_EQ(autostart.action, Action::Autostart);
+    EXPECT_FALSE(autostart.on);
+    EXPECT_EQ(autostart.instanceSuffix, "_B");
+    // Without an option, the program: text around the name is ignored, and a piece of
+    // the name may begin with "-".
+    for (const QStringList& run :
+         {QStringList{}, QStringList{"run", "/#B#", "more"}, QStringList{"/#My", "-Scanner#"}}) {
+        const CommandLine line = parseCommandLine(run);
+        EXPECT_EQ(line.action, Action::Run) << run.join(' ').toStdString();
+        EXPECT_EQ(line.arguments, run);
     }
+}
+
+TEST(CommandLine, UnknownOptionsAndTwoOptionsAreErrors) {
+    for (const QStringList& wrong : {QStringList{"-h"},
+                                     {"--bogus", "/#A#"},
+                                     {"/#A#", "--HELP"},
+                                     {"/#A#", "x", "-"},
+                                     {"--help", "--version"},
+                                     {"--explain", "--autostart", "on"}}) {
+        const CommandLine line = parseCommandLine(wrong);
+        EXPECT_EQ(line.action, Action::Invalid) << wrong.join(' ').toStdString();
+        EXPECT_FALSE(line.error.isEmpty());
+    }
+    EXPECT_EQ(parseCommandLine({"--bogus"}).error, "unknown option \"--bogus\"");
+}
+
+TEST(CommandLine, TheManualsSynopsisListsEveryOptionOfTheUsage) {
+    QFile manual(KEST_MANUAL_SOURCE);
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(manual.readAll());
+    const QString synopsis = text.section(".SH SYNOPSIS", 1).section(".SH ", 0, 0);
+    const QString usage = helpText().section("\n\n", 0, 0);
+    static const QRegularExpression option("--[a-z]+");
+    int options = 0;
+    for (const auto& match : option.globalMatch(usage)) {
+        ++options;
+        const QString troff = QString(match.captured()).replace("-", "\\-");
+        EXPECT_TRUE(synopsis.contains(troff)) << match.captured().toStdString();
+    }
+    EXPECT_EQ(options, 4);
 }
 
 TEST(CommandLine, AutostartTakesOnOrOffAndAnInstance) {
@@ -138,6 +170,7 @@ TEST_F(AutostartTest, WrongUseSaysHowOnStandardError) {
     EXPECT_EQ(run({"--autostart", "maybe", "/#A#"}), 2);
     EXPECT_TRUE(out.isEmpty());
     EXPECT_TRUE(err.contains("--autostart needs on or off"));
+    EXPECT_TRUE(err.contains("without it the unnamed copy"));
     EXPECT_TRUE(err.contains("--help"));
 }
 

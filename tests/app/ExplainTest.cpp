@@ -45,7 +45,8 @@ class ExplainTest : public ::testing::Test {
 
 TEST_F(ExplainTest, SavedRulesAreAppliedToTheSampleStepByStepWithNothingTyped) {
     writeScanner("_Scan", " 1 ");
-    const Result r = explain({"/#Scan#"}, "ab5\r{TX_TCP[ok]}^c");
+    // The instance argument before the option: explained all the same.
+    const Result r = runProgram(home.path(), {"/#Scan#", "--explain"}, "ab5\r{TX_TCP[ok]}^c");
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, "");
     const QStringList expected = {

@@ -1,5 +1,6 @@
 // The built program answers --help, --version and --autostart without a display, a
-// window or a log file, and every other command line still starts the program.
+// window or a log file, refuses an unknown option, and any command line without an
+// option still starts the program.
 
 #include <gtest/gtest.h>
 
@@ -68,13 +69,23 @@ TEST_F(ProgramOptionsTest, AutostartEntryStartsThisProgram) {
     EXPECT_TRUE(wrong.err.contains("--autostart needs on or off"));
 }
 
-TEST_F(ProgramOptionsTest, AnyOtherCommandLineStartsTheProgram) {
-    // Not alone, so not the option: the program starts as the instance and, with no
-    // display here, says so and ends with an error.
-    const Result run1 = run({"--help", "/#Scanner_001#"});
-    EXPECT_EQ(run1.exitCode, 1);
-    EXPECT_EQ(run1.out, "");
-    EXPECT_TRUE(run1.err.contains("display")) << run1.err.toStdString();
+TEST_F(ProgramOptionsTest, AnUnknownOptionIsAUsageErrorAndStartsNothing) {
+    for (const QStringList& wrong : {QStringList{"-h"}, QStringList{"/#Scanner_001#", "--bogus"}}) {
+        const Result r = run(wrong);
+        EXPECT_EQ(r.exitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(r.err.contains("unknown option")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("--help")) << r.err.toStdString();
+    }
+    // No window, no port, no log file: nothing was started.
+    EXPECT_EQ(leftBehind(), QStringList{});
+
+    // Without an option the program starts as the instance and, with no display here,
+    // says so and ends with an error.
+    const Result program = run({"run", "/#Scanner_001#", "more"});
+    EXPECT_EQ(program.exitCode, 1);
+    EXPECT_EQ(program.out, "");
+    EXPECT_TRUE(program.err.contains("display")) << program.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(home.path() + "/kest-redirect/kest-redirect_Scanner_001.log"));
 }
 

@@ -70,6 +70,40 @@ TEST_F(ConfigStoreTest, SaveOfTheInitialControlsIsByteExact) {
         EXPECT_EQ(entry.path().extension(), ".CFG") << entry.path();
 }
 
+TEST_F(ConfigStoreTest, WatchedFilesPathIsKeptInAFileOfItsOwnAndLoadedLast) {
+    FakeConfigControls first;
+    first.texts[Text::CommPort] = "1";
+    first.texts[Text::FileDir] = "D:\\Scans\\caf\xE9 in.txt";
+    fs::create_directories(dir());
+    store(first, files).B_SAVE_Click();
+    // The four files are what they were before the path was kept.
+    EXPECT_EQ(read("TOUCHE_REM.CFG"), "1\r\n");
+    EXPECT_EQ(read("GENERAL.CFG"), kDefaultGeneral);
+    EXPECT_EQ(read("FILE_INP.CFG"), "D:\\Scans\\caf\xE9 in.txt\r\n");
+
+    FakeConfigControls second;
+    store(second, files).LOAD_CFG();
+    EXPECT_EQ(second.texts[Text::FileDir], first.texts[Text::FileDir]);
+    EXPECT_EQ(second.events.back(), "text9:D:\\Scans\\caf\xE9 in.txt");
+    EXPECT_EQ(second.events.end()[-2], "handshaking");
+
+    // An emptied path comes back empty; a missing or empty file leaves the default.
+    write("FILE_INP.CFG", "\r\n");
+    FakeConfigControls emptied;
+    store(emptied, files).LOAD_CFG();
+    EXPECT_EQ(emptied.texts[Text::FileDir], "");
+    for (const bool present : {true, false}) {
+        if (present)
+            write("FILE_INP.CFG", "");
+        else
+            fs::remove(dir() / "FILE_INP.CFG");
+        FakeConfigControls fresh;
+        store(fresh, files).LOAD_CFG();
+        EXPECT_EQ(fresh.texts[Text::FileDir], "C:\\FILE_IN.TXT");
+        EXPECT_EQ(fresh.events.back(), "handshaking");
+    }
+}
+
 TEST_F(ConfigStoreTest, SaveWritesEveryValueForm) {
     FakeConfigControls controls;
     controls.search = {" a ", "", "{ASCII:13}"};
@@ -228,38 +262,40 @@ TEST_P(InterruptedSaveTest, EveryFileStaysWholeOldOrNew) {
     fs::create_directories(dir());
     store(oldControls, files).B_SAVE_Click();
     std::map<std::string, std::string> before;
-    for (const char* name : {"TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG", "GENERAL.CFG"})
+    for (const char* name :
+         {"TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG", "GENERAL.CFG", "FILE_INP.CFG"})
         before[name] = read(name);
 
     FakeConfigControls newControls = oldControls;
     newControls.search = {"new", "rows"};
     newControls.replace = {"NEW", "ROWS"};
     newControls.texts[Text::CommPort] = "2";
+    newControls.texts[Text::FileDir] = "C:\\NEW.TXT";
     std::map<std::string, std::string> after;
     for (const auto& [name, bytes] : ConfigStore::render(newControls)) after[name] = bytes;
 
     FailingFileSystem failing;
     const int step = GetParam();
-    if (step < 4) {
+    if (step < 5) {
         failing.failWrite = step;
     } else {
-        failing.failRename = step - 4;
+        failing.failRename = step - 5;
     }
     EXPECT_THROW(store(newControls, failing).B_SAVE_Click(), ConfigSaveError);
     for (const auto& [name, old] : before) {
         const std::string now = read(name);
         EXPECT_TRUE(now == old || now == after[name]) << name << " is half-written";
-        if (step < 4) {
+        if (step < 5) {
             EXPECT_EQ(now, old) << name;
         }
     }
-    if (step < 4) {
+    if (step < 5) {
         for (const auto& entry : fs::directory_iterator(dir()))
             EXPECT_EQ(entry.path().extension(), ".CFG") << "left behind: " << entry.path();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AtEachStep, InterruptedSaveTest, ::testing::Range(0, 8));
+INSTANTIATE_TEST_SUITE_P(AtEachStep, InterruptedSaveTest, ::testing::Range(0, 10));
 
 // Records the order of the save's steps.
 class RecordingFileSystem : public FailingFileSystem {
@@ -287,10 +323,12 @@ TEST_F(ConfigStoreTest, SaveWritesAllFilesBeforeReplacingAnyUnderTheDirectoryLoc
                            "write TOUCHE_OUT.CFG.new",
                            "write TOUCHE_REM.CFG.new",
                            "write GENERAL.CFG.new",
+                           "write FILE_INP.CFG.new",
                            "rename TOUCHE_INP.CFG",
                            "rename TOUCHE_OUT.CFG",
                            "rename TOUCHE_REM.CFG",
                            "rename GENERAL.CFG",
+                           "rename FILE_INP.CFG",
                            "unlock"};
     EXPECT_EQ(recording.steps, expected);
 

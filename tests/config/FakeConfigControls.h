@@ -21,6 +21,7 @@ class FakeConfigControls : public ConfigControls {
         texts[Text::TargetWin] = "";
         texts[Text::IpTcp] = "0.0.0.0";
         texts[Text::IpPort] = "1024";
+        texts[Text::FileDir] = "C:\\FILE_IN.TXT";
         boxes[Box::Rts] = 1;
         boxes[Box::Dtr] = 1;
     }

@@ -42,12 +42,11 @@ class PredictionTest : public ProgramFixture {
 
 TEST_F(PredictionTest, TheExplainedCharactersAreTheOnesTypedIntoARealReceiver) {
     const std::pair<const char*, const char*> rules[] = {
-        {"#1", "x{ASCII:66}y"},    // a character code
-        {"#2", "+(ab)c"},          // a group under Shift
-        {"#3", "{CURDATE:yyyy}"},  // a date
-        {"#4", "1^k2"},            // a caret: a pause, then Ctrl+K
-        {"#5", "{TAB}"},
-        {"#6", "{WinDesk}Hi {ENTER}"},  // the player from here on
+        {"#1", "x{ASCII:66}y"},                                   // a character code
+        {"#2", "+(ab)c"},                                         // a group under Shift
+        {"#3", "{CURDATE:yyyy}"},                                 // a date
+        {"#4", "1^k2"},                                           // a caret: a pause, then Ctrl+K
+        {"#5", "{TAB}"},          {"#6", "{WinDesk}Hi {ENTER}"},  // the player from here on
     };
     std::string search, replace;
     for (const auto& [from, to] : rules) {
@@ -69,7 +68,8 @@ TEST_F(PredictionTest, TheExplainedCharactersAreTheOnesTypedIntoARealReceiver) {
     ASSERT_TRUE(waitForMainWindow());
     appendTo(base() + "/drive_c/FILE_IN.TXT", line + "\r\n");
     ASSERT_TRUE(xterm.waitForBytes(expected.size(), std::chrono::seconds(40)))
-        << "received so far: " << xterm.received() << "\nexplained:\n" << explanation;
+        << "received so far: " << xterm.received() << "\nexplained:\n"
+        << explanation;
     EXPECT_EQ(xterm.received(), expected) << explanation;
 }
 

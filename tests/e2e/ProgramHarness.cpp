@@ -191,6 +191,36 @@ std::unique_ptr<ChildProcess> ProgramFixture::typeIntoMainWindowInBackground(
         std::vector<std::string>{"xdotool", "type", "--delay", "5", text}, display.env());
 }
 
+void ProgramFixture::clickIntoMainWindow(int x, int y, const std::string& text,
+                                         bool replace) const {
+    shell("xdotool windowactivate --sync " + mainWindow_);
+    shell("xdotool mousemove --window " + mainWindow_ + " " + std::to_string(x) + " " +
+          std::to_string(y) + " click 1");
+    if (replace) shell("xdotool key ctrl+a");
+    if (!text.empty()) shell("xdotool type --delay 30 '" + text + "'");
+}
+
+void ProgramFixture::closeMainWindow() const {
+    shell("xdotool windowactivate --sync " + mainWindow_ + " key alt+F4");
+}
+
+bool ProgramFixture::answerMessage(const std::string& title,
+                                   std::chrono::milliseconds keepOpen) const {
+    std::string box;
+    if (!waitUntil(
+            [&] {
+                const std::string found =
+                    shell("xdotool search --onlyvisible --name '^" + title + "$'");
+                box = found.substr(0, found.find('\n'));
+                return !box.empty();
+            },
+            std::chrono::seconds(20)))
+        return false;
+    std::this_thread::sleep_for(keepOpen);
+    shell("xdotool windowactivate --sync " + box + " key Return");
+    return true;
+}
+
 void ProgramFixture::saveScreenshot(const std::string& name) const {
     fs::create_directories(KEST_ARTIFACT_DIR);
     // The window with its frame, as a user sees it.

@@ -75,6 +75,17 @@ class ProgramFixture : public ::testing::Test {
     // Activates the main window and types the text with real key events.
     void typeIntoMainWindow(const std::string& text) const;
     std::unique_ptr<ChildProcess> typeIntoMainWindowInBackground(const std::string& text) const;
+    // Clicks at a point of the main window's client area (pixels) and types the text
+    // there, if any, over what the field held when replace is set.
+    void clickIntoMainWindow(int x, int y, const std::string& text = {},
+                             bool replace = false) const;
+    // Closes the main window as a user does, with the window manager's Alt+F4.
+    void closeMainWindow() const;
+    // Waits for a message box with the exact title and presses its button, after it has
+    // been shown for keepOpen (to see what the program does meanwhile); false when none
+    // came.
+    bool answerMessage(const std::string& title,
+                       std::chrono::milliseconds keepOpen = std::chrono::milliseconds(0)) const;
     void saveScreenshot(const std::string& name) const;
 
     void SetUp() override;

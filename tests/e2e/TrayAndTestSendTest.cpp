@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <sys/wait.h>
 
 #ifndef KEST_PROGRAM_PATH
 #error "KEST_PROGRAM_PATH must name the program"
@@ -43,7 +45,7 @@ const std::string kTrayPanelTitle = "panel";  // trayer's window
 struct Spot {
     int x, y;
 };
-constexpr Spot kPasswordField{62 + 37, 7};
+constexpr Spot kPasswordField{106 + 31, 7};
 constexpr Spot kOutputField{111 + 66, 410 + 9};
 constexpr Spot kTestButton{243 + 16, 411 + 8};
 constexpr Spot kMinimiseButton{345 + 40, 1 + 14};
@@ -141,6 +143,13 @@ class Screen {
         for (long atom : property(w, state, XA_ATOM, 64))
             if (atom == wanted) return true;
         return false;
+    }
+    // Whether the window manager stacks window a above window b.
+    bool above(Window a, Window b) const {
+        const Atom stacking = XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False);
+        const auto order = property(DefaultRootWindow(display_), stacking, XA_WINDOW, 1024);
+        const auto at = [&](Window w) { return std::find(order.begin(), order.end(), long(w)); };
+        return at(a) != order.end() && at(b) != order.end() && at(a) > at(b);
     }
     Window focused() const {
         Window focus = 0;
@@ -511,6 +520,36 @@ TEST_F(DesktopTest, TestSendTypesTheReplacementIntoXterm) {
     activate(*receiver);
     EXPECT_TRUE(xterm.waitForBytes(8, 30s)) << "received: " << xterm.received();
     EXPECT_EQ(xterm.received(), "kest 42\r");
+}
+
+TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
+    const Window main = startBesideTrayHost();
+    ASSERT_NE(main, 0u);
+    const std::optional<Window> icon = waitForTrayIcon();
+    ASSERT_TRUE(icon.has_value());
+    click(screen.centre(*icon));
+    ASSERT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    XtermReceiver xterm(display, "Kest Receiver");
+    const auto other = screen.windowTitled("Kest Receiver");
+    ASSERT_TRUE(other.has_value());
+    activate(*other);
+
+    ChildProcess second({KEST_PROGRAM_PATH}, env, log.path() + "/second.log", true);
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 20s)) << "not shown";
+    EXPECT_TRUE(waitUntil([&] { return screen.above(main, *other); }, 10s)) << "not in front";
+    // The second copy says why, in a message that it closes by itself later.
+    const Window message = waitForWindow("Kest Redirect");
+    ASSERT_NE(message, 0u);
+    screenshot("second-start-refused.png");
+    activate(message);
+    run("xdotool key Return");
+    const int status = second.wait(20s);
+    ASSERT_NE(status, -1) << "the second copy kept running";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // Once the message is closed, the keyboard goes to the window that came forward.
+    EXPECT_TRUE(waitUntil([&] { return screen.focused() == main; }, 10s));
+    EXPECT_NE(readFile(log.path() + "/second.log").find("its window was brought to the front"),
+              std::string::npos);
 }
 
 }  // namespace

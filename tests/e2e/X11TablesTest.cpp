@@ -38,10 +38,10 @@ TEST(Cp1252Keysyms, LayoutsMayUseClassicOrUnicodeKeysyms) {
     // GTK types nothing for the classic permille keysym: per mille goes by Unicode only.
     EXPECT_EQ(keysymForCp1252(0x89), 0x1002030u);
     EXPECT_EQ(cp1252ForKeysym(0x0ad5), -1);
-    EXPECT_EQ(cp1252ForKeysym(0x10000e9), -1);     // Latin-1 has its own keysyms
-    EXPECT_EQ(cp1252ForKeysym(0xff0d), -1);        // Return types no character here
-    EXPECT_EQ(cp1252ForKeysym(0xfe51), -1);        // dead_acute
-    EXPECT_EQ(cp1252ForKeysym(0x10003b1), -1);     // alpha: outside the code page
+    EXPECT_EQ(cp1252ForKeysym(0x10000e9), -1);  // Latin-1 has its own keysyms
+    EXPECT_EQ(cp1252ForKeysym(0xff0d), -1);     // Return types no character here
+    EXPECT_EQ(cp1252ForKeysym(0xfe51), -1);     // dead_acute
+    EXPECT_EQ(cp1252ForKeysym(0x10003b1), -1);  // alpha: outside the code page
 }
 
 TEST(VirtualKeys, KeysOfAPcKeyboard) {

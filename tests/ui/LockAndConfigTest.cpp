@@ -67,6 +67,19 @@ TEST_F(LockRuleTest, FocusEmptiesTheFieldWhichLocks) {
     EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
 }
 
+TEST_F(LockRuleTest, ClickingIntoTheFieldLocksAlsoWhileItKeepsTheFocusFromTypingTheCode) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->INP_PASS->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(window->INP_PASS, "open.the.panel");
+    ASSERT_TRUE(window->FR_MAIN->isVisibleTo(window.get()));
+    ASSERT_TRUE(window->INP_PASS->hasFocus());
+    QTest::mouseClick(window->INP_PASS, Qt::LeftButton);
+    EXPECT_TRUE(window->INP_PASS->text().isEmpty());
+    EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
+}
+
 TEST_F(LockRuleTest, TheWindowGettingTheFocusBackLeavesTheFieldAlone) {
     window->INP_PASS->setText("OPEN.THE.PANEL");
     EXPECT_EQ(window->INP_PASS->displayText(), QString(14, '*'));

@@ -68,6 +68,13 @@ TEST_F(RuleTesterTest, TheButtonJoinsTheLayoutWithoutMovingAnyControl) {
     }
 }
 
+TEST_F(RuleTesterTest, TheTitleCarriesTheInstanceName) {
+    window->AFF_INSTANCE->setText("_Scanner_001");
+    window->B_RULE_TESTER->click();
+    ASSERT_NE(window->ruleTester, nullptr);
+    EXPECT_EQ(window->ruleTester->windowTitle(), "Rule tester_Scanner_001");
+}
+
 TEST_F(RuleTesterTest, StepsAndTypedCharactersFollowTheSampleAndTheControlsAsTheyStand) {
     window->LST_REMOVE_CAR->addItem("13");
     window->LST_TOUCHES[0]->addItem("5");

@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-#include "platform/InstanceGuard.h"
 #include "app/StartUp.h"
+#include "platform/InstanceGuard.h"
 #include "ui/TrayIcon.h"
 #include "ui/UrlLink.h"
 #include "ui/WindowFixture.h"

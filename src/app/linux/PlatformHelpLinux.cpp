@@ -9,7 +9,7 @@ namespace kest {
 QString platformHelp() {
     const QString named = QStringLiteral("_INSTANCE_NAME");
     return QStringLiteral(
-               "Configuration: four files in C:\\TALVEN.CFG, or C:\\TALVEN.CFG_INSTANCE_NAME for\n"
+               "Configuration: five files in C:\\TALVEN.CFG, or C:\\TALVEN.CFG_INSTANCE_NAME for\n"
                "  a named instance. Drive C: is the directory that\n"
                "    %1/dosdevices/c:\n"
                "  links to, else\n"

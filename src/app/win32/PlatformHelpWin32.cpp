@@ -7,7 +7,7 @@ namespace kest {
 
 QString platformHelp() {
     return QStringLiteral(
-               "Configuration: four files in C:\\TALVEN.CFG, or C:\\TALVEN.CFG_INSTANCE_NAME\n"
+               "Configuration: five files in C:\\TALVEN.CFG, or C:\\TALVEN.CFG_INSTANCE_NAME\n"
                "  for a named instance.\n"
                "Serial ports: COMn is Windows' own port COMn (1 to 255).\n"
                "Logs: warnings and errors go to\n"

@@ -2,15 +2,26 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/DosPaths.h"
 #include "platform/InstanceGuard.h"
 
 namespace kest {
+
+namespace {
+
+QString pathHash(const QString& path) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(path), QCryptographicHash::Sha1).toHex());
+}
+
+}  // namespace
 
 struct InstanceGuard::Held {
     int fd = -1;
@@ -22,6 +33,16 @@ struct InstanceGuard::Held {
 InstanceGuard::InstanceGuard(QString key) : key_(std::move(key)), held_(std::make_unique<Held>()) {}
 
 InstanceGuard::~InstanceGuard() = default;
+
+QString InstanceGuard::instanceKey(const QString& configDirectory) {
+    return dos::baseDirectory() + QStringLiteral("/instances/") + pathHash(configDirectory) +
+           QStringLiteral(".lock");
+}
+
+QString InstanceGuard::channelName() const {
+    // Short: a socket path has room for about a hundred bytes.
+    return QStringLiteral("kest-redirect-") + pathHash(key_).left(24);
+}
 
 bool InstanceGuard::enter(bool unnamed) {
     QDir().mkpath(QFileInfo(key_).absolutePath());

@@ -1,3 +1,6 @@
+#include <QCryptographicHash>
+#include <QDir>
+
 #include "platform/InstanceGuard.h"
 #include "platform/win32/Win32InstanceRule.h"
 
@@ -17,6 +20,17 @@ InstanceGuard::~InstanceGuard() = default;
 bool InstanceGuard::enter(bool unnamed) {
     return win32::enterInstance(win32::systemWin32Calls(), win32::instanceMutexName(key_), unnamed,
                                 &held_->mutex);
+}
+
+QString InstanceGuard::instanceKey(const QString& configDirectory) {
+    return QDir::toNativeSeparators(QDir::cleanPath(configDirectory));
+}
+
+QString InstanceGuard::channelName() const {
+    // A pipe name as the mutex's: letter case does not name another instance.
+    const QByteArray hash =
+        QCryptographicHash::hash(key_.toLower().toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("kest-redirect-") + QString::fromLatin1(hash.left(24));
 }
 
 }  // namespace kest
