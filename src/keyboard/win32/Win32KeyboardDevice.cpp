@@ -112,7 +112,7 @@ std::vector<KeyInput> Win32KeyboardDevice::printableEvents(char16_t c, LayoutHan
     // Ctrl or Alt alone would make a shortcut of the key, and a dead key would wait
     // for the next character and change it: those characters go as Unicode.
     const bool usable =
-        p && (ctrlAlt == 0 || ctrlAlt == kModAltGr) && !api_.isDeadKey(p->vk, p->mods, layout);
+        p && (ctrlAlt == 0 || ctrlAlt == kModAltGr) && !api_.keyText(p->vk, p->mods, false, layout).dead;
     if (!usable) {
         appendUnicode(events, c);
         return events;
@@ -121,7 +121,7 @@ std::vector<KeyInput> Win32KeyboardDevice::printableEvents(char16_t c, LayoutHan
     // it is off while the key goes down, as the layout's table assumes. With Ctrl or
     // Alt held by the caller the key is a shortcut, which Caps Lock does not change.
     const bool liftCapsLock =
-        api_.isToggled(kVkCapital) && !callerHolds(kVkControl) && !callerHolds(kVkMenu);
+        api_.isToggled(kVkCapital, 0) && !callerHolds(kVkControl) && !callerHolds(kVkMenu);
     if (liftCapsLock) {
         events.push_back(keyEvent(kVkCapital, false, layout));
         events.push_back(keyEvent(kVkCapital, true, layout));
