@@ -1,8 +1,10 @@
 #pragma once
 // PROCESS_DATA: one received text in, keystroke pieces out.
 
+#include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,20 +46,43 @@ class Pipeline {
     // The text is changed in place; callers pass a copy.
     void PROCESS_DATA(std::string& text);
 
+    // A text whose keys the platform refused part-way (KeysRefused: a locked screen,
+    // an elevated window in front) waits here, where it stopped; its send-backs are
+    // done and are not done again.
+    bool suspended() const { return typing_.has_value(); }
+    // Why, in the user's words; empty when nothing waits.
+    std::string suspendedReason() const { return typing_ ? typing_->reason : std::string(); }
+    // The text (after its macros) that waits.
+    std::string suspendedText() const { return typing_ ? typing_->text : std::string(); }
+    // Activates its window again and types on from where it stopped, nothing twice.
+    // False when the keys are refused again: it goes on waiting.
+    bool resume();
+
     // nullptr (the default) watches nothing.
     void setObserver(PipelineObserver* observer) { observer_ = observer; }
 
   private:
+    // What is left to type of one text.
+    struct Typing {
+        std::string text;                           // after the macros
+        std::optional<std::string> prefix, suffix;  // as first typed
+        std::optional<std::string> window;          // activated before the first key
+        std::size_t piece = 0;              // the prefix, the body's pieces, the suffix
+        std::size_t eventsDone = 0;         // key events of that piece that went in
+        bool begun = false;
+        std::string reason;  // why the keys were refused
+    };
     void removeListed(std::string& text) const;
     void applyRules(std::string& text) const;
-    void sendPiece(PipelineObserver::Piece piece, const std::string& keys, double pause,
-                   const char* what);
-    void sendBody(const std::string& text);
-    void addDebug(const std::string& line);
+    void typeText(Typing& typing);
+    void sendPiece(Typing& typing, PipelineObserver::Piece kind, std::string_view piece,
+                   double pause);
+    void addDebug(std::string_view line);
 
     PipelineHost& host_;
     Clock& clock_;
     PipelineObserver* observer_ = nullptr;
+    std::optional<Typing> typing_;
 };
 
 // Runs texts one at a time in arrival order: a text handed over while a run is in
@@ -87,15 +112,28 @@ class PipelineRunner {
     void setHeld(bool held);
     bool held() const { return held_; }
 
+    // When the platform refuses a text's keys, that text waits where it stopped and
+    // every later text waits behind it, until retry() gets it typed. The handler hears
+    // the reason when the wait begins (or its reason changes) and "" when it is over.
+    void onWaitingForKeys(std::function<void(const std::string& reason)> handler) {
+        waitingChanged_ = std::move(handler);
+    }
+    bool waitingForKeys() const { return pipeline_.suspended(); }
+    // Tries the waiting text again; when it is typed, the texts behind it follow.
+    void retry();
+
   private:
     void drain();
     void setFull(bool full);
+    void reportWaiting();
 
     Pipeline& pipeline_;
     std::deque<std::string> queue_;
     std::size_t queuedBytes_ = 0;
     bool full_ = false;
     std::function<void(bool)> fullChanged_;
+    std::function<void(const std::string&)> waitingChanged_;
+    std::string waitingReason_;
     bool running_ = false;
     bool held_ = false;
 };
