@@ -10,6 +10,7 @@
 
 #include "app/CommandLine.h"
 #include "app/KeyboardBackend.h"
+#include "app/PlatformHelp.h"
 #include "app/StartUp.h"
 #include "config/InstanceName.h"
 #include "platform/InstanceGuard.h"
@@ -35,6 +36,7 @@ QString logSuffix(const QStringList& arguments) {
 
 // An option prints or changes something and ends, with no window and no display.
 int runOption(const kest::CommandLine& commandLine, int argc, char* argv[]) {
+    kest::useOptionConsole();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
