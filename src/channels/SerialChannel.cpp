@@ -33,6 +33,13 @@ SerialChannel::SerialChannel(QObject* parent) : QObject(parent) {
         if (!inBurst_) startBurst();
     });
     connect(&comm_, &SerialPortComponent::deviceLost, this, &SerialChannel::onDeviceLost);
+    connect(&comm_, &SerialPortComponent::openFinished, this, [this](const QString& failure) {
+        if (failure.isEmpty()) {
+            opened();
+        } else {
+            openFailed(failure);
+        }
+    });
 }
 
 void SerialChannel::setPortText(const QString& text) {
@@ -82,23 +89,32 @@ void SerialChannel::reopen() {
         comm_.setCommPort(wholeValue16(portText_.toStdString()));
         comm_.setPortOpen(true);
     } catch (const std::exception& e) {
-        // Retried every kReconnectCheckMs: said once per distinct failure.
-        const QString why = portText_ + QStringLiteral(" with ") + settingsText_ +
-                            QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
-        if (why != lastOpenFailure_) qDebug() << "Serial: port not opened:" << why;
-        lastOpenFailure_ = why;
-        failure_ = QString::fromStdString(e.what());
-        setOpen(false);
-        // A scanner plugged in after the start, or after the user typed its number,
-        // is opened as soon as its device appears, as a vanished one is.
-        reconnectTimer_.start();
+        openFailed(QString::fromLocal8Bit(e.what()));
         return;
     }
+    // A port that opens in the background is neither open nor failed until it says.
+    if (!comm_.opening()) opened();
+}
+
+void SerialChannel::opened() {
     lastOpenFailure_.clear();
     failure_.clear();
     setOpen(true);
     // Data that was already waiting in the device is a burst of its own.
     if (comm_.bytesWaiting() > 0) startBurst();
+}
+
+void SerialChannel::openFailed(const QString& reason) {
+    // Retried every kReconnectCheckMs: said once per distinct failure.
+    const QString why = portText_ + QStringLiteral(" with ") + settingsText_ +
+                        QStringLiteral(": ") + reason;
+    if (why != lastOpenFailure_) qDebug() << "Serial: port not opened:" << why;
+    lastOpenFailure_ = why;
+    failure_ = reason;
+    setOpen(false);
+    // A scanner plugged in after the start, or after the user typed its number, is
+    // opened as soon as its device appears, as a vanished one is.
+    reconnectTimer_.start();
 }
 
 void SerialChannel::close() {

@@ -54,6 +54,8 @@ class SerialChannel : public QObject {
     void textReceived(const QByteArray& text);
 
   private:
+    void opened();
+    void openFailed(const QString& reason);
     void setOpen(bool open);
     void startBurst();
     void finishBurst();
