@@ -14,6 +14,7 @@
 #include "config/InstanceName.h"
 #include "engine/NumericValue.h"
 #include "ui/MainWindow.h"
+#include "ui/TaskbarTab.h"
 #include "ui/Maker.h"
 #include "ui/TrayIcon.h"
 #include "ui/UrlLink.h"
@@ -54,6 +55,7 @@ bool StartUp::Form_Load() {
     });
     step("task list", [this] {
         if (w_.tray) w_.tray->setTaskListVisible(true);
+        new TaskbarTab(&w_, TaskbarTab::systemTaskbar());
     });
     w_.endProgram = [this] {
         releaseAll();

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "ui/OffscreenApp.h"
+#include "ui/TaskbarTab.h"
 #include "ui/TrayIcon.h"
 
 namespace kest {
@@ -131,6 +132,26 @@ TEST_F(TrayIconTest, HideToTrayHidesAndMinimises) {
     EXPECT_TRUE(hidden());
     tray->ToggleWindow();
     EXPECT_TRUE(shown());
+}
+
+// A window hidden to the tray (by the icon or the Tray button) leaves no taskbar button
+// behind; shown again, it has its button back. Minimising is the window system's own.
+TEST_F(TrayIconTest, HiddenToTheTrayTheWindowHasNoTaskbarButtonUntilItIsShown) {
+    struct Taskbar : TaskbarTab::Taskbar {
+        std::vector<std::string>& calls;
+        explicit Taskbar(std::vector<std::string>& c) : calls(c) {}
+        void deleteTab(WId) override { calls.push_back("delete"); }
+        void addTab(WId) override { calls.push_back("add"); }
+    };
+    std::vector<std::string> calls;
+    new TaskbarTab(window.get(), std::make_unique<Taskbar>(calls));
+    tray->ToggleWindow();
+    EXPECT_EQ(calls, std::vector<std::string>{"delete"});
+    tray->ToggleWindow();
+    EXPECT_EQ(calls, (std::vector<std::string>{"delete", "add"}));
+    window->hide();  // the Tray button
+    window->show();
+    EXPECT_EQ(calls, (std::vector<std::string>{"delete", "add", "delete", "add"}));
 }
 
 }  // namespace
