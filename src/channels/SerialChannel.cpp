@@ -22,7 +22,10 @@ constexpr HandshakingName kHandshakingNames[] = {
 
 }  // namespace
 
-SerialChannel::SerialChannel(QObject* parent) : QObject(parent) {
+SerialChannel::SerialChannel(QObject* parent) : SerialChannel(makeSerialDevice(), parent) {}
+
+SerialChannel::SerialChannel(std::unique_ptr<SerialDevice> device, QObject* parent)
+    : QObject(parent), comm_(std::move(device)) {
     settleTimer_.setSingleShot(true);
     settleTimer_.setTimerType(Qt::PreciseTimer);
     settleTimer_.setInterval(kBurstSettleMs);
@@ -92,8 +95,13 @@ void SerialChannel::reopen() {
         openFailed(QString::fromLocal8Bit(e.what()));
         return;
     }
-    // A port that opens in the background is neither open nor failed until it says.
-    if (!comm_.opening()) opened();
+    if (!comm_.opening()) return opened();
+    // A port that opens in the background is neither open nor failed until it says:
+    // nothing is sent to it meanwhile, and its field shows no colour.
+    open_ = false;
+    failure_.clear();
+    role_ = StatusRole::Ordinary;
+    emit portStateChanged(false, role_);
 }
 
 void SerialChannel::opened() {

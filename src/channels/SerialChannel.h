@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <memory>
 
 #include "channels/ChannelTypes.h"
 #include "channels/SerialPortComponent.h"
@@ -25,6 +26,8 @@ class SerialChannel : public QObject {
     static constexpr int kReconnectCheckMs = 2000;
 
     explicit SerialChannel(QObject* parent = nullptr);
+    // On a device of the caller's choice (tests).
+    explicit SerialChannel(std::unique_ptr<SerialDevice> device, QObject* parent = nullptr);
 
     void setPortText(const QString& text);      // INP_COMMPORT_Change: reopen
     void setSettingsText(const QString& text);  // INP_COM_CFG_Change: reopen

@@ -43,7 +43,8 @@ class Pipeline {
   public:
     Pipeline(PipelineHost& host, Clock& clock);
 
-    // The text is changed in place; callers pass a copy.
+    // The text is changed in place; callers pass a copy. Not while a text is suspended
+    // (the runner sees to that): that text would be lost.
     void PROCESS_DATA(std::string& text);
 
     // A text whose keys the platform refused part-way (KeysRefused: a locked screen,
