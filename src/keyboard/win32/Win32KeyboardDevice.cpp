@@ -88,10 +88,23 @@ void Win32KeyboardDevice::typeCharacter(unsigned char c) {
 // them yet is something Windows does not tell.
 void Win32KeyboardDevice::sync() {}
 
+// Caps Lock is read before the piece's first key: reading another thread's view of it
+// means sharing that thread's input for a moment, which is best done while none of
+// our keys are on their way to it.
+void Win32KeyboardDevice::prepareCharacters(std::string_view text) {
+    if (!text.empty() && !capsLock_) capsLockOn(target().thread);
+}
+
 // Every key a piece pressed has been released, or its release was refused and given
 // up: nothing is believed held into the next piece.
 void Win32KeyboardDevice::endPiece() {
     held_.reset();
+    capsLock_.reset();
+}
+
+bool Win32KeyboardDevice::capsLockOn(ThreadId thread) {
+    if (!capsLock_) capsLock_ = api_.isToggled(kVkCapital, thread);
+    return *capsLock_;
 }
 
 // Layouts are per thread on Windows: the characters must come from the layout of the
@@ -129,7 +142,7 @@ std::vector<KeyInput> Win32KeyboardDevice::printableEvents(char16_t c, const Tar
     // with Toggle Keys on it beeps. The key gets the Shift state that types the
     // character under Caps Lock instead. With a modifier held by the caller the key is
     // pressed as the caller asks, as on a keyboard.
-    if (usable && !callerHoldsAny() && api_.isToggled(kVkCapital, t.thread))
+    if (usable && !callerHoldsAny() && capsLockOn(t.thread))
         p = underCapsLock(c, *p, t.layout);
     if (!usable || !p) {
         appendUnicode(events, c);

@@ -7,6 +7,7 @@
 #include <bitset>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "keyboard/KeyboardDevice.h"
@@ -22,6 +23,7 @@ class Win32KeyboardDevice final : public KeyboardDevice {
     // Throw KeysRefused when Windows does not take the events, or would drop them.
     void keybdEvent(std::uint8_t vk, std::uint32_t flags) override;
     void typeCharacter(unsigned char c) override;
+    void prepareCharacters(std::string_view text) override;
     void sync() override;
     void endPiece() override;
 
@@ -53,6 +55,7 @@ class Win32KeyboardDevice final : public KeyboardDevice {
     Target target();
     bool callerHolds(std::uint8_t modifierVk) const;
     bool callerHoldsAny() const;
+    bool capsLockOn(ThreadId thread);
     bool windowInFrontIsAbove();
     void send(const std::vector<KeyInput>& events);
     void undoPartial(const std::vector<KeyInput>& events, unsigned inserted);
@@ -67,6 +70,8 @@ class Win32KeyboardDevice final : public KeyboardDevice {
         bool above = false;
     } checked_;
     std::optional<std::optional<std::uint32_t>> ownIntegrity_;
+    // Caps Lock as the focus thread sees it, read once a piece.
+    std::optional<bool> capsLock_;
 };
 
 }  // namespace kest::win32
