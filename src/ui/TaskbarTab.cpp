@@ -11,12 +11,15 @@ TaskbarTab::TaskbarTab(QWidget* window, std::unique_ptr<Taskbar> taskbar)
 
 bool TaskbarTab::eventFilter(QObject* watched, QEvent* event) {
     // Only a hide by the program is one to the tray: the window system's own (while it
-    // minimises) leaves the button to the window system.
-    if (watched == window_ && event->type() == QEvent::Hide && !event->spontaneous()) {
-        taskbar_->deleteTab(window_->winId());
+    // minimises) leaves the button to the window system. A window without a native
+    // window yet (or any more) has no button.
+    const WId native = window_->internalWinId();
+    if (watched != window_ || !native) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+        taskbar_->deleteTab(native);
         removed_ = true;
-    } else if (watched == window_ && event->type() == QEvent::Show && removed_) {
-        taskbar_->addTab(window_->winId());
+    } else if (event->type() == QEvent::Show && removed_) {
+        taskbar_->addTab(native);
         removed_ = false;
     }
     return QObject::eventFilter(watched, event);

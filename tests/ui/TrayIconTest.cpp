@@ -138,13 +138,13 @@ TEST_F(TrayIconTest, HideToTrayHidesAndMinimises) {
 // behind; shown again, it has its button back. Minimising is the window system's own.
 TEST_F(TrayIconTest, HiddenToTheTrayTheWindowHasNoTaskbarButtonUntilItIsShown) {
     struct Taskbar : TaskbarTab::Taskbar {
-        std::vector<std::string>& calls;
-        explicit Taskbar(std::vector<std::string>& c) : calls(c) {}
+        std::vector<std::string> calls;
         void deleteTab(WId) override { calls.push_back("delete"); }
         void addTab(WId) override { calls.push_back("add"); }
     };
-    std::vector<std::string> calls;
-    new TaskbarTab(window.get(), std::make_unique<Taskbar>(calls));
+    auto owned = std::make_unique<Taskbar>();
+    const std::vector<std::string>& calls = owned->calls;  // lives as long as the window
+    new TaskbarTab(window.get(), std::move(owned));
     tray->ToggleWindow();
     EXPECT_EQ(calls, std::vector<std::string>{"delete"});
     tray->ToggleWindow();
