@@ -9,13 +9,13 @@
 #include <QLineEdit>
 #include <exception>
 
-#include "platform/InstanceGuard.h"
 #include "config/ConfigStore.h"
 #include "config/InstanceName.h"
 #include "engine/NumericValue.h"
+#include "platform/InstanceGuard.h"
 #include "ui/MainWindow.h"
-#include "ui/TaskbarTab.h"
 #include "ui/Maker.h"
+#include "ui/TaskbarTab.h"
 #include "ui/TrayIcon.h"
 #include "ui/UrlLink.h"
 #include "ui/WindowWidgets.h"

@@ -114,8 +114,8 @@ void SerialChannel::opened() {
 
 void SerialChannel::openFailed(const QString& reason) {
     // Retried every kReconnectCheckMs: said once per distinct failure.
-    const QString why = portText_ + QStringLiteral(" with ") + settingsText_ +
-                        QStringLiteral(": ") + reason;
+    const QString why =
+        portText_ + QStringLiteral(" with ") + settingsText_ + QStringLiteral(": ") + reason;
     if (why != lastOpenFailure_) qDebug() << "Serial: port not opened:" << why;
     lastOpenFailure_ = why;
     failure_ = reason;

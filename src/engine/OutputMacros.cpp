@@ -208,7 +208,8 @@ std::optional<std::string> activateTargetWindow(std::string& text, PipelineHost&
         if (q != std::string::npos) {
             activated = text.substr(p + kMark.size(), q - p - kMark.size());
             text.erase(p, q - p + 1);
-            runLosingOnlyItself(host, "window activation", [&] { host.activateWindow(*activated); });
+            runLosingOnlyItself(host, "window activation",
+                                [&] { host.activateWindow(*activated); });
         }
     } else {
         const std::string target = host.targetWindowText();

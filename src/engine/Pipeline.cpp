@@ -195,7 +195,7 @@ void Pipeline::sendPiece(Typing& typing, PipelineObserver::Piece kind, std::stri
     if (observer_) observer_->beforePiece(kind, keys, pause);
     const char* what = kind == PipelineObserver::Piece::Prefix   ? "typing the prefix"
                        : kind == PipelineObserver::Piece::Suffix ? "typing the suffix"
-                                                                  : "typing a piece";
+                                                                 : "typing a piece";
     try {
         host_.sendToKeyboard(keys, true, typing.eventsDone);
     } catch (KeysRefused& refused) {

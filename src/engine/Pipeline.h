@@ -68,8 +68,8 @@ class Pipeline {
         std::string text;                           // after the macros
         std::optional<std::string> prefix, suffix;  // as first typed
         std::optional<std::string> window;          // activated before the first key
-        std::size_t piece = 0;              // the prefix, the body's pieces, the suffix
-        std::size_t eventsDone = 0;         // key events of that piece that went in
+        std::size_t piece = 0;                      // the prefix, the body's pieces, the suffix
+        std::size_t eventsDone = 0;                 // key events of that piece that went in
         bool begun = false;
         std::string reason;  // why the keys were refused
     };

@@ -1,8 +1,8 @@
 #pragma once
 // The seam between keystroke text and the platform's input synthesis.
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>

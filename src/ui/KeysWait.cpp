@@ -11,7 +11,10 @@ namespace kest {
 
 KeysWait::KeysWait(PipelineRunner& runner, const Pipeline& pipeline,
                    std::function<void(const QString&)> addDebugLine, QObject* parent)
-    : QObject(parent), runner_(runner), pipeline_(pipeline), addDebugLine_(std::move(addDebugLine)) {
+    : QObject(parent),
+      runner_(runner),
+      pipeline_(pipeline),
+      addDebugLine_(std::move(addDebugLine)) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &KeysWait::retry);
     runner_.onWaitingForKeys([this](const std::string& reason) { onWaiting(reason); });
@@ -45,7 +48,8 @@ void KeysWait::onWaiting(const std::string& reason) {
     } else {
         // Each wait has its line, however often it comes back: the user sees when the
         // texts stopped and why.
-        addDebugLine_(QStringLiteral("WAITING (%1): %2").arg(why, fromCp1252(pipeline_.suspendedText())));
+        addDebugLine_(
+            QStringLiteral("WAITING (%1): %2").arg(why, fromCp1252(pipeline_.suspendedText())));
         qWarning().noquote() << "Kest_Redirect_Serial_to_KB: received texts wait:" << why;
         if (began) {
             since_.start();

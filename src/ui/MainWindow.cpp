@@ -20,18 +20,18 @@
 #include <exception>
 #include <limits>
 
-#include "platform/DosPaths.h"
 #include "config/ConfigStore.h"
 #include "config/LockRule.h"
 #include "engine/Pipeline.h"
 #include "keyboard/KeyDispatch.h"
+#include "platform/DosPaths.h"
 #include "ui/Colours.h"
 #include "ui/HelpWindow.h"
 #include "ui/KeysWait.h"
 #include "ui/MainWindowConfig.h"
 #include "ui/MainWindowHost.h"
-#include "ui/RuleTester.h"
 #include "ui/Maker.h"
+#include "ui/RuleTester.h"
 #include "ui/TestSend.h"
 #include "ui/TrayIcon.h"
 #include "ui/UrlLink.h"
@@ -308,8 +308,8 @@ void F_MAIN::processData(const QByteArray& text) {
             LST_DEBUG->addItem(QStringLiteral("WAITING (this window has the focus): ") +
                                fromCp1252(received));
         } else if (behindAWait) {
-            showDebugLine(QStringLiteral("WAITING (%1): %2")
-                              .arg(keysWait_->reason(), fromCp1252(received)));
+            showDebugLine(
+                QStringLiteral("WAITING (%1): %2").arg(keysWait_->reason(), fromCp1252(received)));
         }
     });
 }

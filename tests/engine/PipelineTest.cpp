@@ -258,9 +258,9 @@ TEST_F(PipelineFixture, TextsWhoseKeysAreRefusedWaitAndGoOnWhereTheyStopped) {
     runner.retry();
     EXPECT_FALSE(runner.waitingForKeys());
     EXPECT_EQ(reasons, (Log{"the screen is locked", ""}));
-    EXPECT_EQ(host.log, (Log{"activate:Orders", "wait:0.05", "key:b", "events", "key:^cd",
-                             "events", "key:>", "activate:Orders", "wait:0.05", "key:<",
-                             "key:next", "events", "key:>"}));
+    EXPECT_EQ(host.log,
+              (Log{"activate:Orders", "wait:0.05", "key:b", "events", "key:^cd", "events", "key:>",
+                   "activate:Orders", "wait:0.05", "key:<", "key:next", "events", "key:>"}));
     EXPECT_EQ(host.debugLines, (Log{"ab", "^cd", "next"}));
 }
 

@@ -181,8 +181,8 @@ TEST_F(KeyDispatchTest, ARefusedPieceResumesAfterTheEventsThatWentIn) {
     clock.sleeps.clear();
     keys = "Ab";
     dispatch.SEND_TO_KB(keys, true, true, false, 3);
-    EXPECT_EQ(device.events(), (Events{Device::down(16), Device::up(16), Device::down(66),
-                                       Device::up(66)}));
+    EXPECT_EQ(device.events(),
+              (Events{Device::down(16), Device::up(16), Device::down(66), Device::up(66)}));
     EXPECT_EQ(clock.sleeps.size(), 2u);  // before Shift's release, and inside 'b'
 }
 

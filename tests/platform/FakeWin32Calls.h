@@ -74,8 +74,8 @@ class FakeWin32Calls final : public Win32Calls {
     ErrorCode deleteFile(const std::filesystem::path& file) override;
     ErrorCode registryStrings(RegistryRoot root, const std::wstring& key,
                               std::map<std::wstring, std::wstring>* values) override;
-    ErrorCode setRegistryString(RegistryRoot root, const std::wstring& key, const std::wstring& name,
-                                const std::wstring& value) override;
+    ErrorCode setRegistryString(RegistryRoot root, const std::wstring& key,
+                                const std::wstring& name, const std::wstring& value) override;
     ErrorCode deleteRegistryValue(RegistryRoot root, const std::wstring& key,
                                   const std::wstring& name) override;
     bool standardStreamRedirected(StandardStream stream) override {

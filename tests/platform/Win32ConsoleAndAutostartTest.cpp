@@ -38,8 +38,10 @@ TEST(Win32Console, OptionsPrintToTheParentConsoleExceptWhatWasRedirected) {
 
 TEST(Win32Autostart, EachInstanceHasAValueThatStartsTheProgramAsIt) {
     FakeWin32Calls calls;
-    const QString program = QStringLiteral("C:/Program Files/Kest Redirect/Kest_Redirect_Serial_to_KB.exe");
-    const std::wstring exe = L"\"C:\\Program Files\\Kest Redirect\\Kest_Redirect_Serial_to_KB.exe\"";
+    const QString program =
+        QStringLiteral("C:/Program Files/Kest Redirect/Kest_Redirect_Serial_to_KB.exe");
+    const std::wstring exe =
+        L"\"C:\\Program Files\\Kest Redirect\\Kest_Redirect_Serial_to_KB.exe\"";
     enableAutostart(calls, QStringLiteral("_Scanner  1"), program);
     enableAutostart(calls, QString(), program);
     enableAutostart(calls, QStringLiteral("_"), program);  // the name of blanks only
@@ -61,12 +63,8 @@ TEST(Win32Autostart, EachInstanceHasAValueThatStartsTheProgramAsIt) {
 // before a quote (the closing one included), and a quote is escaped.
 TEST(Win32Autostart, ArgumentsAreQuotedAsWindowsSplitsThem) {
     const std::pair<std::wstring, std::wstring> cases[] = {
-        {L"a b", L"\"a b\""},
-        {L"a\"b", L"\"a\\\"b\""},
-        {L"a\\\\b", L"\"a\\\\b\""},
-        {L"a\\", L"\"a\\\\\""},
-        {L"a\\\"b", L"\"a\\\\\\\"b\""},
-        {L"", L"\"\""},
+        {L"a b", L"\"a b\""},   {L"a\"b", L"\"a\\\"b\""},       {L"a\\\\b", L"\"a\\\\b\""},
+        {L"a\\", L"\"a\\\\\""}, {L"a\\\"b", L"\"a\\\\\\\"b\""}, {L"", L"\"\""},
     };
     for (const auto& [argument, quoted] : cases) EXPECT_EQ(quotedArgument(argument), quoted);
 }

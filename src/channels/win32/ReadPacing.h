@@ -26,7 +26,8 @@ class ReadPacing {
     // A read brought nothing; endedAtOnce when it did not wait for its timeout (or was
     // aborted by the driver). deviceAnswers asks the driver. Returns how long to wait
     // before the next read, or nothing when the device is gone.
-    std::optional<unsigned> gotNothing(bool endedAtOnce, const std::function<bool()>& deviceAnswers);
+    std::optional<unsigned> gotNothing(bool endedAtOnce,
+                                       const std::function<bool()>& deviceAnswers);
 
   private:
     unsigned pauseMs_ = 0;

@@ -148,9 +148,8 @@ void SerialWorker::run() {
         if (writing_) waits[count++] = writeEvent_;
         // A read put off by the pacing has its time: the wait ends then.
         const ULONGLONG later = GetTickCount64();
-        const DWORD timeout = !reading_ && readAgainAt_ > later
-                                  ? static_cast<DWORD>(readAgainAt_ - later)
-                                  : INFINITE;
+        const DWORD timeout =
+            !reading_ && readAgainAt_ > later ? static_cast<DWORD>(readAgainAt_ - later) : INFINITE;
         if (WaitForMultipleObjects(count, waits, FALSE, timeout) == WAIT_FAILED) {
             failure = QStringLiteral("wait failed (%1)").arg(systemMessage(GetLastError()));
             break;

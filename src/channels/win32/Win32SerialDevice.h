@@ -4,11 +4,11 @@
 // blocks for seconds), for overlapped I/O, and then served by one worker thread, which
 // waits (never polls) on the completion of its read, of its write and on a wake-up
 // from the user-interface thread. Whether a port is there is read from the system's
-// list of serial ports, without opening it. Reads use the "return as soon as anything is there" timeouts, so the
-// thread sleeps while the line is idle. Writes are handed to the worker: the
-// user-interface thread never waits for the line, even with a flow-controlled peer
-// that holds us off. Received bytes collect in a buffer that readAll empties; the
-// first byte after a read is announced by a queued signal.
+// list of serial ports, without opening it. Reads use the "return as soon as anything
+// is there" timeouts, so the thread sleeps while the line is idle. Writes are handed to
+// the worker: the user-interface thread never waits for the line, even with a
+// flow-controlled peer that holds us off. Received bytes collect in a buffer that
+// readAll empties; the first byte after a read is announced by a queued signal.
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,5 @@
-// The real user32 (and advapi32, dwmapi) calls behind Win32Api. The only file of the keyboard backend that
-// sees <windows.h>.
+// The real user32 (and advapi32, dwmapi) calls behind Win32Api. The only file of the keyboard
+// backend that sees <windows.h>.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -7,8 +7,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <dwmapi.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -105,7 +105,8 @@ class SystemWin32Api final : public Win32Api {
     // moment of the read.
     bool isToggled(std::uint8_t vk, ThreadId thread) override {
         const DWORD self = GetCurrentThreadId();
-        const bool attached = thread != 0 && thread != self && AttachThreadInput(self, thread, TRUE);
+        const bool attached =
+            thread != 0 && thread != self && AttachThreadInput(self, thread, TRUE);
         const bool on = (GetKeyState(vk) & 1) != 0;
         if (attached) AttachThreadInput(self, thread, FALSE);
         return on;

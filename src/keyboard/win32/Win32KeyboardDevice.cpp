@@ -142,8 +142,7 @@ std::vector<KeyInput> Win32KeyboardDevice::printableEvents(char16_t c, const Tar
     // with Toggle Keys on it beeps. The key gets the Shift state that types the
     // character under Caps Lock instead. With a modifier held by the caller the key is
     // pressed as the caller asks, as on a keyboard.
-    if (usable && !callerHoldsAny() && capsLockOn(t.thread))
-        p = underCapsLock(c, *p, t.layout);
+    if (usable && !callerHoldsAny() && capsLockOn(t.thread)) p = underCapsLock(c, *p, t.layout);
     if (!usable || !p) {
         appendUnicode(events, c);
         return events;
@@ -260,7 +259,8 @@ void Win32KeyboardDevice::send(const std::vector<KeyInput>& events) {
     // The character counts as typed once its own key went down: the first event that
     // is neither a modifier nor Caps Lock, or a Unicode one.
     const auto key = std::find_if(events.begin(), events.end(), [](const KeyInput& e) {
-        const bool modifier = (e.vk >= kVkShift && e.vk <= kVkMenu) || (e.vk >= 0xA0 && e.vk <= 0xA5);
+        const bool modifier =
+            (e.vk >= kVkShift && e.vk <= kVkMenu) || (e.vk >= 0xA0 && e.vk <= 0xA5);
         return (e.flags & kEventUnicode) || !modifier;
     });
     const bool wentIn = key != events.end() && unsigned(key - events.begin()) < inserted;

@@ -168,11 +168,11 @@ class SystemWin32Calls : public Win32Calls {
         return status == ERROR_NO_MORE_ITEMS ? kErrorSuccess : static_cast<ErrorCode>(status);
     }
 
-    ErrorCode setRegistryString(RegistryRoot root, const std::wstring& key, const std::wstring& name,
-                                const std::wstring& value) override {
+    ErrorCode setRegistryString(RegistryRoot root, const std::wstring& key,
+                                const std::wstring& name, const std::wstring& value) override {
         const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-        return static_cast<ErrorCode>(
-            RegSetKeyValueW(rootKey(root), key.c_str(), name.c_str(), REG_SZ, value.c_str(), bytes));
+        return static_cast<ErrorCode>(RegSetKeyValueW(rootKey(root), key.c_str(), name.c_str(),
+                                                      REG_SZ, value.c_str(), bytes));
     }
 
     ErrorCode deleteRegistryValue(RegistryRoot root, const std::wstring& key,

@@ -44,18 +44,18 @@ std::wstring autostartCommand(const QString& instanceSuffix, const QString& prog
     if (!instanceSuffix.isEmpty()) {
         // "/# #" names the instance whose trimmed name is empty ("/##" would not close).
         const QString name = instanceSuffix.mid(1);
-        command += L' ' + quotedArgument((QStringLiteral("/#") +
-                                          (name.isEmpty() ? QStringLiteral(" ") : name) +
-                                          QLatin1Char('#'))
-                                             .toStdWString());
+        command +=
+            L' ' + quotedArgument((QStringLiteral("/#") +
+                                   (name.isEmpty() ? QStringLiteral(" ") : name) + QLatin1Char('#'))
+                                      .toStdWString());
     }
     return command;
 }
 
 void enableAutostart(Win32Calls& calls, const QString& instanceSuffix, const QString& program) {
-    const ErrorCode e =
-        calls.setRegistryString(RegistryRoot::CurrentUser, kRunKey, autostartValueName(instanceSuffix),
-                                autostartCommand(instanceSuffix, program));
+    const ErrorCode e = calls.setRegistryString(RegistryRoot::CurrentUser, kRunKey,
+                                                autostartValueName(instanceSuffix),
+                                                autostartCommand(instanceSuffix, program));
     if (e != kErrorSuccess) refused("write to", e, calls);
 }
 

@@ -1,8 +1,8 @@
 // The taskbar's buttons through ITaskbarList. Qt has initialised COM on the
 // user-interface thread, where these calls are made.
 
-#include <windows.h>
 #include <shobjidl.h>
+#include <windows.h>
 
 #include "ui/TaskbarTab.h"
 

@@ -34,7 +34,8 @@ TEST(WindowsResources, VersionInformationNamesTheProductAndTheProjectsVersion) {
         void* value = nullptr;
         UINT length = 0;
         const std::wstring path = L"\\StringFileInfo\\040904B0\\" + name;
-        if (!VerQueryValueW(data.data(), path.c_str(), &value, &length) || length == 0) return std::wstring();
+        if (!VerQueryValueW(data.data(), path.c_str(), &value, &length) || length == 0)
+            return std::wstring();
         return std::wstring(static_cast<const wchar_t*>(value), length - 1);
     };
     EXPECT_EQ(text(L"ProductName"), L"Kest Redirect");
@@ -59,9 +60,9 @@ TEST(WindowsResources, TheManifestAsksForNoElevationAndKnowsWindows10And11) {
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(program, found)));
     const std::string manifest(bytes, SizeofResource(program, found));
     FreeLibrary(program);
-    for (const char* part : {"level=\"asInvoker\"", "uiAccess=\"false\"",
-                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">true</longPathAware>",
-                             ">PerMonitorV2</dpiAwareness>"}) {
+    for (const char* part :
+         {"level=\"asInvoker\"", "uiAccess=\"false\"", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+          ">true</longPathAware>", ">PerMonitorV2</dpiAwareness>"}) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part << " missing in\n" << manifest;
     }
 }

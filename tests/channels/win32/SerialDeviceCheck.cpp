@@ -78,14 +78,15 @@ QString openInTheBackground(SerialDevice& device, const QString& name,
                             const kest::SerialSettings& settings,
                             const kest::SerialControl& control) {
     QString outcome = QStringLiteral("no outcome within 60 s");
-    const auto connection = QObject::connect(&device, &SerialDevice::openFinished,
-                                             [&](const QString& failure) {
-                                                 outcome = failure;
-                                                 QCoreApplication::exit(0);
-                                             });
+    const auto connection =
+        QObject::connect(&device, &SerialDevice::openFinished, [&](const QString& failure) {
+            outcome = failure;
+            QCoreApplication::exit(0);
+        });
     const QString refused = device.open(name, settings, control);
     if (!refused.isEmpty()) outcome = refused;
-    if (refused.isEmpty() && !device.opening()) outcome = QStringLiteral("opened on the caller's thread");
+    if (refused.isEmpty() && !device.opening())
+        outcome = QStringLiteral("opened on the caller's thread");
     if (device.opening()) {
         QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
         QCoreApplication::exec();
@@ -140,9 +141,9 @@ int runSettings(SerialDevice& device) {
         }
         device.close();
         check(QStringLiteral("open with ") + QLatin1String(text),
-              openInTheBackground(device, name, settings,
-                                  kest::SerialControl{kest::SerialHandshake::RtsCtsXonXoff, true,
-                                                      true}));
+              openInTheBackground(
+                  device, name, settings,
+                  kest::SerialControl{kest::SerialHandshake::RtsCtsXonXoff, true, true}));
     }
     say(QStringLiteral("refusals %1").arg(refusals));
     return refusals == 0 && device.isOpen() ? 0 : 1;

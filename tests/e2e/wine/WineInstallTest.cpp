@@ -109,9 +109,8 @@ TEST_F(WineInstall, TheInstallerUpgradesInstallsAProgramThatTypesAndRemovesIt) {
         settings.targetWindow = target.title();
         settings.tcpAddress = "127.0.0.1";
         settings.tcpPort = peer.port();
-        const auto program =
-            startInstance("WineInstalled", makeConfig({{"5", "5{ENTER}"}}, 200, {}, settings),
-                          installedProgram);
+        const auto program = startInstance(
+            "WineInstalled", makeConfig({{"5", "5{ENTER}"}}, 200, {}, settings), installedProgram);
         const int connection = peer.acceptWithin(60000);
         ASSERT_GE(connection, 0) << "the installed program never connected";
         ASSERT_EQ(::write(connection, "12345", 5), 5);

@@ -168,7 +168,8 @@ KeyText FakeWin32Api::keyText(std::uint8_t vk, unsigned mods, bool caps, LayoutH
     const FakeLayout& l = layouts_.at(layout);
     if (caps && (mods & kAltGr) == 0 && isLetterKey(l, vk)) mods ^= kShift;
     for (const FakeKey& k : l.keys) {
-        if (k.vk == vk && k.mods == mods) return k.dead ? KeyText{true, {}} : KeyText{false, {k.ch}};
+        if (k.vk == vk && k.mods == mods)
+            return k.dead ? KeyText{true, {}} : KeyText{false, {k.ch}};
     }
     return {};
 }

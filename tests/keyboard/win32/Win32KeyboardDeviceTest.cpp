@@ -127,8 +127,9 @@ TEST_F(Win32KeyboardDeviceTest, CapsLockIsLeftAloneAndCharactersKeepTheirCase) {
         EXPECT_EQ(api.received, u"aB1!");
         EXPECT_TRUE(api.capsLock);
         for (const KeyInput& e : api.sent) EXPECT_NE(e.vk, kVkCapital);
-        const auto keys = shiftLock ? std::vector<std::uint8_t>{'B', '1'}
-                                    : std::vector<std::uint8_t>{kVkShift, 'A', 'B', '1', kVkShift, '1'};
+        const auto keys = shiftLock
+                              ? std::vector<std::uint8_t>{'B', '1'}
+                              : std::vector<std::uint8_t>{kVkShift, 'A', 'B', '1', kVkShift, '1'};
         EXPECT_EQ(keysSent(), keys);
     }
 }
