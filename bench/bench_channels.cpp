@@ -200,7 +200,7 @@ class FloodHost : public kest::PipelineHost {
     std::size_t debugLineCount() const override { return 0; }
     void clearDebugLines() override {}
     void addDebugLine(const std::string&) override {}
-    void sendToKeyboard(std::string keys, bool) override {
+    void sendToKeyboard(std::string keys, bool, std::size_t) override {
         for (char c : keys) inOrder = inOrder && c == floodByte(received++);
         std::this_thread::sleep_for(std::chrono::microseconds(keys.size() / 20));
     }

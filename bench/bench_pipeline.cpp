@@ -61,7 +61,7 @@ class NullHost : public kest::PipelineHost {
     std::size_t debugLineCount() const override { return 0; }
     void clearDebugLines() override {}
     void addDebugLine(const std::string&) override {}
-    void sendToKeyboard(std::string keys, bool) override {
+    void sendToKeyboard(std::string keys, bool, std::size_t) override {
         if (typeKeys) {
             kest::SendKeys(keys, true, device);
         } else {

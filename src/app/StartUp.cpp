@@ -17,6 +17,7 @@
 #include "platform/InstanceGuard.h"
 #include "ui/MainWindow.h"
 #include "ui/Maker.h"
+#include "ui/TaskbarTab.h"
 #include "ui/TrayIcon.h"
 #include "ui/UrlLink.h"
 #include "ui/WindowWidgets.h"
@@ -59,6 +60,7 @@ bool StartUp::Form_Load() {
     });
     step("task list", [this] {
         if (w_.tray) w_.tray->setTaskListVisible(true);
+        new TaskbarTab(&w_, TaskbarTab::systemTaskbar());
     });
     w_.endProgram = [this] {
         releaseAll();

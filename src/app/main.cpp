@@ -14,6 +14,7 @@
 
 #include "app/CommandLine.h"
 #include "app/KeyboardBackend.h"
+#include "app/PlatformHelp.h"
 #include "app/RunningInstance.h"
 #include "app/StartUp.h"
 #include "config/InstanceName.h"
@@ -43,6 +44,7 @@ QString logSuffix(const QStringList& arguments) {
 
 // An option prints or changes something and ends, with no window and no display.
 int runOption(const kest::CommandLine& commandLine, int argc, char* argv[]) {
+    kest::useOptionConsole();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -23,7 +23,10 @@ constexpr HandshakingName kHandshakingNames[] = {
 
 }  // namespace
 
-SerialChannel::SerialChannel(QObject* parent) : QObject(parent) {
+SerialChannel::SerialChannel(QObject* parent) : SerialChannel(makeSerialDevice(), parent) {}
+
+SerialChannel::SerialChannel(std::unique_ptr<SerialDevice> device, QObject* parent)
+    : QObject(parent), comm_(std::move(device)) {
     settleTimer_.setSingleShot(true);
     settleTimer_.setTimerType(Qt::PreciseTimer);
     settleTimer_.setInterval(kBurstSettleMs);
@@ -34,6 +37,13 @@ SerialChannel::SerialChannel(QObject* parent) : QObject(parent) {
         if (!inBurst_) startBurst();
     });
     connect(&comm_, &SerialPortComponent::deviceLost, this, &SerialChannel::onDeviceLost);
+    connect(&comm_, &SerialPortComponent::openFinished, this, [this](const QString& failure) {
+        if (failure.isEmpty()) {
+            opened();
+        } else {
+            openFailed(failure);
+        }
+    });
 }
 
 void SerialChannel::setPortText(const QString& text) {
@@ -88,12 +98,19 @@ void SerialChannel::reopen() {
         comm_.setCommPort(wholeValue16(portText_.toStdString()));
         comm_.setPortOpen(true);
     } catch (const std::exception& e) {
-        failOpen(portHint(portText_).value_or(QString::fromLocal8Bit(e.what())), false);
-        // A scanner plugged in after the start, or after the user typed its number,
-        // is opened as soon as its device appears, as a vanished one is.
-        reconnectTimer_.start();
+        openFailed(QString::fromLocal8Bit(e.what()));
         return;
     }
+    if (!comm_.opening()) return opened();
+    // A port that opens in the background is neither open nor failed until it says:
+    // nothing is sent to it meanwhile, and its field shows no colour.
+    open_ = false;
+    failure_.clear();
+    role_ = StatusRole::Ordinary;
+    emit portStateChanged(false, role_);
+}
+
+void SerialChannel::opened() {
     lastOpenFailure_.clear();
     failure_.clear();
     settingsRejected_ = false;
@@ -121,6 +138,13 @@ void SerialChannel::failOpen(const QString& why, bool settings) {
     failure_ = why;
     settingsRejected_ = settings;
     setOpen(false);
+}
+
+void SerialChannel::openFailed(const QString& reason) {
+    failOpen(portHint(portText_).value_or(reason), false);
+    // A scanner plugged in after the start, or after the user typed its number, is
+    // opened as soon as its device appears, as a vanished one is.
+    reconnectTimer_.start();
 }
 
 void SerialChannel::close() {

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <memory>
 #include <optional>
 
 #include "channels/ChannelTypes.h"
@@ -26,6 +27,8 @@ class SerialChannel : public QObject {
     static constexpr int kReconnectCheckMs = 2000;
 
     explicit SerialChannel(QObject* parent = nullptr);
+    // On a device of the caller's choice (tests).
+    explicit SerialChannel(std::unique_ptr<SerialDevice> device, QObject* parent = nullptr);
 
     void setPortText(const QString& text);      // INP_COMMPORT_Change: reopen
     void setSettingsText(const QString& text);  // INP_COM_CFG_Change: reopen
@@ -61,6 +64,8 @@ class SerialChannel : public QObject {
     void textReceived(const QByteArray& text);
 
   private:
+    void opened();
+    void openFailed(const QString& reason);
     void setOpen(bool open);
     void failOpen(const QString& why, bool settings);
     void startBurst();

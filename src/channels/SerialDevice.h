@@ -20,9 +20,13 @@ class SerialDevice : public QObject {
     using QObject::QObject;
 
     // Opens the named device and configures it; returns why it could not, in words a
-    // user understands ("<device>: no such device"), or nothing when it is open.
+    // user understands ("<device>: no such device"), or nothing when it is open. A
+    // device whose open can block (Windows: a Bluetooth port whose device is off)
+    // opens in the background instead: it returns nothing with opening() true, and
+    // says by openFinished how it went.
     virtual QString open(const QString& name, const SerialSettings& settings,
                          const SerialControl& control) = 0;
+    virtual bool opening() const { return false; }
     // Harmless when closed. No signal comes from this device once it has returned.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
@@ -41,10 +45,14 @@ class SerialDevice : public QObject {
     virtual QString write(const QByteArray& data) = 0;
 
     // Whether a device of that name is there to be opened, e.g. an adapter that was
-    // unplugged and is back.
+    // unplugged and is back. Answered without opening it where the system can tell:
+    // an open resets many instruments (DTR drops) and may block.
     virtual bool present(const QString& name) const = 0;
 
   signals:
+    // The outcome of an open in the background: why it failed, or nothing when the
+    // device is open now.
+    void openFinished(const QString& failure);
     // New bytes can be read. Bytes that arrive before earlier ones were read may come
     // without a signal of their own, so a reader takes everything at each signal.
     void dataArrived();

@@ -12,6 +12,7 @@ SerialPortComponent::SerialPortComponent(QObject* parent)
 
 SerialPortComponent::SerialPortComponent(std::unique_ptr<SerialDevice> device, QObject* parent)
     : QObject(parent), device_(std::move(device)) {
+    connect(device_.get(), &SerialDevice::openFinished, this, &SerialPortComponent::openFinished);
     connect(device_.get(), &SerialDevice::dataArrived, this, &SerialPortComponent::readyRead);
     connect(device_.get(), &SerialDevice::deviceLost, this, &SerialPortComponent::deviceLost);
 }
@@ -25,7 +26,7 @@ void SerialPortComponent::setPortOpen(bool open) {
         device_->close();
         return;
     }
-    if (device_->isOpen()) throw ComponentError("Port already open");
+    if (device_->isOpen() || device_->opening()) throw ComponentError("Port already open");
     const QString device = dos::comPortDevice(commPort_);
     if (device.isEmpty()) {
         throw ComponentError("COM" + std::to_string(commPort_) +
@@ -50,7 +51,7 @@ void SerialPortComponent::setSettings(const QString& text) {
 void SerialPortComponent::setCommPort(int portNumber) {
     if (portNumber < 1 || portNumber > 255)
         throw ComponentError("no such port: COM port numbers go from 1 to 255");
-    if (device_->isOpen()) throw ComponentError("Port already open");
+    if (device_->isOpen() || device_->opening()) throw ComponentError("Port already open");
     commPort_ = portNumber;
 }
 

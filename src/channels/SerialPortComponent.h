@@ -28,8 +28,11 @@ class SerialPortComponent : public QObject {
     SerialPortComponent(std::unique_ptr<SerialDevice> device, QObject* parent = nullptr);
     ~SerialPortComponent() override;
 
+    // Opening throws ComponentError when the device refused; a device that opens in
+    // the background returns with opening() true and tells by openFinished.
     void setPortOpen(bool open);
     bool portOpen() const { return device_->isOpen(); }
+    bool opening() const { return device_->opening(); }
     void setSettings(const QString& text);
     void setCommPort(int portNumber);
     int commPort() const { return commPort_; }
@@ -44,6 +47,7 @@ class SerialPortComponent : public QObject {
     bool devicePresent(int portNumber) const;
 
   signals:
+    void openFinished(const QString& failure);
     void readyRead();
     // The open device failed under the port (unplugged, hung up); the port is closed.
     void deviceLost(const QString& description);

@@ -79,7 +79,7 @@ class RecordingHost final : public PipelineHost, public PipelineObserver {
     void clearDebugLines() override {}
     void addDebugLine(const std::string&) override {}
 
-    void sendToKeyboard(std::string keys, bool wait) override {
+    void sendToKeyboard(std::string keys, bool wait, std::size_t) override {
         Step& step = result.steps.back();  // opened by beforePiece
         device_.clear();
         try {

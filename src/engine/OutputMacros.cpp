@@ -199,22 +199,31 @@ void sendTcpMacros(std::string& text, PipelineHost& host) {
     });
 }
 
-void activateTargetWindow(std::string& text, PipelineHost& host) {
+std::optional<std::string> activateTargetWindow(std::string& text, PipelineHost& host) {
     static constexpr std::string_view kMark = "APP[";
+    std::optional<std::string> activated;
     const std::size_t p = text.find(kMark);
     if (p != std::string::npos) {
         const std::size_t q = text.find(']', p + 1);
         if (q != std::string::npos) {
-            const std::string title = text.substr(p + kMark.size(), q - p - kMark.size());
+            activated = text.substr(p + kMark.size(), q - p - kMark.size());
             text.erase(p, q - p + 1);
-            runLosingOnlyItself(host, "window activation", [&] { host.activateWindow(title); });
+            runLosingOnlyItself(host, "window activation",
+                                [&] { host.activateWindow(*activated); });
         }
     } else {
         const std::string target = host.targetWindowText();
-        if (trimSpaces(target).empty()) return;
+        if (trimSpaces(target).empty()) return activated;
+        activated = target;
         runLosingOnlyItself(host, "window activation", [&] { host.activateWindow(target); });
     }
     // Give the activated window a moment to take the focus before the first key.
+    host.handleEventsFor(0.05);
+    return activated;
+}
+
+void activateWindowAgain(const std::string& title, PipelineHost& host) {
+    runLosingOnlyItself(host, "window activation", [&] { host.activateWindow(title); });
     host.handleEventsFor(0.05);
 }
 

@@ -30,6 +30,11 @@ void expandDateMacros(std::string& text, const Clock& clock);
 void expandTimeMacros(std::string& text, const Clock& clock);
 void sendSerialMacros(std::string& text, PipelineHost& host);
 void sendTcpMacros(std::string& text, PipelineHost& host);
-void activateTargetWindow(std::string& text, PipelineHost& host);
+// Activates the window the text names (APP[...], taken out of the text), else the
+// target window, and gives it a moment to take the focus. Returns the title it asked
+// for, so that a text typed on later goes to the same window.
+std::optional<std::string> activateTargetWindow(std::string& text, PipelineHost& host);
+// Activates that window again, with the same moment.
+void activateWindowAgain(const std::string& title, PipelineHost& host);
 
 }  // namespace kest

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "engine/Clock.h"
 #include "engine/NumericValue.h"
@@ -10,6 +12,7 @@
 #include "engine/PipelineHost.h"
 #include "engine/ReceivedNotices.h"
 #include "engine/TextUtil.h"
+#include "keyboard/KeyboardDevice.h"
 
 namespace kest {
 
@@ -75,24 +78,52 @@ void Pipeline::PROCESS_DATA(std::string& text, TextSource source) {
         if (observer_) observer_->afterDatesAndTimes(text);
         sendSerialMacros(text, host_);
         sendTcpMacros(text, host_);
-        activateTargetWindow(text, host_);
-        const std::string prefix = host_.prefixText();
-        if (!trimSpaces(prefix).empty())
-            whole &= sendPiece(PipelineObserver::Piece::Prefix, prefix, 0).empty();
-        whole &= sendBody(text);
-        const std::string suffix = host_.suffixText();
-        if (!trimSpaces(suffix).empty())
-            whole &= sendPiece(PipelineObserver::Piece::Suffix, suffix, 0).empty();
+        Typing typing;
+        typing.window = activateTargetWindow(text, host_);
+        typing.text = std::move(text);
+        typing_ = std::move(typing);
+        typeText(*typing_);
+        whole = typing_->whole;
+        typing_.reset();
+    } catch (const KeysRefused&) {
+        // The text waits in typing_, where it stopped; it is told typed when it is done.
+        return;
     } catch (const std::exception& e) {
+        typing_.reset();
         host_.logFailure(std::string("received text dropped: ") + e.what());
         whole = false;
     } catch (...) {
         // Whatever a host throws stops here, as in the guard of each operation: the
         // runner must go on to the texts queued behind this one.
+        typing_.reset();
         host_.logFailure("received text dropped: unknown error");
         whole = false;
     }
     host_.textTyped(whole);
+}
+
+bool Pipeline::resume() {
+    if (!typing_) return true;
+    bool whole = true;
+    try {
+        // The focus may have moved while the text waited.
+        if (typing_->window) activateWindowAgain(*typing_->window, host_);
+        typeText(*typing_);
+        whole = typing_->whole;
+        typing_.reset();
+    } catch (const KeysRefused&) {
+        return false;
+    } catch (const std::exception& e) {
+        typing_.reset();
+        host_.logFailure(std::string("received text dropped: ") + e.what());
+        whole = false;
+    } catch (...) {
+        typing_.reset();
+        host_.logFailure("received text dropped: unknown error");
+        whole = false;
+    }
+    host_.textTyped(whole);
+    return true;
 }
 
 void Pipeline::removeListed(std::string& text) const {
@@ -155,51 +186,88 @@ void Pipeline::applyRules(std::string& text, std::string* origin) const {
     }
 }
 
-bool Pipeline::sendBody(const std::string& text) {
-    // A piece ends before each caret after the first character; the caret opens the
-    // next piece, where it holds Ctrl for the key after it.
-    bool whole = true;
+namespace {
+
+// The body cut before each caret after its first character: the caret opens the next
+// piece, where it holds Ctrl for the key after it. An empty body has no piece.
+std::vector<std::string_view> bodyPieces(std::string_view body) {
+    std::vector<std::string_view> pieces;
     std::size_t start = 0;
-    for (std::size_t caret = text.find('^', 1); caret != std::string::npos;
-         caret = text.find('^', caret + 1)) {
-        const double pause = numericValue(host_.delayText());
-        PAUSE_SECONDS(pause, clock_);
-        const std::string piece = text.substr(start, caret - start);
-        const std::string failure = sendPiece(PipelineObserver::Piece::Body, piece, pause);
-        addDebug(failure.empty() ? piece : "NOT TYPED (" + failure + "): " + piece);
-        whole &= failure.empty();
-        host_.handlePendingEvents();
+    for (std::size_t caret = body.find('^', 1); caret != std::string::npos;
+         caret = body.find('^', caret + 1)) {
+        pieces.push_back(body.substr(start, caret - start));
         start = caret;
     }
-    if (start >= text.size()) return whole;  // an empty text has no piece
-    const std::string piece = text.substr(start);
-    const std::string failure = sendPiece(PipelineObserver::Piece::Body, piece, 0);
-    host_.handlePendingEvents();
-    addDebug(failure.empty() ? piece : "NOT TYPED (" + failure + "): " + piece);
-    return whole && failure.empty();
+    if (start < body.size()) pieces.push_back(body.substr(start));
+    return pieces;
 }
 
-std::string Pipeline::sendPiece(PipelineObserver::Piece piece, const std::string& keys,
-                                double pause) {
-    if (observer_) observer_->beforePiece(piece, keys, pause);
-    // A piece that cannot be typed is lost alone; the user hears why.
+}  // namespace
+
+// Types from where the text stands: the prefix (piece 0), the body's pieces, the
+// suffix (the last). The prefix and the suffix are read when they are first typed and
+// kept for a later try. A body piece before the last waits INP_DELAY before it is
+// typed; a piece that was begun at an earlier, refused try does not wait again. Each
+// body piece goes to the debug list once it is done with, marked when it was not typed.
+void Pipeline::typeText(Typing& typing) {
+    using Kind = PipelineObserver::Piece;
+    const bool again = std::exchange(typing.begun, true);
+    const std::vector<std::string_view> body = bodyPieces(typing.text);
+    for (bool first = true; typing.piece < body.size() + 2;
+         ++typing.piece, typing.eventsDone = 0, first = false) {
+        if (typing.piece == 0 || typing.piece == body.size() + 1) {
+            const bool prefix = typing.piece == 0;
+            std::optional<std::string>& keys = prefix ? typing.prefix : typing.suffix;
+            if (!keys) keys = prefix ? host_.prefixText() : host_.suffixText();
+            if (!trimSpaces(*keys).empty())
+                sendPiece(typing, prefix ? Kind::Prefix : Kind::Suffix, *keys, 0);
+            continue;
+        }
+        const std::string_view piece = body[typing.piece - 1];
+        const bool last = typing.piece == body.size();
+        double pause = 0;
+        if (!last && !(again && first)) {
+            pause = numericValue(host_.delayText());
+            PAUSE_SECONDS(pause, clock_);
+        }
+        const std::string failure = sendPiece(typing, Kind::Body, piece, pause);
+        const std::string line = failure.empty()
+                                     ? std::string(piece)
+                                     : "NOT TYPED (" + failure + "): " + std::string(piece);
+        if (!last) addDebug(line);
+        host_.handlePendingEvents();
+        if (last) addDebug(line);
+    }
+}
+
+// A piece that cannot be typed is lost alone, and the user hears why; one whose keys
+// the platform refused stops the text where it stands. Empty when the piece was typed,
+// else why not.
+std::string Pipeline::sendPiece(Typing& typing, PipelineObserver::Piece kind,
+                                std::string_view piece, double pause) {
+    const std::string keys(piece);
+    if (observer_) observer_->beforePiece(kind, keys, pause);
     std::string failure;
     try {
-        host_.sendToKeyboard(keys, true);
+        host_.sendToKeyboard(keys, true, typing.eventsDone);
         return failure;
+    } catch (KeysRefused& refused) {
+        typing.eventsDone = refused.eventsDone;
+        typing.reason = refused.what();
+        throw;
     } catch (const std::exception& e) {
         failure = e.what();
     } catch (...) {
-        failure = "unknown error";
     }
     if (failure.empty()) failure = "unknown error";
+    typing.whole = false;
     host_.pieceNotTyped(failure);
     return failure;
 }
 
-void Pipeline::addDebug(const std::string& line) {
+void Pipeline::addDebug(std::string_view line) {
     if (host_.debugLineCount() > kDebugListLimit) host_.clearDebugLines();
-    host_.addDebugLine(line);
+    host_.addDebugLine(std::string(line));
 }
 
 void PipelineRunner::submit(std::string text, TextSource source) {
@@ -214,8 +282,22 @@ void PipelineRunner::setHeld(bool held) {
     drain();
 }
 
+void PipelineRunner::retry() {
+    if (running_ || held_) return;
+    if (pipeline_.suspended()) {
+        running_ = true;
+        const bool typed = pipeline_.resume();
+        running_ = false;
+        reportWaiting();
+        if (!typed) return;
+    }
+    drain();
+}
+
 void PipelineRunner::drain() {
-    if (running_ || held_) return;  // the run in progress takes it when it is done
+    // The run in progress takes the queue when it is done; a text that waits for its
+    // keys keeps every later one waiting behind it.
+    if (running_ || held_ || pipeline_.suspended()) return;
     running_ = true;
     struct Done {
         bool& flag;
@@ -227,7 +309,16 @@ void PipelineRunner::drain() {
         queuedBytes_ -= next.size();
         if (queuedBytes_ <= kMaxQueuedBytes / 2) setFull(false);
         pipeline_.PROCESS_DATA(next, source);
+        if (pipeline_.suspended()) break;
     }
+    reportWaiting();
+}
+
+void PipelineRunner::reportWaiting() {
+    const std::string reason = pipeline_.suspendedReason();
+    if (reason == waitingReason_) return;
+    waitingReason_ = reason;
+    if (waitingChanged_) waitingChanged_(reason);
 }
 
 void PipelineRunner::setFull(bool full) {

@@ -2,8 +2,10 @@
 // PROCESS_DATA: one received text in, keystroke pieces out.
 
 #include <array>
+#include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -47,22 +49,47 @@ class Pipeline {
   public:
     Pipeline(PipelineHost& host, Clock& clock);
 
-    // The text is changed in place; callers pass a copy.
+    // The text is changed in place; callers pass a copy. Not while a text is suspended
+    // (the runner sees to that): that text would be lost.
     void PROCESS_DATA(std::string& text, TextSource source = TextSource::Channel);
+
+    // A text whose keys the platform refused part-way (KeysRefused: a locked screen,
+    // an elevated window in front) waits here, where it stopped; its send-backs are
+    // done and are not done again.
+    bool suspended() const { return typing_.has_value(); }
+    // Why, in the user's words; empty when nothing waits.
+    std::string suspendedReason() const { return typing_ ? typing_->reason : std::string(); }
+    // The text (after its macros) that waits.
+    std::string suspendedText() const { return typing_ ? typing_->text : std::string(); }
+    // Activates its window again and types on from where it stopped, nothing twice.
+    // False when the keys are refused again: it goes on waiting.
+    bool resume();
 
     // nullptr (the default) watches nothing.
     void setObserver(PipelineObserver* observer) { observer_ = observer; }
 
   private:
+    // What is left to type of one text.
+    struct Typing {
+        std::string text;                           // after the macros
+        std::optional<std::string> prefix, suffix;  // as first typed
+        std::optional<std::string> window;          // activated before the first key
+        std::size_t piece = 0;                      // the prefix, the body's pieces, the suffix
+        std::size_t eventsDone = 0;                 // key events of that piece that went in
+        bool begun = false;
+        bool whole = true;   // every piece so far typed
+        std::string reason;  // why the keys were refused
+    };
     void removeListed(std::string& text) const;
     // origin, when given, follows the text: 'r' for a received character, 'w' for one
     // a rule wrote.
     void applyRules(std::string& text, std::string* origin) const;
     void rulesAndNotices(std::string& text, TextSource source);
+    void typeText(Typing& typing);
     // Empty when the piece was typed, else why not.
-    std::string sendPiece(PipelineObserver::Piece piece, const std::string& keys, double pause);
-    bool sendBody(const std::string& text);
-    void addDebug(const std::string& line);
+    std::string sendPiece(Typing& typing, PipelineObserver::Piece kind, std::string_view piece,
+                          double pause);
+    void addDebug(std::string_view line);
 
     PipelineHost& host_;
     Clock& clock_;
@@ -71,6 +98,7 @@ class Pipeline {
     std::array<bool, 256> notationUntold_;
     int notationLeft_ = 10;  // "+^%~()[]{}"
     bool utf8Told_ = false;
+    std::optional<Typing> typing_;
 };
 
 // Runs texts one at a time in arrival order: a text handed over while a run is in
@@ -100,15 +128,28 @@ class PipelineRunner {
     void setHeld(bool held);
     bool held() const { return held_; }
 
+    // When the platform refuses a text's keys, that text waits where it stopped and
+    // every later text waits behind it, until retry() gets it typed. The handler hears
+    // the reason when the wait begins (or its reason changes) and "" when it is over.
+    void onWaitingForKeys(std::function<void(const std::string& reason)> handler) {
+        waitingChanged_ = std::move(handler);
+    }
+    bool waitingForKeys() const { return pipeline_.suspended(); }
+    // Tries the waiting text again; when it is typed, the texts behind it follow.
+    void retry();
+
   private:
     void drain();
     void setFull(bool full);
+    void reportWaiting();
 
     Pipeline& pipeline_;
     std::deque<std::pair<std::string, TextSource>> queue_;
     std::size_t queuedBytes_ = 0;
     bool full_ = false;
     std::function<void(bool)> fullChanged_;
+    std::function<void(const std::string&)> waitingChanged_;
+    std::string waitingReason_;
     bool running_ = false;
     bool held_ = false;
 };

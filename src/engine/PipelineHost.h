@@ -47,8 +47,10 @@ class PipelineHost {
     virtual void clearDebugLines() = 0;
     virtual void addDebugLine(const std::string& line) = 0;
 
-    // SEND_TO_KB with the window's switches; throws when the piece cannot be typed.
-    virtual void sendToKeyboard(std::string keys, bool wait) = 0;
+    // SEND_TO_KB with the window's switches; throws when the piece cannot be typed,
+    // and KeysRefused when the platform refused its keys. eventsDone: the key events
+    // of this piece that went in at an earlier, refused try, not to be typed again.
+    virtual void sendToKeyboard(std::string keys, bool wait, std::size_t eventsDone) = 0;
 
     // A failure that the user is not shown but a developer wants to see.
     virtual void logFailure(const std::string& what) = 0;

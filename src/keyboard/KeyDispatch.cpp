@@ -24,7 +24,8 @@ bool contains(const std::string& text, std::string_view token) {
 
 }  // namespace
 
-void KeyDispatch::SEND_TO_KB(std::string& keys, bool wait, bool apiKb, bool upper) {
+void KeyDispatch::SEND_TO_KB(std::string& keys, bool wait, bool apiKb, bool upper,
+                             std::size_t eventsDone) {
     if (contains(keys, kStartWin) || contains(keys, kWinDesk)) {
         modeTag_ = "API";
         replaceAll(keys, kWinDesk, "");
@@ -34,17 +35,31 @@ void KeyDispatch::SEND_TO_KB(std::string& keys, bool wait, bool apiKb, bool uppe
     }
     replaceAll(keys, kWinCur, "");
 
+    cursor_.startPiece(eventsDone);
+    struct EndPiece {
+        KeyboardDevice& device;
+        ~EndPiece() { device.endPiece(); }
+    } endPiece{device_};
+    try {
+        type(keys, wait, apiKb, upper);
+    } catch (KeysRefused& refused) {
+        refused.eventsDone = cursor_.eventsDone();
+        throw;
+    }
+}
+
+void KeyDispatch::type(std::string& keys, bool wait, bool apiKb, bool upper) {
     if (modeTag_ == "API" || apiKb) {
         // The player has its own pauses and no notion of waiting for the target.
-        API_SEND_KEYS(keys, device_, clock_);
+        API_SEND_KEYS(keys, cursor_, playerClock_);
         return;
     }
     if (upper) {
         // A Shift left down by the user would turn the upper-case letters back.
-        device_.keybdEvent(kVkShift, kKeyUp);
-        SendKeys(cp1252Upper(keys), wait, device_);
+        cursor_.keybdEvent(kVkShift, kKeyUp);
+        SendKeys(cp1252Upper(keys), wait, cursor_);
     } else {
-        SendKeys(keys, wait, device_);
+        SendKeys(keys, wait, cursor_);
     }
 }
 

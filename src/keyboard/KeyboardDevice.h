@@ -1,8 +1,10 @@
 #pragma once
 // The seam between keystroke text and the platform's input synthesis.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,6 +20,20 @@ constexpr std::uint8_t kVkReturn = 13;
 constexpr std::uint8_t kVkShift = 16;
 constexpr std::uint8_t kVkControl = 17;
 constexpr std::uint8_t kVkMenu = 18;
+
+// The platform took the keys only in part, or would lose them without a word: the
+// screen is locked, a UAC prompt is up, the window in front runs with more rights than
+// ours. Nothing is wrong with the keys themselves: the text waits and is typed on from
+// where it stopped once keys are accepted again. what() says why, in the user's words.
+class KeysRefused : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+    // The refused call's own key went in; only what follows it (a release) did not.
+    bool lastWentIn = false;
+    // The key events of the piece that went in before the refusal; the dispatch fills
+    // it in, so that the piece resumes after them.
+    std::size_t eventsDone = 0;
+};
 
 class KeyboardDevice {
 public:
@@ -39,6 +55,10 @@ public:
 
     // Returns when the display server has taken every event sent so far.
     virtual void sync() = 0;
+
+    // The end of a piece, whether it was typed whole or not: every key it pressed has
+    // been released or given up on, so a device forgets what it believed was held.
+    virtual void endPiece() {}
 
     // Where the device tells the user what it could not do, or did otherwise than
     // asked (characters no layout has, a desktop that refuses part of a request). The

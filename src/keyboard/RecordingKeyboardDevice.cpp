@@ -44,6 +44,8 @@ std::vector<std::uint8_t> RecordingKeyboardDevice::keysDown() const {
 }
 
 void RecordingKeyboardDevice::maybeFail() {
+    if (refuseIn_ == 0) throw KeysRefused("recording keyboard device: keys refused");
+    if (refuseIn_ > 0) --refuseIn_;
     if (failIn_ < 0) return;
     if (failIn_-- == 0) throw std::runtime_error("recording keyboard device: injected failure");
 }

@@ -25,6 +25,10 @@ class RecordingKeyboardDevice : public KeyboardDevice {
 
     // Makes the n-th call from now (0 = the next one) throw, to test error paths.
     void failAfter(int calls) { failIn_ = calls; }
+    // From the n-th call from now on, every call throws KeysRefused, as a locked screen
+    // refuses keys, until acceptAgain().
+    void refuseFrom(int calls) { refuseIn_ = calls; }
+    void acceptAgain() { refuseIn_ = -1; }
 
     const std::vector<Event>& events() const { return events_; }
     void clear() { events_.clear(); }
@@ -41,6 +45,7 @@ class RecordingKeyboardDevice : public KeyboardDevice {
     void maybeFail();
     std::vector<Event> events_;
     int failIn_ = -1;
+    int refuseIn_ = -1;
 };
 
 }  // namespace kest

@@ -6,8 +6,8 @@
 // is an absolute path, else ~/.config/autostart) /kest-redirect<instance suffix>.desktop,
 // which the desktop starts at login. Characters of a name that do not belong in a file
 // name are written as %XX there.
-// Windows: not offered here (a shortcut in the Startup folder does it); enable and
-// disable throw with a message that says so.
+// Windows: one value per instance, "Kest Redirect<instance suffix>", in the user's Run
+// key, with the quoted program path and instance argument (win32/Win32Autostart.h).
 //
 // The instance suffix is "" for the unnamed copy, else "_" and the name.
 

@@ -27,6 +27,7 @@
 #include "platform/DosPaths.h"
 #include "ui/Colours.h"
 #include "ui/HelpWindow.h"
+#include "ui/KeysWait.h"
 #include "ui/MainWindowConfig.h"
 #include "ui/MainWindowHost.h"
 #include "ui/Maker.h"
@@ -114,6 +115,16 @@ F_MAIN::F_MAIN(KeyboardDevice& keyboard, WindowActivator& activator, QWidget* pa
         qWarning() << "Serial: pipeline has room again;" << serialDropped_
                    << "bytes were dropped while it was full";
         serialDropped_ = 0;
+    });
+    keysWait_ = new KeysWait(
+        *runner_, *pipeline_, [this](const QString& line) { showDebugLine(line); }, this);
+    connect(keysWait_, &KeysWait::changed, this, &F_MAIN::keysWaitingChanged);
+    connect(keysWait_, &KeysWait::changed, this, [this](const QString& reason) {
+        if (reason.isEmpty()) {
+            trouble_->clear(Trouble::KeysWaiting);
+        } else {
+            trouble_->set(Trouble::KeysWaiting, reason);
+        }
     });
     config_ = std::make_unique<MainWindowConfig>(*this);
     files_ = std::make_unique<DurableConfigFileSystem>();
@@ -303,11 +314,15 @@ void runGuarded(const char* what, Work work) {
 void F_MAIN::processData(const QByteArray& text, TextSource source) {
     runGuarded("PROCESS_DATA failed:", [&] {
         runner_->setHeld(textsMustWait());
+        const bool behindAWait = runner_->waitingForKeys();
         const std::string received = text.toStdString();
         runner_->submit(received, source);
         if (runner_->held()) {
             LST_DEBUG->addItem(QStringLiteral("WAITING (this window has the focus): ") +
                                fromCp1252(received));
+        } else if (behindAWait) {
+            showDebugLine(
+                QStringLiteral("WAITING (%1): %2").arg(keysWait_->reason(), fromCp1252(received)));
         }
     });
 }
@@ -338,8 +353,16 @@ void F_MAIN::showNotice(const QString& message) {
     if (message.isEmpty() || noticesShown_.contains(message)) return;
     noticesShown_.insert(message);
     qWarning().noquote() << "Kest_Redirect_Serial_to_KB:" << message;
-    LST_DEBUG->addItem(message);
+    showDebugLine(message);
+}
+
+void F_MAIN::showDebugLine(const QString& line) {
+    LST_DEBUG->addItem(line);
     LST_DEBUG->scrollToBottom();
+}
+
+QString F_MAIN::keysWaitingReason() const {
+    return keysWait_->reason();
 }
 
 void F_MAIN::LOAD_CFG() {

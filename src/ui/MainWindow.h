@@ -35,6 +35,7 @@ namespace kest {
 class ConfigFileSystem;
 class ConfigStore;
 class KeyboardDevice;
+class KeysWait;
 class MainWindowConfig;
 class MainWindowHost;
 class Pipeline;
@@ -162,6 +163,14 @@ class F_MAIN : public QWidget {
     void showNotice(const QString& message);
     // What does not work now; the notification-area icon shows it.
     TroubleState& trouble() { return *trouble_; }
+    // Why received texts wait for the platform to accept keys ("the window in front
+    // runs as administrator", a locked screen), in the user's words; empty when none do.
+    QString keysWaitingReason() const;
+
+  signals:
+    // The reason above whenever it changes: a wait begins ("" before), its reason
+    // changes, or it ends (""). For the tray icon's trouble state.
+    void keysWaitingChanged(const QString& reason);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -171,6 +180,7 @@ class F_MAIN : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    void showDebugLine(const QString& line);
     void buildConfigFrame();
     void buildBottomBand();
     void bindNames();
@@ -183,6 +193,7 @@ class F_MAIN : public QWidget {
     std::unique_ptr<MainWindowHost> host_;
     std::unique_ptr<Pipeline> pipeline_;
     std::unique_ptr<PipelineRunner> runner_;
+    KeysWait* keysWait_ = nullptr;
     std::unique_ptr<MainWindowConfig> config_;
     std::unique_ptr<ConfigFileSystem> files_;
     std::unique_ptr<ConfigStore> store_;

@@ -144,9 +144,9 @@ void MainWindowHost::addDebugLine(const std::string& line) {
     w_.LST_DEBUG->scrollToBottom();
 }
 
-void MainWindowHost::sendToKeyboard(std::string keys, bool wait) {
+void MainWindowHost::sendToKeyboard(std::string keys, bool wait, std::size_t eventsDone) {
     dispatch_.SEND_TO_KB(keys, wait, w_.SW_API_KB->checkState() == Qt::Checked,
-                         w_.SW_UPPER->checkState() == Qt::Checked);
+                         w_.SW_UPPER->checkState() == Qt::Checked, eventsDone);
 }
 
 DryRunSettings MainWindowHost::dryRunSettings() const {

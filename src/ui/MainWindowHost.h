@@ -42,7 +42,7 @@ class MainWindowHost : public PipelineHost {
     void clearDebugLines() override;
     void addDebugLine(const std::string& line) override;
 
-    void sendToKeyboard(std::string keys, bool wait) override;
+    void sendToKeyboard(std::string keys, bool wait, std::size_t eventsDone) override;
     void logFailure(const std::string& what) override;
     void pieceNotTyped(const std::string& reason) override;
     void textTyped(bool whole) override;

@@ -19,6 +19,8 @@ QString TroubleState::words(Trouble kind) {
             return QStringLiteral("save failed");
         case Trouble::NotTyped:
             return QStringLiteral("texts not typed");
+        case Trouble::KeysWaiting:
+            return QStringLiteral("texts waiting");
     }
     return QStringLiteral("trouble");
 }
@@ -53,7 +55,12 @@ QString TroubleState::reason(Trouble kind) const {
 
 QString TroubleState::summary() const {
     QStringList parts;
-    for (const auto& [kind, reason] : current_) parts << words(kind);
+    for (const auto& [kind, reason] : current_) {
+        // Why texts wait is what the user can act on ("the window in front runs as
+        // administrator"), and it is short.
+        parts << (kind == Trouble::KeysWaiting ? words(kind) + QStringLiteral(": ") + reason
+                                               : words(kind));
+    }
     return parts.join(QStringLiteral(", "));
 }
 

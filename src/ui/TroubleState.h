@@ -16,11 +16,13 @@
 namespace kest {
 
 enum class Trouble {
-    SerialPort,  // the serial port is not open
-    Tcp,         // the server cannot listen, or the client's connection fails
-    File,        // the watched file gives an error
-    Save,        // the configuration could not be saved
-    NotTyped,    // a received text, or a piece of it, could not be typed
+    SerialPort,   // the serial port is not open
+    Tcp,          // the server cannot listen, or the client's connection fails
+    File,         // the watched file gives an error
+    Save,         // the configuration could not be saved
+    NotTyped,     // a received text, or a piece of it, could not be typed
+    KeysWaiting,  // texts wait: the platform refuses our keys now (an elevated window in
+                  // front, a locked screen); its reason is short and shown in full
 };
 
 class TroubleState : public QObject {
@@ -41,7 +43,7 @@ class TroubleState : public QObject {
     QString reason(Trouble kind) const;
     bool any() const { return !current_.empty(); }
     // The current problems in a few words each, in the order of Trouble ("port red,
-    // TCP failing"); empty when everything works.
+    // TCP failing"; waiting texts with their reason); empty when everything works.
     QString summary() const;
     // The few words that name a kind in the tip, the balloon and the log.
     static QString words(Trouble kind);

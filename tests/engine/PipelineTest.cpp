@@ -260,6 +260,41 @@ TEST_F(PipelineFixture, HeldTextsWaitInOrderAndAHoldDuringARunStopsBeforeTheNext
     EXPECT_EQ(runner.pending(), 0u);
 }
 
+// The platform refuses keys part-way (a locked screen): the text waits where it
+// stopped, the texts behind it wait too, and once keys are accepted the rest follows,
+// into the window the text had activated, with nothing typed, sent or listed twice.
+TEST_F(PipelineFixture, TextsWhoseKeysAreRefusedWaitAndGoOnWhereTheyStopped) {
+    PipelineRunner runner(pipeline);
+    std::vector<std::string> reasons;
+    runner.onWaitingForKeys([&](const std::string& reason) { reasons.push_back(reason); });
+    host.delay = "0";
+    host.prefix = "<";
+    host.suffix = ">";
+    host.target = "Orders";
+    host.clientState = kSocketConnected;
+    host.acceptChars = 2;  // "<" and "a" go in
+    runner.submit("{TX_TCP[ok]}ab^cd");
+    runner.submit("next");
+    EXPECT_TRUE(runner.waitingForKeys());
+    EXPECT_EQ(runner.pending(), 1u);
+    EXPECT_EQ(reasons, Log{"the screen is locked"});
+    EXPECT_EQ(pipeline.suspendedText(), "ab^cd");
+
+    runner.retry();  // still locked: nothing more, and no second report
+    EXPECT_EQ(host.keys(), (Log{"<", "a"}));
+    EXPECT_EQ(reasons.size(), 1u);
+
+    host.acceptChars = -1;
+    host.log.clear();
+    runner.retry();
+    EXPECT_FALSE(runner.waitingForKeys());
+    EXPECT_EQ(reasons, (Log{"the screen is locked", ""}));
+    EXPECT_EQ(host.log,
+              (Log{"activate:Orders", "wait:0.05", "key:b", "events", "key:^cd", "events", "key:>",
+                   "activate:Orders", "wait:0.05", "key:<", "key:next", "events", "key:>"}));
+    EXPECT_EQ(host.debugLines, (Log{"ab", "^cd", "next"}));
+}
+
 namespace {
 // A host whose suffix setting fails with something that is no std::exception, as a
 // foreign library might throw.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "keyboard/KeyNotation.h"
+#include "keyboard/KeyboardDevice.h"
 #include "keyboard/RecordingKeyboardDevice.h"
 #include "support/FakeClock.h"
 
@@ -147,6 +148,42 @@ TEST_F(KeyDispatchTest, DeviceFailureReachesTheCallerOnBothPaths) {
     device.failAfter(1);
     EXPECT_THROW(send("+ab", true), std::runtime_error);
     EXPECT_TRUE(device.keysDown().empty());
+}
+
+// Keys refused part-way (a locked screen): the piece is typed again later from where
+// it stopped, on both paths. Nothing goes twice, a Shift held at that point is pressed
+// again, and the player does not wait again for the events that went in.
+TEST_F(KeyDispatchTest, ARefusedPieceResumesAfterTheEventsThatWentIn) {
+    const auto sendRefused = [&](std::string keys, bool apiKb) {
+        try {
+            dispatch.SEND_TO_KB(keys, true, apiKb, false);
+        } catch (const KeysRefused& refused) {
+            return refused.eventsDone;
+        }
+        ADD_FAILURE() << "the keys were not refused";
+        return std::size_t(0);
+    };
+    device.refuseFrom(2);  // Shift and 'a' go in
+    const std::size_t done = sendRefused("+(ab)c", false);
+    EXPECT_EQ(done, 2u);
+    device.acceptAgain();
+    std::string keys = "+(ab)c";
+    dispatch.SEND_TO_KB(keys, true, false, false, done);
+    EXPECT_EQ(device.events(), (Events{Device::down(16), Device::ch('a'), Device::down(16),
+                                       Device::ch('b'), Device::up(16), Device::ch('c'), kSync}));
+
+    device.clear();
+    device.refuseFrom(3);  // Shift, then A down and up; Shift's release is refused
+    EXPECT_EQ(sendRefused("Ab", true), 3u);
+    EXPECT_EQ(clock.sleeps.size(), 3u);
+    device.acceptAgain();
+    device.clear();
+    clock.sleeps.clear();
+    keys = "Ab";
+    dispatch.SEND_TO_KB(keys, true, true, false, 3);
+    EXPECT_EQ(device.events(),
+              (Events{Device::down(16), Device::up(16), Device::down(66), Device::up(66)}));
+    EXPECT_EQ(clock.sleeps.size(), 2u);  // before Shift's release, and inside 'b'
 }
 
 }  // namespace

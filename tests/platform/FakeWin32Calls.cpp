@@ -139,4 +139,29 @@ ErrorCode FakeWin32Calls::deleteFile(const std::filesystem::path& file) {
     return files.erase(file) ? kErrorSuccess : kErrorFileNotFound;
 }
 
+ErrorCode FakeWin32Calls::registryStrings(RegistryRoot root, const std::wstring& key,
+                                          std::map<std::wstring, std::wstring>* values) {
+    if (const ErrorCode e = take(registryErrors)) return e;
+    bool keyExists = false;
+    for (const auto& [where, value] : registry) {
+        if (std::get<0>(where) != root || std::get<1>(where) != key) continue;
+        keyExists = true;
+        (*values)[std::get<2>(where)] = value;
+    }
+    return keyExists ? kErrorSuccess : kErrorFileNotFound;
+}
+
+ErrorCode FakeWin32Calls::setRegistryString(RegistryRoot root, const std::wstring& key,
+                                            const std::wstring& name, const std::wstring& value) {
+    if (const ErrorCode e = take(registryErrors)) return e;
+    registry[{root, key, name}] = value;
+    return kErrorSuccess;
+}
+
+ErrorCode FakeWin32Calls::deleteRegistryValue(RegistryRoot root, const std::wstring& key,
+                                              const std::wstring& name) {
+    if (const ErrorCode e = take(registryErrors)) return e;
+    return registry.erase({root, key, name}) ? kErrorSuccess : kErrorFileNotFound;
+}
+
 }  // namespace kest::win32::testing

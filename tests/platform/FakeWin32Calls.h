@@ -2,13 +2,15 @@
 // A stand-in for the kernel32 calls with just enough of Windows behind it to check the
 // platform's Windows logic by its effect: files with attributes that a write sets to
 // archive as Windows does, an identity that changes with every write, named mutexes,
-// exclusive locks per handle, and moves that a reader holding the target can refuse.
+// exclusive locks per handle, moves that a reader holding the target can refuse, a
+// registry of string values, and standard streams with or without a console.
 
 #include <deque>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/Win32Calls.h"
@@ -38,6 +40,14 @@ class FakeWin32Calls final : public Win32Calls {
     std::deque<ErrorCode> setAttributeErrors;
     // SetFileAttributes says yes but leaves the archive bit on, as Wine does.
     bool archiveBitSticks = false;
+    // Registry string values by root, key and name; keys are made by the first value.
+    std::map<std::tuple<RegistryRoot, std::wstring, std::wstring>, std::wstring> registry;
+    std::deque<ErrorCode> registryErrors;
+    // Streams that whoever started us redirected; whether it has a console for us.
+    std::set<StandardStream> redirected;
+    bool parentHasConsole = true;
+    bool attachedToConsole = false;
+    std::vector<StandardStream> reopened;
     // Each WriteFile takes at most this many bytes.
     std::uint32_t writeChunk = 1u << 30;
     // Runs inside SetFileAttributes, after the change: a writer that comes just then.
@@ -62,6 +72,17 @@ class FakeWin32Calls final : public Win32Calls {
     ErrorCode moveFile(const std::filesystem::path& from, const std::filesystem::path& to,
                        std::uint32_t flags) override;
     ErrorCode deleteFile(const std::filesystem::path& file) override;
+    ErrorCode registryStrings(RegistryRoot root, const std::wstring& key,
+                              std::map<std::wstring, std::wstring>* values) override;
+    ErrorCode setRegistryString(RegistryRoot root, const std::wstring& key,
+                                const std::wstring& name, const std::wstring& value) override;
+    ErrorCode deleteRegistryValue(RegistryRoot root, const std::wstring& key,
+                                  const std::wstring& name) override;
+    bool standardStreamRedirected(StandardStream stream) override {
+        return redirected.count(stream) > 0;
+    }
+    bool attachParentConsole() override { return attachedToConsole = parentHasConsole; }
+    void reopenOnConsole(StandardStream stream) override { reopened.push_back(stream); }
     void sleepMs(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
     std::string errorText(ErrorCode code) override { return "fake error " + std::to_string(code); }
 

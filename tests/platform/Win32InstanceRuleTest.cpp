@@ -27,10 +27,16 @@ TEST(Win32InstanceRule, UnnamedCopyEndsBesideAnyCopyNamedCopiesAlwaysRun) {
     EXPECT_TRUE(enterInstance(calls, name, true, &second));
 }
 
-TEST(Win32InstanceRule, WithoutTheMutexTheCopyRuns) {
+// A copy that runs as administrator holds a mutex that ours may not open: that is a
+// copy running, not a missing mutex. Without any mutex at all the copy runs.
+TEST(Win32InstanceRule, AMutexOfAnElevatedCopyCountsAsACopyRunning) {
     FakeWin32Calls calls;
-    calls.createMutexErrors.push_back(kErrorAccessDenied);
+    calls.createMutexErrors = {kErrorAccessDenied, kErrorAccessDenied};
     Handle held = 42;
+    EXPECT_FALSE(enterInstance(calls, L"Local\\x", true, &held));
+    EXPECT_EQ(held, kNoHandle);
+    EXPECT_TRUE(enterInstance(calls, L"Local\\x", false, &held));
+    calls.createMutexErrors.push_back(1450);  // ERROR_NO_SYSTEM_RESOURCES
     EXPECT_TRUE(enterInstance(calls, L"Local\\x", true, &held));
     EXPECT_EQ(held, kNoHandle);
 }

@@ -37,5 +37,21 @@ TEST(Win32Paths, EveryComPortOpensThroughTheDeviceNamespace) {
     for (const int n : {-1, 0, 256}) EXPECT_EQ(comDeviceName(n), QString()) << n;
 }
 
+// A Bluetooth port is found in the system's list without being opened; a port that is
+// not there is not listed, and an unreadable list lists nothing.
+TEST(Win32Paths, SerialPortsAreFoundInTheSystemsListWithoutOpeningThem) {
+    testing::FakeWin32Calls calls;
+    EXPECT_FALSE(serialPortListed(calls, QStringLiteral("\\\\.\\COM1")));
+    const std::wstring list = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+    calls.registry[{RegistryRoot::LocalMachine, list, L"\\Device\\Serial0"}] = L"COM1";
+    calls.registry[{RegistryRoot::LocalMachine, list, L"\\Device\\BthModem0"}] = L"COM12";
+    EXPECT_TRUE(serialPortListed(calls, QStringLiteral("\\\\.\\COM12")));
+    EXPECT_TRUE(serialPortListed(calls, QStringLiteral("\\\\.\\com1")));
+    EXPECT_FALSE(serialPortListed(calls, QStringLiteral("\\\\.\\COM2")));
+    calls.registryErrors.push_back(kErrorAccessDenied);
+    EXPECT_FALSE(serialPortListed(calls, QStringLiteral("\\\\.\\COM12")));
+    EXPECT_TRUE(calls.fileHandles.empty());
+}
+
 }  // namespace
 }  // namespace kest::win32

@@ -2,12 +2,14 @@
 // A PipelineHost with plain fields for settings that records everything the
 // pipeline does, in order, as readable lines.
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/PipelineHost.h"
+#include "keyboard/KeyboardDevice.h"
 
 namespace kest::test {
 
@@ -19,6 +21,10 @@ class RecordingPipelineHost : public PipelineHost {
     int clientState = kSocketClosed, listenState = kSocketClosed;
     bool failSends = false;
     std::string rejectPiece;  // a piece that sendToKeyboard refuses
+    // The platform refuses keys (KeysRefused) once this many more characters went in;
+    // negative: never.
+    long acceptChars = -1;
+    std::string refusal = "the screen is locked";
     std::vector<std::string> debugLines;
     // Everything done, in order: "key:<piece>", "serial:<data>", "tcp-client:<data>",
     // "tcp-listen:<data>", "activate:<title>", "events", "wait:<seconds>".
@@ -51,10 +57,21 @@ class RecordingPipelineHost : public PipelineHost {
     std::size_t debugLineCount() const override { return debugLines.size(); }
     void clearDebugLines() override { debugLines.clear(); }
     void addDebugLine(const std::string& line) override { debugLines.push_back(line); }
-    void sendToKeyboard(std::string keys, bool wait) override {
+    // Each character stands for one key event. Characters typed of a piece that was
+    // refused part-way are logged as they went in: "key:He", then "key:llo".
+    void sendToKeyboard(std::string keys, bool wait, std::size_t eventsDone) override {
         if (!wait) throw std::logic_error("the pipeline always waits for its keys");
         if (!rejectPiece.empty() && keys == rejectPiece) throw std::runtime_error("rejected");
-        log.push_back("key:" + keys);
+        std::string rest = keys.substr(std::min(eventsDone, keys.size()));
+        if (acceptChars >= 0 && rest.size() > std::size_t(acceptChars)) {
+            if (acceptChars > 0) log.push_back("key:" + rest.substr(0, std::size_t(acceptChars)));
+            KeysRefused refused(refusal);
+            refused.eventsDone = eventsDone + std::size_t(acceptChars);
+            acceptChars = 0;
+            throw refused;
+        }
+        if (acceptChars >= 0) acceptChars -= long(rest.size());
+        log.push_back("key:" + rest);
     }
     void logFailure(const std::string& what) override { failures.push_back(what); }
     void textTyped(bool whole) override { textsTyped.push_back(whole); }

@@ -1,5 +1,5 @@
 // Where the window goes when it is sent to the tray, and texts that arrive while the
-// program's own window has the keyboard focus.
+// program's own window has the keyboard focus or while the platform refuses keys.
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -9,6 +9,7 @@
 
 #include "ui/TestSend.h"
 #include "ui/TrayIcon.h"
+#include "ui/TroubleState.h"
 #include "ui/WindowFixture.h"
 
 namespace kest::testing {
@@ -106,6 +107,39 @@ TEST_F(OwnFocusTest, TestSendWaitsWhenTheUserStayedInTheWindow) {
     EXPECT_TRUE(lastDebugLine().startsWith("WAITING"));
     focusToAnotherProgram();
     EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "kest 42"; })) << keyboard.typedText();
+}
+
+// A locked screen refuses keys part-way: the texts wait in order, each wait is listed
+// with its reason when it begins, whoever shows the program's troubles hears the reason
+// and the end, and the texts are typed whole once keys are accepted again.
+TEST_F(WindowTest, TextsWaitWhileKeysAreRefusedAndEachWaitIsSaidWithItsReason) {
+    window->ownWindowFocused = [] { return false; };
+    std::vector<QString> reasons;
+    QObject::connect(window.get(), &F_MAIN::keysWaitingChanged,
+                     [&](const QString& reason) { reasons.push_back(reason); });
+    const QString why = QStringLiteral("recording keyboard device: keys refused");
+    const auto lastLine = [&] {
+        return window->LST_DEBUG->item(window->LST_DEBUG->count() - 1)->text();
+    };
+    keyboard.refuseFrom(1);  // "a" goes in
+    window->processData("ab");
+    EXPECT_EQ(lastLine(), "WAITING (" + why + "): ab");
+    window->processData("cd");
+    EXPECT_EQ(lastLine(), "WAITING (" + why + "): cd");
+    EXPECT_EQ(keyboard.typedText(), "a");
+    EXPECT_EQ(window->keysWaitingReason(), why);
+    EXPECT_EQ(window->trouble().summary(), "texts waiting: " + why);
+    keyboard.acceptAgain();
+    EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "abcd"; })) << keyboard.typedText();
+    EXPECT_EQ(reasons, (std::vector<QString>{why, QString()}));
+    EXPECT_FALSE(window->trouble().has(Trouble::KeysWaiting));
+
+    keyboard.refuseFrom(0);
+    window->processData("ef");
+    EXPECT_EQ(lastLine(), "WAITING (" + why + "): ef");
+    keyboard.acceptAgain();
+    EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "abcdef"; })) << keyboard.typedText();
+    EXPECT_EQ(reasons.size(), 4u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "ui/OffscreenApp.h"
+#include "ui/TaskbarTab.h"
 #include "ui/TrayIcon.h"
 #include "ui/TroubleState.h"
 
@@ -166,6 +167,26 @@ TEST_F(TrayIconTest, TroubleShowsTheWarningIconItsWordsAndOneBalloonAKindUntilIt
     EXPECT_EQ(warnings, QStringList({"TCP failing: listening on port 1 failed: in use",
                                      "port red: COM port 7 not open: gone",
                                      "port red: COM port 7 not open: busy"}));
+}
+
+// A window hidden to the tray (by the icon or the Tray button) leaves no taskbar button
+// behind; shown again, it has its button back. Minimising is the window system's own.
+TEST_F(TrayIconTest, HiddenToTheTrayTheWindowHasNoTaskbarButtonUntilItIsShown) {
+    struct Taskbar : TaskbarTab::Taskbar {
+        std::vector<std::string> calls;
+        void deleteTab(WId) override { calls.push_back("delete"); }
+        void addTab(WId) override { calls.push_back("add"); }
+    };
+    auto owned = std::make_unique<Taskbar>();
+    const std::vector<std::string>& calls = owned->calls;  // lives as long as the window
+    new TaskbarTab(window.get(), std::move(owned));
+    tray->ToggleWindow();
+    EXPECT_EQ(calls, std::vector<std::string>{"delete"});
+    tray->ToggleWindow();
+    EXPECT_EQ(calls, (std::vector<std::string>{"delete", "add"}));
+    window->hide();  // the Tray button
+    window->show();
+    EXPECT_EQ(calls, (std::vector<std::string>{"delete", "add", "delete", "add"}));
 }
 
 }  // namespace

@@ -30,4 +30,7 @@ QString platformHelp() {
              autostart::entryPath(QString()), autostart::entryPath(named));
 }
 
+// The standard streams are the terminal's, or wherever they were sent.
+void useOptionConsole() {}
+
 }  // namespace kest

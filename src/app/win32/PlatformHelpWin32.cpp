@@ -1,7 +1,9 @@
 #include <QDir>
 
 #include "app/PlatformHelp.h"
+#include "platform/Autostart.h"
 #include "platform/LogFile.h"
+#include "platform/win32/Win32Console.h"
 
 namespace kest {
 
@@ -14,10 +16,17 @@ QString platformHelp() {
                "    %1\n"
                "    %2 (a named instance)\n"
                "  each kept below 1 MiB.\n"
-               "Start at login: a shortcut to the program, with its instance argument, in the\n"
-               "  Startup folder (shell:startup).\n")
+               "Start at login: --autostart on writes\n"
+               "    %3\n"
+               "    %4 (a named instance)\n")
         .arg(QDir::toNativeSeparators(LogFile::pathFor(QString())),
-             QDir::toNativeSeparators(LogFile::pathFor(QStringLiteral("_INSTANCE_NAME"))));
+             QDir::toNativeSeparators(LogFile::pathFor(QStringLiteral("_INSTANCE_NAME"))),
+             autostart::entryPath(QString()),
+             autostart::entryPath(QStringLiteral("_INSTANCE_NAME")));
+}
+
+void useOptionConsole() {
+    win32::useParentConsole(win32::systemWin32Calls());
 }
 
 }  // namespace kest

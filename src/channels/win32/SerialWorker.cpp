@@ -17,10 +17,6 @@ constexpr qsizetype kMaxBuffered = qsizetype{1} << 20;
 // How long a read with nothing arriving lasts before the worker issues the next one:
 // the only wake-up of an idle port.
 constexpr DWORD kIdleReadMs = 5000;
-// A driver that aborts reads it was not asked to (some USB adapters after a line
-// error), or ends them at once with nothing, is asked again; one that does nothing
-// else is taken for dead rather than asked in a loop that never sleeps.
-constexpr int kMaxFruitlessReads = 3;
 // Bytes waiting to be sent at most: a peer that holds us off by flow control for
 // good must not make the queue grow without end.
 constexpr qsizetype kMaxQueuedOutput = qsizetype{1} << 20;
@@ -127,10 +123,11 @@ void SerialWorker::run() {
     QString failure;
     for (;;) {
         bool mayRead = false;
+        const ULONGLONG now = GetTickCount64();
         {
             std::lock_guard lock(mutex_);
             if (stopping_) break;
-            mayRead = !reading_ && received_.size() < kMaxBuffered;
+            mayRead = !reading_ && received_.size() < kMaxBuffered && now >= readAgainAt_;
             if (!writing_ && inFlight_.isEmpty()) inFlight_.swap(outgoing_);
         }
         if (mayRead) {
@@ -140,15 +137,20 @@ void SerialWorker::run() {
         // Writes are started whether or not a read ended at once, so that a steady
         // stream of received bytes cannot hold back what we send.
         if (!writing_ && !inFlight_.isEmpty()) startWrite();
-        // A read or write that completed at once may have left more to do.
-        const bool readEndedAtOnce = mayRead && !reading_;
-        if (readEndedAtOnce || (!writing_ && !inFlight_.isEmpty())) continue;
+        // A read that brought bytes at once, or a write that completed at once, may
+        // have left more to do.
+        const bool readAgainNow = mayRead && !reading_ && readAgainAt_ <= now;
+        if (readAgainNow || (!writing_ && !inFlight_.isEmpty())) continue;
 
         HANDLE waits[3] = {wakeEvent_};
         DWORD count = 1;
         if (reading_) waits[count++] = readEvent_;
         if (writing_) waits[count++] = writeEvent_;
-        if (WaitForMultipleObjects(count, waits, FALSE, INFINITE) == WAIT_FAILED) {
+        // A read put off by the pacing has its time: the wait ends then.
+        const ULONGLONG later = GetTickCount64();
+        const DWORD timeout =
+            !reading_ && readAgainAt_ > later ? static_cast<DWORD>(readAgainAt_ - later) : INFINITE;
+        if (WaitForMultipleObjects(count, waits, FALSE, timeout) == WAIT_FAILED) {
             failure = QStringLiteral("wait failed (%1)").arg(systemMessage(GetLastError()));
             break;
         }
@@ -189,13 +191,10 @@ QString SerialWorker::startRead() {
     if (ReadFile(port_, readBuffer_.data(), size, nullptr, &readOverlapped_)) {
         DWORD done = 0;
         GetOverlappedResult(port_, &readOverlapped_, &done, FALSE);
-        if (done > 0) {
-            deliver(done);
-            fruitlessReads_ = 0;
-            return {};
-        }
-        if (++fruitlessReads_ < kMaxFruitlessReads) return {};
-        return QStringLiteral("the driver ends every read at once with nothing");
+        if (done == 0) return afterNothing(true);
+        deliver(done);
+        pacing_.gotData();
+        return {};
     }
     const DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING) {
@@ -209,13 +208,37 @@ QString SerialWorker::finishRead() {
     reading_ = false;
     DWORD done = 0;
     if (GetOverlappedResult(port_, &readOverlapped_, &done, FALSE)) {
-        deliver(done);  // nothing when the read's timeout ended it: the worker has slept
-        fruitlessReads_ = 0;
+        // Nothing: the read's timeout ended it, the worker has slept.
+        if (done == 0) return afterNothing(false);
+        deliver(done);
+        pacing_.gotData();
         return {};
     }
     const DWORD error = GetLastError();
-    if (error == ERROR_OPERATION_ABORTED && ++fruitlessReads_ < kMaxFruitlessReads) return {};
+    // A driver that aborts reads it was not asked to (some USB adapters after a line
+    // error) is asked again, unless the device behind it is gone.
+    if (error == ERROR_OPERATION_ABORTED) return afterNothing(true);
     return QStringLiteral("read failed (%1)").arg(systemMessage(error));
+}
+
+QString SerialWorker::afterNothing(bool endedAtOnce) {
+    const auto pause = pacing_.gotNothing(endedAtOnce, [this] { return deviceAnswers(); });
+    if (!pause) return QStringLiteral("the device no longer answers");
+    readAgainAt_ = GetTickCount64() + *pause;
+    return {};
+}
+
+// An adapter that was pulled out fails these two at once. A driver that has no modem
+// lines to report (some virtual ports) says so, and still answers.
+bool SerialWorker::deviceAnswers() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port_, &errors, &status)) return false;
+    DWORD modem = 0;
+    if (GetCommModemStatus(port_, &modem)) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+           error == ERROR_INVALID_PARAMETER;
 }
 
 DWORD SerialWorker::bytesInDriver() {

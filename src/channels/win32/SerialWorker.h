@@ -3,7 +3,9 @@
 // read pending, and one write while there is something to send, and sleeps in
 // WaitForMultipleObjects on their completions and on a wake-up event: an idle read
 // ends only every few seconds (under Wine never), so an idle port costs nothing.
-// Everything shared with the user-interface thread is behind one mutex.
+// After a read that brought nothing it asks the driver whether the device still
+// answers (ReadPacing). Everything shared with the user-interface thread is behind one
+// mutex.
 
 #include <windows.h>
 
@@ -12,6 +14,8 @@
 #include <array>
 #include <mutex>
 #include <thread>
+
+#include "channels/win32/ReadPacing.h"
 
 namespace kest::win32 {
 
@@ -46,6 +50,8 @@ class SerialWorker {
     void run();
     QString startRead();
     QString finishRead();
+    QString afterNothing(bool endedAtOnce);
+    bool deviceAnswers();
     DWORD bytesInDriver();
     void startWrite();
     void finishWrite();
@@ -72,7 +78,8 @@ class SerialWorker {
     OVERLAPPED writeOverlapped_{};
     bool reading_ = false;
     bool writing_ = false;
-    int fruitlessReads_ = 0;
+    ReadPacing pacing_;
+    ULONGLONG readAgainAt_ = 0;  // GetTickCount64 before which no read is started
     QByteArray inFlight_;
     std::array<char, 4096> readBuffer_{};
 };

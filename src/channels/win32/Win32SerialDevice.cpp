@@ -7,6 +7,8 @@
 
 #include "channels/win32/DcbMapping.h"
 #include "channels/win32/SerialWorker.h"
+#include "platform/win32/Win32Calls.h"
+#include "platform/win32/Win32Paths.h"
 
 namespace kest {
 
@@ -85,9 +87,49 @@ void copyInto(DCB& dcb, const DcbFields& f) {
     dcb.XoffChar = f.xoffChar;
 }
 
+// Reads the driver's settings, changes ours in and writes them back.
+QString writeDcb(HANDLE port, const SerialSettings& settings, const SerialControl& control) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(port, &dcb)) {
+        return QStringLiteral("not a serial port (%1)").arg(systemMessage(GetLastError()));
+    }
+    copyInto(dcb, dcbFor(fieldsOf(dcb), settings, control));
+    if (!SetCommState(port, &dcb)) {
+        return QStringLiteral("settings not accepted (%1)").arg(systemMessage(GetLastError()));
+    }
+    return {};
+}
+
+// On the opener's thread: everything that talks to the driver before the worker runs.
+PortOpener::Outcome openPort(const QString& name, const SerialSettings& settings,
+                             const SerialControl& control) {
+    const std::wstring path = name.toStdWString();
+    HANDLE port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+    if (port == INVALID_HANDLE_VALUE) return {0, openFailure(name, GetLastError())};
+    // Advisory: a driver that keeps its own queue sizes works as well.
+    if (!SetupComm(port, kDriverQueueBytes, kDriverQueueBytes)) {
+        qDebug() << "COMM: queue sizes not taken by" << name << systemMessage(GetLastError());
+    }
+    QString failure = writeDcb(port, settings, control);
+    if (failure.isEmpty()) failure = SerialWorker::setReadTimeouts(port);
+    if (!failure.isEmpty()) {
+        CloseHandle(port);
+        return {0, QStringLiteral("%1: %2").arg(name, failure)};
+    }
+    return {reinterpret_cast<std::uintptr_t>(port), {}};
+}
+
+void closePort(std::uintptr_t port) {
+    CloseHandle(reinterpret_cast<HANDLE>(port));
+}
+
 }  // namespace
 
-Win32SerialDevice::Win32SerialDevice() = default;
+Win32SerialDevice::Win32SerialDevice() : opener_(&closePort) {
+    connect(&opener_, &PortOpener::finished, this, &Win32SerialDevice::onOpened);
+}
 
 Win32SerialDevice::~Win32SerialDevice() {
     close();
@@ -96,32 +138,39 @@ Win32SerialDevice::~Win32SerialDevice() {
 QString Win32SerialDevice::open(const QString& name, const SerialSettings& settings,
                                 const SerialControl& control) {
     close();
-    const std::wstring path = name.toStdWString();
-    HANDLE port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE) return openFailure(name, GetLastError());
-    // Advisory: a driver that keeps its own queue sizes works as well.
-    if (!SetupComm(port, kDriverQueueBytes, kDriverQueueBytes)) {
-        qDebug() << "COMM: queue sizes not taken by" << name << systemMessage(GetLastError());
-    }
-    handle_ = port;
     name_ = name;
-    QString failure = applyDcb(settings, control);
-    if (failure.isEmpty()) failure = SerialWorker::setReadTimeouts(port);
-    if (failure.isEmpty()) {
-        worker_ = std::make_unique<SerialWorker>(this, port, ++generation_);
-        failure = worker_->start();
-    }
-    if (!failure.isEmpty()) {
-        worker_.reset();
-        CloseHandle(port);
-        handle_ = nullptr;
-        return QStringLiteral("%1: %2").arg(name, failure);
-    }
+    settings_ = openedSettings_ = settings;
+    control_ = openedControl_ = control;
+    opener_.start([name, settings, control] { return openPort(name, settings, control); });
     return {};
 }
 
+void Win32SerialDevice::onOpened(std::uintptr_t port, const QString& failure) {
+    if (!port) {
+        emit openFinished(failure);
+        return;
+    }
+    handle_ = reinterpret_cast<HANDLE>(port);
+    QString problem;
+    // Settings the user changed while the port opened.
+    if (settings_ != openedSettings_ || control_ != openedControl_)
+        problem = applyDcb(settings_, control_);
+    if (problem.isEmpty()) {
+        worker_ = std::make_unique<SerialWorker>(this, handle_, ++generation_);
+        problem = worker_->start();
+    }
+    if (!problem.isEmpty()) {
+        worker_.reset();
+        CloseHandle(static_cast<HANDLE>(handle_));
+        handle_ = nullptr;
+        emit openFinished(QStringLiteral("%1: %2").arg(name_, problem));
+        return;
+    }
+    emit openFinished(QString());
+}
+
 void Win32SerialDevice::close() {
+    opener_.cancel();
     if (!handle_) return;
     worker_->stop();
     worker_.reset();
@@ -153,9 +202,11 @@ QString Win32SerialDevice::write(const QByteArray& data) {
 }
 
 bool Win32SerialDevice::present(const QString& name) const {
-    // A probe open without access rights. Wine knows a COM port that was linked after
-    // the prefix started only when it is opened (QueryDosDevice does not list it), and
-    // a port that another program holds answers "access denied": it is there.
+    // The system's list of the serial ports there are: asked without opening anything.
+    if (win32::serialPortListed(win32::systemWin32Calls(), name)) return true;
+    // A port it does not list: a probe open without access rights. Wine knows a COM
+    // port that was linked after the prefix started only when it is opened, and a port
+    // that another program holds answers "access denied": it is there.
     const std::wstring path = name.toStdWString();
     HANDLE probe = CreateFileW(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
@@ -188,16 +239,9 @@ QString Win32SerialDevice::applyDcb(const SerialSettings& settings, const Serial
         control_ = control;
         return {};
     }
-    HANDLE port = static_cast<HANDLE>(handle_);
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port, &dcb)) {
-        return QStringLiteral("not a serial port (%1)").arg(systemMessage(GetLastError()));
-    }
-    copyInto(dcb, dcbFor(fieldsOf(dcb), settings, control));
-    if (!SetCommState(port, &dcb)) {
-        return QStringLiteral("settings not accepted (%1)").arg(systemMessage(GetLastError()));
-    }
+    if (QString refused = writeDcb(static_cast<HANDLE>(handle_), settings, control);
+        !refused.isEmpty())
+        return refused;
     // Kept only once the driver took them, so that a refused value is not sent along
     // with the next change of another one.
     settings_ = settings;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +18,12 @@ namespace kest::win32 {
 using WindowHandle = std::uintptr_t;  // HWND
 using LayoutHandle = std::uintptr_t;  // HKL
 using ThreadId = std::uint32_t;       // DWORD thread id
+using ProcessId = std::uint32_t;      // DWORD process id
+
+// Mandatory integrity levels (the last sub-authority of the token's label).
+constexpr std::uint32_t kIntegrityMedium = 0x2000;
+constexpr std::uint32_t kIntegrityHigh = 0x3000;
+constexpr std::uint32_t kIntegritySystem = 0x4000;
 
 // KEYBDINPUT.dwFlags
 constexpr std::uint32_t kEventExtendedKey = 0x0001;
@@ -49,6 +56,12 @@ class DeviceError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// What ToUnicodeEx makes of a key.
+struct KeyText {
+    bool dead = false;    // a dead key: it waits to change the next character
+    std::u16string text;  // the characters it types, none for a key that types none
+};
+
 class Win32Api {
   public:
     virtual ~Win32Api() = default;
@@ -64,25 +77,44 @@ class Win32Api {
     // MapVirtualKeyExW
     virtual std::uint32_t mapVirtualKey(std::uint32_t code, std::uint32_t mapType,
                                         LayoutHandle layout) = 0;
-    // ToUnicodeEx on the key with that VkKeyScan shift state, without leaving a trace:
-    // whether the key is a dead key there, one that waits to change the next character.
-    virtual bool isDeadKey(std::uint8_t vk, unsigned mods, LayoutHandle layout) = 0;
-    // GetKeyState(vk) & 1: whether a lock key (Caps Lock) is on.
-    virtual bool isToggled(std::uint8_t vk) = 0;
+    // ToUnicodeEx on the key with that VkKeyScan shift state and Caps Lock on or off,
+    // without leaving a trace in any keyboard state.
+    virtual KeyText keyText(std::uint8_t vk, unsigned mods, bool capsLock, LayoutHandle layout) = 0;
+    // GetKeyState(vk) & 1 as that thread sees it (0: ours): whether a lock key is on.
+    // Each thread has its own view, and ours lags behind while we are not in front.
+    virtual bool isToggled(std::uint8_t vk, ThreadId thread) = 0;
+    // The user's "press Shift to turn off Caps Lock" setting (HKCU\Keyboard Layout,
+    // Attributes, KLLF_SHIFTLOCK): Shift then turns Caps Lock off, Caps Lock only on.
+    virtual bool shiftTurnsCapsLockOff() = 0;
+    // GetGUIThreadInfo of the foreground thread: the window with the keyboard focus,
+    // which may belong to another thread than the window in front (UWP frames); 0 none.
+    virtual WindowHandle focusWindow() = 0;
+    // GetWindowThreadProcessId's process, GetCurrentProcessId.
+    virtual ProcessId windowProcess(WindowHandle window) = 0;
+    virtual ProcessId currentProcess() = 0;
+    // The mandatory integrity level of the process's token (OpenProcess with limited
+    // query rights, GetTokenInformation(TokenIntegrityLevel)); nothing when Windows
+    // does not tell, as for system processes that we may not open.
+    virtual std::optional<std::uint32_t> processIntegrity(ProcessId process) = 0;
 
     // EnumWindows: every top-level window, front to back.
     virtual std::vector<WindowHandle> topLevelWindows() = 0;
     virtual bool isVisible(WindowHandle window) = 0;    // IsWindowVisible
     virtual bool isMinimised(WindowHandle window) = 0;  // IsIconic
+    // DWMWA_CLOAKED: visible to IsWindowVisible yet not shown (a suspended Store app,
+    // a window on another virtual desktop, the text input host).
+    virtual bool isCloaked(WindowHandle window) = 0;
     // GetWindowTextW
     virtual std::u16string windowText(WindowHandle window) = 0;
     virtual WindowHandle foregroundWindow() = 0;                // GetForegroundWindow
     virtual bool setForegroundWindow(WindowHandle window) = 0;  // SetForegroundWindow
-    virtual void restore(WindowHandle window) = 0;              // ShowWindow(SW_RESTORE)
+    // ShowWindowAsync(SW_RESTORE): a hung program cannot hang us.
+    virtual void restore(WindowHandle window) = 0;
     virtual void bringToTop(WindowHandle window) = 0;           // BringWindowToTop
     virtual ThreadId windowThread(WindowHandle window) = 0;     // GetWindowThreadProcessId
     virtual ThreadId currentThread() = 0;                       // GetCurrentThreadId
     virtual bool attachThreadInput(ThreadId from, ThreadId to, bool attach) = 0;
+    virtual void sleepMs(unsigned milliseconds) = 0;  // Sleep
 };
 
 // The real calls. Exists only in the Windows build.

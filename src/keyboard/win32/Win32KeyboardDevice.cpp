@@ -4,6 +4,7 @@
 #include <array>
 
 #include "keyboard/Cp1252.h"
+#include "keyboard/KeyboardDevice.h"
 
 namespace kest::win32 {
 
@@ -67,17 +68,17 @@ void Win32KeyboardDevice::keybdEvent(std::uint8_t vk, std::uint32_t flags) {
     // 0 and 255 name no key; SendInput would reject the whole block for them.
     if (vk == 0 || vk == 0xFF) return;
     const bool up = (flags & kKeyUp) != 0;
-    send({keyEvent(vk, up, targetLayout())});
+    send({keyEvent(vk, up, target().layout)});
     held_.set(vk, !up);
 }
 
 void Win32KeyboardDevice::typeCharacter(unsigned char c) {
-    const LayoutHandle layout = targetLayout();
+    const Target t = target();
     if (c < 0x20 || c == 0x7F) {
-        send(controlEvents(c, layout));
+        send(controlEvents(c, t.layout));
     } else {
         // Every Windows-1252 character lies in the Basic Multilingual Plane.
-        send(printableEvents(static_cast<char16_t>(cp1252ToUnicode(c)), layout));
+        send(printableEvents(static_cast<char16_t>(cp1252ToUnicode(c)), t));
     }
 }
 
@@ -87,11 +88,34 @@ void Win32KeyboardDevice::typeCharacter(unsigned char c) {
 // them yet is something Windows does not tell.
 void Win32KeyboardDevice::sync() {}
 
+// Caps Lock is read before the piece's first key: reading another thread's view of it
+// means sharing that thread's input for a moment, which is best done while none of
+// our keys are on their way to it.
+void Win32KeyboardDevice::prepareCharacters(std::string_view text) {
+    if (!text.empty() && !capsLock_) capsLockOn(target().thread);
+}
+
+// Every key a piece pressed has been released, or its release was refused and given
+// up: nothing is believed held into the next piece.
+void Win32KeyboardDevice::endPiece() {
+    held_.reset();
+    capsLock_.reset();
+}
+
+bool Win32KeyboardDevice::capsLockOn(ThreadId thread) {
+    if (!capsLock_) capsLock_ = api_.isToggled(kVkCapital, thread);
+    return *capsLock_;
+}
+
 // Layouts are per thread on Windows: the characters must come from the layout of the
-// thread that will read the keys, not from ours.
-LayoutHandle Win32KeyboardDevice::targetLayout() {
-    const WindowHandle foreground = api_.foregroundWindow();
-    return api_.keyboardLayout(foreground ? api_.windowThread(foreground) : 0);
+// thread that reads the keys, the one with the focus. That is not always the thread of
+// the window in front: a UWP program's frame belongs to another process than its
+// content.
+Win32KeyboardDevice::Target Win32KeyboardDevice::target() {
+    WindowHandle window = api_.focusWindow();
+    if (!window) window = api_.foregroundWindow();
+    const ThreadId thread = window ? api_.windowThread(window) : 0;
+    return {thread, api_.keyboardLayout(thread)};
 }
 
 std::optional<Win32KeyboardDevice::Placement> Win32KeyboardDevice::placementFor(
@@ -105,34 +129,40 @@ std::optional<Win32KeyboardDevice::Placement> Win32KeyboardDevice::placementFor(
     return Placement{vk, mods};
 }
 
-std::vector<KeyInput> Win32KeyboardDevice::printableEvents(char16_t c, LayoutHandle layout) {
+std::vector<KeyInput> Win32KeyboardDevice::printableEvents(char16_t c, const Target& t) {
     std::vector<KeyInput> events;
-    const auto p = placementFor(c, layout);
+    auto p = placementFor(c, t.layout);
     const unsigned ctrlAlt = p ? p->mods & kModAltGr : 0;
     // Ctrl or Alt alone would make a shortcut of the key, and a dead key would wait
     // for the next character and change it: those characters go as Unicode.
-    const bool usable =
-        p && (ctrlAlt == 0 || ctrlAlt == kModAltGr) && !api_.isDeadKey(p->vk, p->mods, layout);
-    if (!usable) {
+    const bool usable = p && (ctrlAlt == 0 || ctrlAlt == kModAltGr) &&
+                        !api_.keyText(p->vk, p->mods, false, t.layout).dead;
+    // Caps Lock turns the case of letters (and on some layouts of more keys). It is
+    // never pressed to get it out of the way: where Shift turns it off that fails, and
+    // with Toggle Keys on it beeps. The key gets the Shift state that types the
+    // character under Caps Lock instead. With a modifier held by the caller the key is
+    // pressed as the caller asks, as on a keyboard.
+    if (usable && !callerHoldsAny() && capsLockOn(t.thread)) p = underCapsLock(c, *p, t.layout);
+    if (!usable || !p) {
         appendUnicode(events, c);
         return events;
     }
-    // Caps Lock would turn the case of letters (and on some layouts of more keys), so
-    // it is off while the key goes down, as the layout's table assumes. With Ctrl or
-    // Alt held by the caller the key is a shortcut, which Caps Lock does not change.
-    const bool liftCapsLock =
-        api_.isToggled(kVkCapital) && !callerHolds(kVkControl) && !callerHolds(kVkMenu);
-    if (liftCapsLock) {
-        events.push_back(keyEvent(kVkCapital, false, layout));
-        events.push_back(keyEvent(kVkCapital, true, layout));
+    return withModifiers(*p, t.layout);
+}
+
+// The placement that types c while Caps Lock is on: as it is, or with Shift turned
+// around; nothing when neither does, or when the Shift it needs would end Caps Lock
+// (the user's "press Shift to turn off Caps Lock").
+std::optional<Win32KeyboardDevice::Placement> Win32KeyboardDevice::underCapsLock(
+    char16_t c, Placement p, LayoutHandle layout) {
+    const std::u16string wanted(1, c);
+    for (const Placement candidate : {p, Placement{p.vk, p.mods ^ kModShift}}) {
+        const KeyText typed = api_.keyText(candidate.vk, candidate.mods, true, layout);
+        if (typed.dead || typed.text != wanted) continue;
+        if ((candidate.mods & kModShift) && api_.shiftTurnsCapsLockOff()) return std::nullopt;
+        return candidate;
     }
-    const auto keys = withModifiers(*p, layout);
-    events.insert(events.end(), keys.begin(), keys.end());
-    if (liftCapsLock) {
-        events.push_back(keyEvent(kVkCapital, false, layout));
-        events.push_back(keyEvent(kVkCapital, true, layout));
-    }
-    return events;
+    return std::nullopt;
 }
 
 // The keys Windows itself types for control characters.
@@ -198,34 +228,64 @@ bool Win32KeyboardDevice::callerHolds(std::uint8_t modifierVk) const {
     return std::any_of(keys.begin(), keys.end(), [this](std::uint8_t vk) { return held_[vk]; });
 }
 
-void Win32KeyboardDevice::send(const std::vector<KeyInput>& events) {
-    const unsigned inserted = api_.sendInput(events);
-    if (inserted >= events.size()) return;
-    undoPartial(events, inserted);
-    throw DeviceError("Windows did not take the key events (another program may block input)");
+bool Win32KeyboardDevice::callerHoldsAny() const {
+    return callerHolds(kVkShift) || callerHolds(kVkControl) || callerHolds(kVkMenu);
 }
 
-// A block that went in only in part may have left a key down or Caps Lock turned
-// off; both are put back, as far as Windows lets us, before the failure is reported.
+// Windows drops input into a window of a higher integrity level (UIPI) and, on recent
+// builds, SendInput still says it went in. A process that will not even tell its
+// level is a system one (the UAC prompt): above ours too. Where our own level is not
+// known, nothing can be compared and nothing is held back. A process keeps its level
+// for life, so a window is looked at again only when another one is in front.
+bool Win32KeyboardDevice::windowInFrontIsAbove() {
+    const WindowHandle front = api_.foregroundWindow();
+    if (!front) return false;
+    const ProcessId process = api_.windowProcess(front);
+    if (front == checked_.window && process == checked_.process) return checked_.above;
+    if (!ownIntegrity_) ownIntegrity_ = api_.processIntegrity(api_.currentProcess());
+    bool above = false;
+    if (*ownIntegrity_ && process != api_.currentProcess()) {
+        const auto theirs = api_.processIntegrity(process);
+        above = !theirs || *theirs > **ownIntegrity_;
+    }
+    checked_ = {front, process, above};
+    return above;
+}
+
+void Win32KeyboardDevice::send(const std::vector<KeyInput>& events) {
+    if (windowInFrontIsAbove()) throw KeysRefused(kElevatedWindowReason);
+    const unsigned inserted = api_.sendInput(events);
+    if (inserted >= events.size()) return;
+    // The character counts as typed once its own key went down: the first event that
+    // is neither a modifier nor Caps Lock, or a Unicode one.
+    const auto key = std::find_if(events.begin(), events.end(), [](const KeyInput& e) {
+        const bool modifier =
+            (e.vk >= kVkShift && e.vk <= kVkMenu) || (e.vk >= 0xA0 && e.vk <= 0xA5);
+        return (e.flags & kEventUnicode) || !modifier;
+    });
+    const bool wentIn = key != events.end() && unsigned(key - events.begin()) < inserted;
+    undoPartial(events, inserted);
+    // What we believed held may have been let go, or never pressed: nothing is held.
+    held_.reset();
+    KeysRefused refused(kRefusedReason);
+    refused.lastWentIn = wentIn;
+    throw refused;
+}
+
+// A block that went in only in part may have left a key down; it is let go, as far
+// as Windows lets us, before the refusal is reported.
 void Win32KeyboardDevice::undoPartial(const std::vector<KeyInput>& events, unsigned inserted) {
     std::bitset<256> down;
-    bool capsFlipped = false;
     for (unsigned i = 0; i < inserted && i < events.size(); ++i) {
         const KeyInput& e = events[i];
         if (e.flags & kEventUnicode) continue;
-        const bool up = (e.flags & kEventKeyUp) != 0;
-        if (e.vk == kVkCapital && !up) capsFlipped = !capsFlipped;
-        down.set(e.vk, !up);
+        down.set(e.vk, (e.flags & kEventKeyUp) == 0);
     }
     std::vector<KeyInput> repair;
-    const LayoutHandle layout = targetLayout();
+    const LayoutHandle layout = target().layout;
     for (unsigned vk = 1; vk < 255; ++vk) {
         if (down[vk] && !held_[vk])
             repair.push_back(keyEvent(static_cast<std::uint8_t>(vk), true, layout));
-    }
-    if (capsFlipped) {
-        repair.push_back(keyEvent(kVkCapital, false, layout));
-        repair.push_back(keyEvent(kVkCapital, true, layout));
     }
     if (!repair.empty()) api_.sendInput(repair);
 }

@@ -31,7 +31,7 @@ bool Win32WindowActivator::activate(const std::string& title) {
     std::vector<WindowHandle> windows;
     std::vector<std::u32string> titles;
     for (WindowHandle w : api_.topLevelWindows()) {
-        if (!api_.isVisible(w)) continue;
+        if (!api_.isVisible(w) || api_.isCloaked(w)) continue;
         windows.push_back(w);
         titles.push_back(decodeUtf16(api_.windowText(w)));
     }
@@ -50,12 +50,25 @@ bool Win32WindowActivator::activate(const std::string& title) {
 // way round the lock is tried in turn, from the least intrusive, and the result is
 // read back rather than trusted.
 bool Win32WindowActivator::bringToFront(WindowHandle window) {
-    // A minimised window would come to the front as a button on the task bar only.
+    // A minimised window would come to the front as a button on the task bar only. The
+    // restore is posted, not waited for: a hung program cannot hang us.
     if (api_.isMinimised(window)) api_.restore(window);
     if (isForeground(window)) return true;
-    if (api_.setForegroundWindow(window) && isForeground(window)) return true;
+    if (api_.setForegroundWindow(window) && becomesForeground(window)) return true;
     if (tryAttached(window)) return true;
     return tryAfterInput(window);
+}
+
+// The window of another thread comes to the front when that thread has taken the
+// change, a moment after SetForegroundWindow returned: read back at once, the old
+// window would still be there, and the next way round the lock would be tried for
+// nothing (the Alt taps then going into the window that was already on its way).
+bool Win32WindowActivator::becomesForeground(WindowHandle window) {
+    for (unsigned waited = 0;; waited += kForegroundPollMs) {
+        if (isForeground(window)) return true;
+        if (waited >= kForegroundWaitMs) return false;
+        api_.sleepMs(kForegroundPollMs);
+    }
 }
 
 // With our input attached to the foreground window's thread, Windows treats us as
@@ -71,11 +84,11 @@ bool Win32WindowActivator::tryAttached(WindowHandle window) {
         if (api_.attachThreadInput(self, other, true)) attached.push_back(other);
     }
     api_.bringToTop(window);
-    api_.setForegroundWindow(window);
+    const bool asked = api_.setForegroundWindow(window);
     // Left attached, the two threads would share one input state for good.
     for (auto it = attached.rbegin(); it != attached.rend(); ++it)
         api_.attachThreadInput(self, *it, false);
-    return isForeground(window);
+    return asked ? becomesForeground(window) : isForeground(window);
 }
 
 // Input we send counts as the user's last input. Alt is tapped twice: one tap alone
@@ -91,8 +104,7 @@ bool Win32WindowActivator::tryAfterInput(WindowHandle window) {
         api_.sendInput({up});
         return false;
     }
-    api_.setForegroundWindow(window);
-    return isForeground(window);
+    return api_.setForegroundWindow(window) ? becomesForeground(window) : isForeground(window);
 }
 
 }  // namespace kest::win32

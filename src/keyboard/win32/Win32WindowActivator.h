@@ -1,6 +1,6 @@
 #pragma once
-// Window activation by title on Windows: the visible top-level windows and their
-// titles, brought to the front past the foreground lock.
+// Window activation by title on Windows: the top-level windows that are shown (visible
+// and not cloaked) and their titles, brought to the front past the foreground lock.
 
 #include <string>
 
@@ -18,7 +18,11 @@ class Win32WindowActivator final : public WindowActivator {
     bool activate(const std::string& title) override;
 
   private:
+    static constexpr unsigned kForegroundWaitMs = 200;
+    static constexpr unsigned kForegroundPollMs = 10;
+
     bool bringToFront(WindowHandle window);
+    bool becomesForeground(WindowHandle window);
     bool tryAttached(WindowHandle window);
     bool tryAfterInput(WindowHandle window);
     bool isForeground(WindowHandle window) { return api_.foregroundWindow() == window; }

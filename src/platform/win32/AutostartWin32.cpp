@@ -1,29 +1,20 @@
-#include <stdexcept>
-
 #include "platform/Autostart.h"
+#include "platform/win32/Win32Autostart.h"
 
 namespace kest::autostart {
 
-namespace {
-
-[[noreturn]] void notOffered() {
-    throw std::runtime_error(
-        "start at login is not set up by the program on Windows: put a shortcut to it, with "
-        "its instance argument, into the Startup folder (shell:startup)");
+QString entryPath(const QString& instanceSuffix) {
+    return QStringLiteral("HKEY_CURRENT_USER\\%1, value \"%2\"")
+        .arg(QString::fromWCharArray(win32::kRunKey),
+             QString::fromStdWString(win32::autostartValueName(instanceSuffix)));
 }
 
-}  // namespace
-
-QString entryPath(const QString&) {
-    return {};
+void enable(const QString& instanceSuffix, const QString& program) {
+    win32::enableAutostart(win32::systemWin32Calls(), instanceSuffix, program);
 }
 
-void enable(const QString&, const QString&) {
-    notOffered();
-}
-
-bool disable(const QString&) {
-    notOffered();
+bool disable(const QString& instanceSuffix) {
+    return win32::disableAutostart(win32::systemWin32Calls(), instanceSuffix);
 }
 
 }  // namespace kest::autostart

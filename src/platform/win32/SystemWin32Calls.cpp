@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <QString>
+#include <cstdio>
 
 #include "platform/win32/Win32Calls.h"
 
@@ -17,6 +18,21 @@ HANDLE toNative(Handle handle) {
 Handle fromNative(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return kNoHandle;
     return reinterpret_cast<Handle>(handle);
+}
+
+HKEY rootKey(RegistryRoot root) {
+    return root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+DWORD stdHandleOf(StandardStream stream) {
+    switch (stream) {
+        case StandardStream::Input:
+            return STD_INPUT_HANDLE;
+        case StandardStream::Output:
+            return STD_OUTPUT_HANDLE;
+        default:
+            return STD_ERROR_HANDLE;
+    }
 }
 
 ErrorCode lastErrorOr(bool ok) {
@@ -123,6 +139,63 @@ class SystemWin32Calls : public Win32Calls {
 
     ErrorCode deleteFile(const std::filesystem::path& file) override {
         return lastErrorOr(DeleteFileW(file.c_str()));
+    }
+
+    ErrorCode registryStrings(RegistryRoot root, const std::wstring& key,
+                              std::map<std::wstring, std::wstring>* values) override {
+        HKEY handle = nullptr;
+        const LSTATUS opened = RegOpenKeyExW(rootKey(root), key.c_str(), 0, KEY_READ, &handle);
+        if (opened != ERROR_SUCCESS) return static_cast<ErrorCode>(opened);
+        LSTATUS status = ERROR_SUCCESS;
+        for (DWORD i = 0; status == ERROR_SUCCESS; ++i) {
+            wchar_t name[256];
+            DWORD nameLength = 256;
+            DWORD type = 0;
+            BYTE data[1024];
+            DWORD dataSize = sizeof data - sizeof(wchar_t);
+            status = RegEnumValueW(handle, i, name, &nameLength, nullptr, &type, data, &dataSize);
+            if (status == ERROR_MORE_DATA) {
+                status = ERROR_SUCCESS;  // a value too long for anything we look for
+                continue;
+            }
+            if (status != ERROR_SUCCESS || type != REG_SZ) continue;
+            const auto* text = reinterpret_cast<const wchar_t*>(data);
+            std::wstring value(text, dataSize / sizeof(wchar_t));
+            while (!value.empty() && value.back() == L'\0') value.pop_back();
+            (*values)[std::wstring(name, nameLength)] = value;
+        }
+        RegCloseKey(handle);
+        return status == ERROR_NO_MORE_ITEMS ? kErrorSuccess : static_cast<ErrorCode>(status);
+    }
+
+    ErrorCode setRegistryString(RegistryRoot root, const std::wstring& key,
+                                const std::wstring& name, const std::wstring& value) override {
+        const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+        return static_cast<ErrorCode>(RegSetKeyValueW(rootKey(root), key.c_str(), name.c_str(),
+                                                      REG_SZ, value.c_str(), bytes));
+    }
+
+    ErrorCode deleteRegistryValue(RegistryRoot root, const std::wstring& key,
+                                  const std::wstring& name) override {
+        return static_cast<ErrorCode>(RegDeleteKeyValueW(rootKey(root), key.c_str(), name.c_str()));
+    }
+
+    bool standardStreamRedirected(StandardStream stream) override {
+        const HANDLE handle = GetStdHandle(stdHandleOf(stream));
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+        const DWORD type = GetFileType(handle);
+        return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+    }
+
+    bool attachParentConsole() override { return AttachConsole(ATTACH_PARENT_PROCESS); }
+
+    void reopenOnConsole(StandardStream stream) override {
+        FILE* file = stream == StandardStream::Input    ? stdin
+                     : stream == StandardStream::Output ? stdout
+                                                        : stderr;
+        const wchar_t* device = stream == StandardStream::Input ? L"CONIN$" : L"CONOUT$";
+        const wchar_t* mode = stream == StandardStream::Input ? L"r" : L"w";
+        if (_wfreopen(device, mode, file)) setvbuf(file, nullptr, _IONBF, 0);
     }
 
     void sleepMs(unsigned milliseconds) override { Sleep(milliseconds); }

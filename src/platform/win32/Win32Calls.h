@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,11 @@ constexpr ErrorCode kErrorAccessDenied = 5;
 constexpr ErrorCode kErrorSharingViolation = 32;
 constexpr ErrorCode kErrorLockViolation = 33;
 constexpr ErrorCode kErrorAlreadyExists = 183;
+
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+// The standard streams, as GetStdHandle numbers them from 0.
+enum class StandardStream { Input, Output, Error };
 
 class Win32Calls {
   public:
@@ -76,6 +82,24 @@ class Win32Calls {
                                std::uint32_t flags) = 0;
     // DeleteFileW
     virtual ErrorCode deleteFile(const std::filesystem::path& file) = 0;
+
+    // Every string value of a registry key, by name (RegOpenKeyExW, RegEnumValueW).
+    virtual ErrorCode registryStrings(RegistryRoot root, const std::wstring& key,
+                                      std::map<std::wstring, std::wstring>* values) = 0;
+    // RegSetKeyValueW with a REG_SZ, the key made when it is missing.
+    virtual ErrorCode setRegistryString(RegistryRoot root, const std::wstring& key,
+                                        const std::wstring& name, const std::wstring& value) = 0;
+    // RegDeleteKeyValueW
+    virtual ErrorCode deleteRegistryValue(RegistryRoot root, const std::wstring& key,
+                                          const std::wstring& name) = 0;
+
+    // GetFileType(GetStdHandle(stream)) is a file or a pipe: whoever started us sent
+    // the stream there.
+    virtual bool standardStreamRedirected(StandardStream stream) = 0;
+    // AttachConsole(ATTACH_PARENT_PROCESS): false when the parent has no console.
+    virtual bool attachParentConsole() = 0;
+    // Points the C stream (stdin, stdout, stderr) at the attached console.
+    virtual void reopenOnConsole(StandardStream stream) = 0;
 
     virtual void sleepMs(unsigned milliseconds) = 0;  // Sleep
     // FormatMessageW, for the log.

@@ -18,6 +18,9 @@ bool enterInstance(Win32Calls& calls, const std::wstring& name, bool unnamed, Ha
     Handle mutex = kNoHandle;
     bool existed = false;
     if (const ErrorCode e = calls.createMutex(name, &mutex, &existed); e != kErrorSuccess) {
+        // A copy that runs as administrator made the mutex with a security descriptor
+        // that keeps ours out: it exists, so a copy is running.
+        if (e == kErrorAccessDenied) return !unnamed;
         // Without the mutex nothing can be told about other copies; running is the
         // useful choice, and the developer learns why the rule did not apply.
         qWarning() << "instance mutex" << QString::fromStdWString(name)

@@ -40,4 +40,16 @@ QString comDeviceName(int portNumber) {
     return QStringLiteral("\\\\.\\COM") + QString::number(portNumber);
 }
 
+bool serialPortListed(Win32Calls& calls, const QString& device) {
+    const QString port = device.mid(device.lastIndexOf(QLatin1Char('\\')) + 1);
+    std::map<std::wstring, std::wstring> values;
+    if (calls.registryStrings(RegistryRoot::LocalMachine, L"HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                              &values) != kErrorSuccess)
+        return false;
+    for (const auto& [driver, name] : values) {
+        if (QString::fromStdWString(name).compare(port, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace kest::win32

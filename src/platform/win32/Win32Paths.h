@@ -19,4 +19,10 @@ QString nativePathOf(const QString& path);
 // \\.\COMn for n in 1..255, which opens COM10 and above as well; empty otherwise.
 QString comDeviceName(int portNumber);
 
+// Whether the system's list of the serial ports there are (SERIALCOMM under
+// HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP, which drivers keep up to date as devices
+// come and go) names the port of that device (\\.\COMn). False too when it cannot
+// be read.
+bool serialPortListed(Win32Calls& calls, const QString& device);
+
 }  // namespace kest::win32

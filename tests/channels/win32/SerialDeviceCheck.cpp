@@ -7,6 +7,7 @@
 //                          and the port is no longer present
 //   settings <device>      baud rates, stop bits, handshaking and lines are taken
 //   absent <device>        the port is not present, and its open fails and says why
+// Every open runs on a thread of its own: it must return before the port is open.
 // Each line it prints is read by the script; the exit code is 0 when the check passed.
 
 #include <QCoreApplication>
@@ -71,6 +72,29 @@ int runEcho(SerialDevice& device, qint64 count, bool echo) {
     return failures == 0 && received == count ? 0 : 1;
 }
 
+// The open goes to a thread of its own: it returns at once, before the port is open,
+// and the outcome comes as a signal. Returns that outcome ("" when open).
+QString openInTheBackground(SerialDevice& device, const QString& name,
+                            const kest::SerialSettings& settings,
+                            const kest::SerialControl& control) {
+    QString outcome = QStringLiteral("no outcome within 60 s");
+    const auto connection =
+        QObject::connect(&device, &SerialDevice::openFinished, [&](const QString& failure) {
+            outcome = failure;
+            QCoreApplication::exit(0);
+        });
+    const QString refused = device.open(name, settings, control);
+    if (!refused.isEmpty()) outcome = refused;
+    if (refused.isEmpty() && !device.opening())
+        outcome = QStringLiteral("opened on the caller's thread");
+    if (device.opening()) {
+        QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
+        QCoreApplication::exec();
+    }
+    QObject::disconnect(connection);
+    return outcome;
+}
+
 int runLost(SerialDevice& device) {
     int losses = 0;
     QObject::connect(&device, &SerialDevice::deviceLost, [&](const QString& why) {
@@ -117,8 +141,9 @@ int runSettings(SerialDevice& device) {
         }
         device.close();
         check(QStringLiteral("open with ") + QLatin1String(text),
-              device.open(name, settings,
-                          kest::SerialControl{kest::SerialHandshake::RtsCtsXonXoff, true, true}));
+              openInTheBackground(
+                  device, name, settings,
+                  kest::SerialControl{kest::SerialHandshake::RtsCtsXonXoff, true, true}));
     }
     say(QStringLiteral("refusals %1").arg(refusals));
     return refusals == 0 && device.isOpen() ? 0 : 1;
@@ -142,7 +167,8 @@ int main(int argc, char** argv) {
     const bool present = device->present(name);
     say(QStringLiteral("present %1").arg(present));
     if (present != (mode != QLatin1String("absent"))) return 1;
-    const QString failure = device->open(name, kest::SerialSettings{}, kest::SerialControl{});
+    const QString failure =
+        openInTheBackground(*device, name, kest::SerialSettings{}, kest::SerialControl{});
     if (mode == QLatin1String("absent")) {
         say(QStringLiteral("open failed: ") + failure);
         return failure.contains(QLatin1String("no such device")) && !device->isOpen() ? 0 : 1;

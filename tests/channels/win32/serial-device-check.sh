@@ -7,7 +7,7 @@
 # order; an idle open port uses no CPU (the program and the wineserver are measured
 # over 10 s); the port closes promptly; baud rates, stop bits, handshaking and lines
 # are taken (a pseudo-terminal refuses parity and other word sizes); a vanished peer
-# is said exactly once.
+# is said exactly once. Every open returns at once and finishes on a thread of its own.
 # Uses $WINEPREFIX when it is set (one prefix per test run can be shared), else a
 # prefix of its own; $DISPLAY when it is set, else a private Xvfb.
 set -uo pipefail

@@ -248,17 +248,21 @@ std::string WineFixture::configDir(const std::string& suffix) const {
     return prefix_ + "/drive_c/TALVEN.CFG" + suffix;
 }
 
-std::unique_ptr<ChildProcess> WineFixture::startProgram(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{"wine", KEST_WINDOWS_PROGRAM};
+const char* const kWindowsProgram = KEST_WINDOWS_PROGRAM;
+
+std::unique_ptr<ChildProcess> WineFixture::startProgram(const std::vector<std::string>& arguments,
+                                                        const std::string& program) {
+    std::vector<std::string> argv{"wine", program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const std::string log = tmp.path() + "/program-" + std::to_string(++started_) + ".log";
     return std::make_unique<ChildProcess>(argv, env(), log, true);
 }
 
 std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name,
-                                                         const ConfigFiles& files) {
+                                                         const ConfigFiles& files,
+                                                         const std::string& executable) {
     writeConfigFiles(configDir("_" + name), files);
-    auto program = startProgram({"/#" + name + "#"});
+    auto program = startProgram({"/#" + name + "#"}, executable);
     if (!waitForWindow(kMainTitle + "_" + name, program.get())) {
         throw std::runtime_error("the main window of instance " + name + " never showed; log: " +
                                  readFile(tmp.path() + "/program-" + std::to_string(started_) +
@@ -288,7 +292,6 @@ std::string WineFixture::shell(const std::string& command) const {
     return commandOutput("DISPLAY=" + display->name() + " " + command + " 2>/dev/null");
 }
 
-// Ends every Windows process of the prefix, and the wineserver with them.
 void WineFixture::endWine() const {
     if (!prefix_.empty()) runWineTool({"wineserver", "-k"}, env(), std::chrono::seconds(30));
 }

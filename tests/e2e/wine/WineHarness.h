@@ -81,6 +81,8 @@ ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& r
                        const std::vector<int>& removeCodes, const GeneralSettings& settings);
 
 inline const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
+// The Windows build's program.
+extern const char* const kWindowsProgram;
 
 // A private display with Wine ready on it, the shared prefix and a clean wineserver.
 class WineFixture : public ::testing::Test {
@@ -93,11 +95,14 @@ class WineFixture : public ::testing::Test {
     // C:\TALVEN.CFG<suffix> inside the prefix.
     std::string configDir(const std::string& suffix) const;
 
-    // The Windows program with these arguments; its output goes to the test's folder.
-    std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments);
+    // The Windows program (the build's, or another copy of it) with these arguments;
+    // its output goes to the test's folder.
+    std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments,
+                                               const std::string& program = kWindowsProgram);
     // Starts the program of instance `name` on the configuration given and waits for
     // its main window.
-    std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files);
+    std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files,
+                                                const std::string& program = kWindowsProgram);
     // Waits for a shown top-level window whose title is exactly this one, while its
     // owner (when given) runs.
     bool waitForWindow(const std::string& title, ChildProcess* owner = nullptr) const;
@@ -105,12 +110,13 @@ class WineFixture : public ::testing::Test {
     void startTrayHost();
 
     std::string shell(const std::string& command) const;
+    // Ends every Windows process of the prefix, and the wineserver with them.
+    void endWine() const;
 
     std::unique_ptr<PrivateDisplay> display;
     TempDir tmp;
 
   private:
-    void endWine() const;
     std::string prefix_;
     std::unique_ptr<ChildProcess> trayHost_;
     int started_ = 0;

@@ -1,5 +1,6 @@
 #include "keyboard/win32/FakeWin32Api.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kest::win32::testing {
@@ -90,6 +91,10 @@ unsigned FakeWin32Api::sendInput(const std::vector<KeyInput>& events) {
     std::size_t take = events.size();
     if (acceptNext >= 0 && std::size_t(acceptNext) < take) take = std::size_t(acceptNext);
     acceptNext = -1;
+    if (acceptBudget >= 0) {
+        take = std::min(take, std::size_t(acceptBudget));
+        acceptBudget -= long(take);
+    }
     for (std::size_t i = 0; i < take; ++i) this->take(events[i]);
     if (take > 0) ourInputLast_ = true;
     return unsigned(take);
@@ -116,7 +121,8 @@ void FakeWin32Api::keyDown(std::uint8_t vk) {
     };
     const bool shift = held(0x10, 0xA0, 0xA1), ctrl = held(0x11, 0xA2, 0xA3),
                alt = held(0x12, 0xA4, 0xA5);
-    if (vk == kVkCapital) capsLock = !capsLock;
+    if (vk == kVkCapital) capsLock = shiftLock || !capsLock;
+    if (shiftLock && (vk == 0x10 || vk == 0xA0 || vk == 0xA1)) capsLock = false;
     if ((vk >= 0x10 && vk <= 0x12) || vk == kVkCapital || (vk >= 0xA0 && vk <= 0xA5)) return;
     const bool ctrlOnly = ctrl && !alt;
     if (vk == kVkReturn) return received.push_back(ctrlOnly ? u'\n' : u'\r');
@@ -132,8 +138,10 @@ void FakeWin32Api::keyDown(std::uint8_t vk) {
     }
 }
 
+// The keys go to the thread of the window with the focus, and its layout reads them.
 const FakeLayout& FakeWin32Api::frontLayout() {
-    return layouts_.at(keyboardLayout(foreground ? windowThread(foreground) : kSelf));
+    const WindowHandle window = focusWindow();
+    return layouts_.at(keyboardLayout(window ? windowThread(window) : kSelf));
 }
 
 LayoutHandle FakeWin32Api::keyboardLayout(ThreadId thread) {
@@ -156,11 +164,38 @@ std::uint32_t FakeWin32Api::mapVirtualKey(std::uint32_t code, std::uint32_t mapT
     return it != l.scans.end() ? it->second : 0x7F;
 }
 
-bool FakeWin32Api::isDeadKey(std::uint8_t vk, unsigned mods, LayoutHandle layout) {
-    for (const FakeKey& k : layouts_.at(layout).keys) {
-        if (k.vk == vk && k.mods == mods) return k.dead;
+KeyText FakeWin32Api::keyText(std::uint8_t vk, unsigned mods, bool caps, LayoutHandle layout) {
+    const FakeLayout& l = layouts_.at(layout);
+    if (caps && (mods & kAltGr) == 0 && isLetterKey(l, vk)) mods ^= kShift;
+    for (const FakeKey& k : l.keys) {
+        if (k.vk == vk && k.mods == mods)
+            return k.dead ? KeyText{true, {}} : KeyText{false, {k.ch}};
     }
-    return false;
+    return {};
+}
+
+bool FakeWin32Api::isToggled(std::uint8_t vk, ThreadId thread) {
+    if (vk != kVkCapital) return false;
+    const bool own = thread == 0 || thread == kSelf;
+    return own && ownCapsView ? *ownCapsView : capsLock;
+}
+
+ProcessId FakeWin32Api::windowProcess(WindowHandle window) {
+    const FakeWindow& w = find(window);
+    return w.process ? w.process : ProcessId(0x1000 + w.handle);
+}
+
+std::optional<std::uint32_t> FakeWin32Api::processIntegrity(ProcessId process) {
+    auto it = integrity.find(process);
+    return it != integrity.end() ? it->second : std::optional<std::uint32_t>(kIntegrityMedium);
+}
+
+WindowHandle FakeWin32Api::foregroundWindow() {
+    if (pendingForeground_ && slept >= pendingAt_) {
+        foreground = pendingForeground_;
+        pendingForeground_ = 0;
+    }
+    return foreground;
 }
 
 std::vector<WindowHandle> FakeWin32Api::topLevelWindows() {
@@ -185,8 +220,15 @@ bool FakeWin32Api::setForegroundWindow(WindowHandle window) {
         case ForegroundLock::Always:
             break;
     }
-    if (allowed) foreground = window;
-    return allowed;
+    if (!allowed) return false;
+    // Another thread's window comes to the front when its thread has taken the change.
+    if (foregroundDelayMs > 0 && windowThread(window) != kSelf) {
+        pendingForeground_ = window;
+        pendingAt_ = slept + foregroundDelayMs;
+    } else {
+        foreground = window;
+    }
+    return true;
 }
 
 bool FakeWin32Api::attachThreadInput(ThreadId from, ThreadId to, bool attach) {

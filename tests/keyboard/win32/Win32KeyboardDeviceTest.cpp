@@ -49,6 +49,7 @@ TEST_F(Win32KeyboardDeviceTest, EveryCharacterArrivesAsWrittenOnUsAndGermanWithC
         targetUses(layout.make());
         for (bool caps : {false, true}) {
             api.capsLock = caps;
+            device.endPiece();  // Caps Lock is read once a piece
             for (int c = 0; c < 256; ++c) {
                 SCOPED_TRACE(std::string(layout.name) + (caps ? " caps " : " ") +
                              std::to_string(c));
@@ -95,12 +96,42 @@ TEST_F(Win32KeyboardDeviceTest, KeysComeFromTheLayoutOfTheForegroundWindowsThrea
     EXPECT_EQ(api.received, u"y@z");
 }
 
-TEST_F(Win32KeyboardDeviceTest, CapsLockIsLiftedAroundLettersSoTheyKeepTheirCase) {
+// A UWP program's frame is in front, but the keys go to its content in another thread,
+// which has a layout of its own: the characters come from that thread's layout.
+TEST_F(Win32KeyboardDeviceTest, KeysComeFromTheLayoutOfTheThreadWithTheFocus) {
+    constexpr WindowHandle kContent = 0x300;
+    api.windows.push_back({kContent, u"", 9});
+    api.focus = kContent;
+    targetUses(usLayout());
+    api.threadLayouts[9] = germanLayout().handle;
+    device.typeCharacter('z');
+    EXPECT_EQ(api.sent.front(), (KeyInput{'Z', 0x15, 0}));
+    api.received.clear();
+    for (unsigned char c : std::string("y@z")) device.typeCharacter(c);
+    EXPECT_EQ(api.received, u"y@z");
+}
+
+// With Caps Lock on, each character gets the Shift state that types it under Caps Lock,
+// as the focus thread sees Caps Lock (ours lags behind). Caps Lock itself is never
+// pressed: where Shift turns it off, and only Shift does, tapping it would fail, and a
+// character needing Shift there goes as Unicode instead.
+TEST_F(Win32KeyboardDeviceTest, CapsLockIsLeftAloneAndCharactersKeepTheirCase) {
     api.capsLock = true;
-    device.typeCharacter('a');
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkCapital, 'A', kVkCapital}));
-    EXPECT_EQ(api.received, u"a");
-    EXPECT_TRUE(api.capsLock);
+    api.ownCapsView = false;
+    for (bool shiftLock : {false, true}) {
+        SCOPED_TRACE(shiftLock);
+        api.shiftLock = shiftLock;
+        api.sent.clear();
+        api.received.clear();
+        for (unsigned char c : std::string("aB1!")) device.typeCharacter(c);
+        EXPECT_EQ(api.received, u"aB1!");
+        EXPECT_TRUE(api.capsLock);
+        for (const KeyInput& e : api.sent) EXPECT_NE(e.vk, kVkCapital);
+        const auto keys = shiftLock
+                              ? std::vector<std::uint8_t>{'B', '1'}
+                              : std::vector<std::uint8_t>{kVkShift, 'A', 'B', '1', kVkShift, '1'};
+        EXPECT_EQ(keysSent(), keys);
+    }
 }
 
 TEST_F(Win32KeyboardDeviceTest, ModifiersTheCallerHoldsStayAsTheyAreAndApply) {
@@ -134,25 +165,71 @@ TEST_F(Win32KeyboardDeviceTest, RawEventsCarryScanCodeAndExtendedFlagAndSkipNonK
                                                {0x25, 0x4B, kEventExtendedKey | kEventKeyUp}}));
 }
 
-// Another program blocking input lets a block in only in part: the failure is
-// reported, and neither a key nor Caps Lock is left changed by the half that went in.
-TEST_F(Win32KeyboardDeviceTest, APartlyRefusedCharacterThrowsAndLeavesNoKeyDown) {
+// A window of a process above ours (UIPI) would drop our keys without a word, and
+// SendInput would say they went in: they are refused before they are sent. A process
+// that will not tell its level (a system one) counts as above ours; where our own
+// level is unknown, nothing can be compared and nothing is held back.
+TEST_F(Win32KeyboardDeviceTest, KeysForAWindowThatRunsAsAdministratorAreRefusedNotLost) {
+    api.windows.push_back({0x200, u"Administrator: Command Prompt", 8, true, false, 77});
+    api.windows.push_back({0x201, u"User Account Control", 9, true, false, 78});
+    api.integrity[77] = kIntegrityHigh;
+    api.integrity[78] = std::nullopt;
+    for (WindowHandle front : {WindowHandle(0x200), WindowHandle(0x201)}) {
+        api.foreground = front;
+        try {
+            device.typeCharacter('a');
+            ADD_FAILURE() << "typed into a window above ours";
+        } catch (const KeysRefused& refused) {
+            EXPECT_STREQ(refused.what(), "the window in front runs as administrator");
+        }
+        EXPECT_THROW(device.keybdEvent(kVkReturn, kKeyDown), KeysRefused);
+    }
+    EXPECT_TRUE(api.sent.empty());
+    api.foreground = kTarget;
+    device.typeCharacter('a');
+    EXPECT_EQ(api.received, u"a");
+}
+
+// A locked screen or a UAC prompt takes no more keys (SendInput says so). The call
+// says whether its own key went in before, the half that went in leaves no key down,
+// and the device believes no modifier held afterwards, nor after any piece: a Shift
+// whose release was refused must not keep later capitals from getting theirs.
+TEST_F(Win32KeyboardDeviceTest, RefusedKeysLeaveNoKeyDownAndNoModifierBelievedHeld) {
     api.acceptNext = 2;  // Shift and the key go down, nothing more
-    EXPECT_THROW(device.typeCharacter('!'), DeviceError);
+    try {
+        device.typeCharacter('!');
+        ADD_FAILURE() << "not refused";
+    } catch (const KeysRefused& refused) {
+        EXPECT_TRUE(refused.lastWentIn);
+    }
+    EXPECT_EQ(api.received, u"!");
+    EXPECT_TRUE(api.down.none());
+    api.acceptNext = 1;  // only Shift
+    try {
+        device.typeCharacter('!');
+        ADD_FAILURE() << "not refused";
+    } catch (const KeysRefused& refused) {
+        EXPECT_FALSE(refused.lastWentIn);
+    }
+    EXPECT_EQ(api.received, u"!");
     EXPECT_TRUE(api.down.none());
 
-    api.capsLock = true;
-    api.acceptNext = 1;  // only the first Caps Lock press
-    EXPECT_THROW(device.typeCharacter('a'), DeviceError);
-    EXPECT_TRUE(api.down.none());
-    EXPECT_TRUE(api.capsLock);
-
-    api.capsLock = false;
-    api.acceptNext = 0;
-    EXPECT_THROW(device.keybdEvent(kVkShift, kKeyDown), DeviceError);
+    device.keybdEvent(kVkShift, kKeyDown);  // the "+" of "+(ab)"
+    api.acceptBudget = 0;                   // the screen locks
+    EXPECT_THROW(device.typeCharacter('a'), KeysRefused);
+    EXPECT_THROW(device.keybdEvent(kVkShift, kKeyUp), KeysRefused);
+    api.acceptBudget = -1;
     api.sent.clear();
-    device.typeCharacter('!');  // the refused Shift is not taken for the caller's
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkShift, '1'}));
+    api.received.clear();
+    device.typeCharacter('A');
+    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkShift, 'A'}));
+
+    device.keybdEvent(kVkShift, kKeyDown);  // a piece that ended with Shift believed down
+    device.endPiece();
+    api.sent.clear();
+    device.typeCharacter('A');
+    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkShift, 'A'}));
+    EXPECT_EQ(api.received, u"AA");
 }
 
 }  // namespace

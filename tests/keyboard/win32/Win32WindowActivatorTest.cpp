@@ -45,10 +45,14 @@ TEST_F(Win32WindowActivatorTest, CaseIsIgnoredAcrossWindows1252) {
     EXPECT_EQ(api.foreground, chat);
 }
 
-TEST_F(Win32WindowActivatorTest, NoMatchHiddenWindowsAndEmptyTitleActivateNothing) {
+// Cloaked windows pass IsWindowVisible but are not shown: a suspended Store app, a
+// window on another virtual desktop.
+TEST_F(Win32WindowActivatorTest, NoMatchHiddenOrCloakedWindowsAndEmptyTitleActivateNothing) {
     add(u"Invoice", false);
     add(u"Orders");
-    for (const char* title : {"Invoice", "Orders 2", "", "rders"}) {
+    add(u"Settings");
+    api.windows.back().cloaked = true;
+    for (const char* title : {"Invoice", "Orders 2", "", "rders", "Settings"}) {
         EXPECT_FALSE(activator.activate(title)) << title;
     }
     EXPECT_EQ(api.foreground, kOwn);
@@ -61,6 +65,27 @@ TEST_F(Win32WindowActivatorTest, AMinimisedWindowIsRestored) {
     EXPECT_TRUE(activator.activate("Orders"));
     EXPECT_FALSE(api.isMinimised(orders));
     EXPECT_EQ(api.foreground, orders);
+}
+
+// Another program's window comes to the front a moment after SetForegroundWindow:
+// it is looked for again for up to 200 ms before any other way is tried, so that no
+// Alt tap goes into it. A window that never comes is given up after that time.
+TEST_F(Win32WindowActivatorTest, AnActivationThatTakesAMomentIsWaitedForBeforeAnyOtherWay) {
+    const WindowHandle orders = add(u"Orders");
+    api.foregroundDelayMs = 120;
+    EXPECT_TRUE(activator.activate("Orders"));
+    EXPECT_EQ(api.foreground, orders);
+    EXPECT_TRUE(api.sent.empty());
+    EXPECT_TRUE(api.attached.empty());
+    EXPECT_GE(api.slept, 120u);
+    EXPECT_LE(api.slept, 200u);
+
+    api.foreground = kOwn;
+    api.foregroundDelayMs = 100000;
+    api.slept = 0;
+    EXPECT_FALSE(activator.activate("Orders"));
+    EXPECT_LE(api.slept, 3 * 200u);
+    EXPECT_TRUE(api.down.none());
 }
 
 // Attaching input comes first and sends no key; our own input (two Alt taps: the
