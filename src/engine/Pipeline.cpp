@@ -66,8 +66,7 @@ Pipeline::Pipeline(PipelineHost& host, Clock& clock)
     : host_(host), clock_(clock), notationUntold_(notationCharacters()) {}
 
 void Pipeline::PROCESS_DATA(std::string& text, TextSource source) {
-    bool whole = true;
-    try {
+    finishText([&] {
         removeListed(text);
         if (observer_) observer_->afterRemoveList(text);
         rulesAndNotices(text, source);
@@ -83,45 +82,36 @@ void Pipeline::PROCESS_DATA(std::string& text, TextSource source) {
         typing.text = std::move(text);
         typing_ = std::move(typing);
         typeText(*typing_);
+    });
+}
+
+bool Pipeline::resume() {
+    if (!typing_) return true;
+    return finishText([&] {
+        // The focus may have moved while the text waited.
+        if (typing_->window) activateWindowAgain(*typing_->window, host_);
+        typeText(*typing_);
+    });
+}
+
+bool Pipeline::finishText(const std::function<void()>& work) {
+    bool whole = true;
+    try {
+        work();
         whole = typing_->whole;
-        typing_.reset();
     } catch (const KeysRefused&) {
         // The text waits in typing_, where it stopped; it is told typed when it is done.
-        return;
+        return false;
     } catch (const std::exception& e) {
-        typing_.reset();
         host_.logFailure(std::string("received text dropped: ") + e.what());
         whole = false;
     } catch (...) {
         // Whatever a host throws stops here, as in the guard of each operation: the
         // runner must go on to the texts queued behind this one.
-        typing_.reset();
         host_.logFailure("received text dropped: unknown error");
         whole = false;
     }
-    host_.textTyped(whole);
-}
-
-bool Pipeline::resume() {
-    if (!typing_) return true;
-    bool whole = true;
-    try {
-        // The focus may have moved while the text waited.
-        if (typing_->window) activateWindowAgain(*typing_->window, host_);
-        typeText(*typing_);
-        whole = typing_->whole;
-        typing_.reset();
-    } catch (const KeysRefused&) {
-        return false;
-    } catch (const std::exception& e) {
-        typing_.reset();
-        host_.logFailure(std::string("received text dropped: ") + e.what());
-        whole = false;
-    } catch (...) {
-        typing_.reset();
-        host_.logFailure("received text dropped: unknown error");
-        whole = false;
-    }
+    typing_.reset();
     host_.textTyped(whole);
     return true;
 }

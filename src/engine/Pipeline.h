@@ -85,6 +85,10 @@ class Pipeline {
     // a rule wrote.
     void applyRules(std::string& text, std::string* origin) const;
     void rulesAndNotices(std::string& text, TextSource source);
+    // Runs the work of a text (its steps, or a resume) and tells the host it was typed,
+    // whole or not; false, with nothing told, when the platform refused its keys and
+    // the text waits in typing_.
+    bool finishText(const std::function<void()>& work);
     void typeText(Typing& typing);
     // Empty when the piece was typed, else why not.
     std::string sendPiece(Typing& typing, PipelineObserver::Piece kind, std::string_view piece,
