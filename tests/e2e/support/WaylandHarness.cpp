@@ -247,6 +247,23 @@ std::string thisProgram() {
     return fs::read_symlink("/proc/self/exe").string();
 }
 
+namespace {
+
+// What a program started on a desktop session needs to reach its compositor and bus.
+std::map<std::string, std::string> desktopClientEnv(const std::string& socket,
+                                                    const std::string& runtime,
+                                                    const std::string& bus) {
+    return {{"WAYLAND_DISPLAY", socket},
+            {"XDG_RUNTIME_DIR", runtime},
+            {"DBUS_SESSION_BUS_ADDRESS", bus},
+            {"DISPLAY", ""},
+            {"GDK_BACKEND", "wayland"},
+            {"LC_ALL", "C.UTF-8"},
+            {"LANG", "C.UTF-8"}};
+}
+
+}  // namespace
+
 HeadlessMutter::HeadlessMutter(const std::string& layout, bool withPortal) {
     const std::string runtime = makeRuntime(dir_);
     socket_ = runtime + "/wayland-kest";
@@ -288,13 +305,7 @@ HeadlessMutter::~HeadlessMutter() {
 }
 
 std::map<std::string, std::string> HeadlessMutter::env() const {
-    return {{"WAYLAND_DISPLAY", socket_},
-            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
-            {"DBUS_SESSION_BUS_ADDRESS", bus_},
-            {"DISPLAY", ""},
-            {"GDK_BACKEND", "wayland"},
-            {"LC_ALL", "C.UTF-8"},
-            {"LANG", "C.UTF-8"}};
+    return desktopClientEnv(socket_, clientRuntime_.path(), bus_);
 }
 
 HeadlessKwin::HeadlessKwin(const std::string& layouts,
@@ -339,13 +350,7 @@ HeadlessKwin::~HeadlessKwin() {
 }
 
 std::map<std::string, std::string> HeadlessKwin::env() const {
-    return {{"WAYLAND_DISPLAY", socket_},
-            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
-            {"DBUS_SESSION_BUS_ADDRESS", bus_},
-            {"DISPLAY", ""},
-            {"GDK_BACKEND", "wayland"},
-            {"LC_ALL", "C.UTF-8"},
-            {"LANG", "C.UTF-8"}};
+    return desktopClientEnv(socket_, clientRuntime_.path(), bus_);
 }
 
 std::string HeadlessKwin::activeLayout() const {
