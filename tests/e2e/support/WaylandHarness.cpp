@@ -247,22 +247,15 @@ std::string thisProgram() {
     return fs::read_symlink("/proc/self/exe").string();
 }
 
-namespace {
-
-// What a program started on a desktop session needs to reach its compositor and bus.
-std::map<std::string, std::string> desktopClientEnv(const std::string& socket,
-                                                    const std::string& runtime,
-                                                    const std::string& bus) {
-    return {{"WAYLAND_DISPLAY", socket},
-            {"XDG_RUNTIME_DIR", runtime},
-            {"DBUS_SESSION_BUS_ADDRESS", bus},
+std::map<std::string, std::string> HeadlessDesktop::env() const {
+    return {{"WAYLAND_DISPLAY", socket_},
+            {"XDG_RUNTIME_DIR", clientRuntime_.path()},
+            {"DBUS_SESSION_BUS_ADDRESS", bus_},
             {"DISPLAY", ""},
             {"GDK_BACKEND", "wayland"},
             {"LC_ALL", "C.UTF-8"},
             {"LANG", "C.UTF-8"}};
 }
-
-}  // namespace
 
 HeadlessMutter::HeadlessMutter(const std::string& layout, bool withPortal) {
     const std::string runtime = makeRuntime(dir_);
@@ -300,12 +293,8 @@ HeadlessMutter::HeadlessMutter(const std::string& layout, bool withPortal) {
 }
 
 HeadlessMutter::~HeadlessMutter() {
-    // mutter first, while the bus it talks to is still there.
+    // mutter first, while the layout service it reads is still there.
     process_.reset();
-}
-
-std::map<std::string, std::string> HeadlessMutter::env() const {
-    return desktopClientEnv(socket_, clientRuntime_.path(), bus_);
 }
 
 HeadlessKwin::HeadlessKwin(const std::string& layouts,
@@ -343,14 +332,6 @@ HeadlessKwin::HeadlessKwin(const std::string& layouts,
                                            {"DISPLAY", ""}},
         log_, true);
     waitForCompositor("KWin", socket_, bus_, "org.kde.KWin", log_);
-}
-
-HeadlessKwin::~HeadlessKwin() {
-    process_.reset();
-}
-
-std::map<std::string, std::string> HeadlessKwin::env() const {
-    return desktopClientEnv(socket_, clientRuntime_.path(), bus_);
 }
 
 std::string HeadlessKwin::activeLayout() const {

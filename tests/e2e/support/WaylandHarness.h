@@ -67,13 +67,30 @@ class FootReceiver {
 // The compositor's log lines that tell of a client thrown off or a protocol error.
 std::vector<std::string> clientErrorsIn(const std::string& log);
 
-// A desktop's compositor, for tests that run on GNOME and KDE Plasma alike.
+// A desktop's compositor, for tests that run on GNOME and KDE Plasma alike: on a
+// session bus and in a runtime directory of its own.
 class HeadlessDesktop {
   public:
     virtual ~HeadlessDesktop() = default;
+    HeadlessDesktop(const HeadlessDesktop&) = delete;
+    HeadlessDesktop& operator=(const HeadlessDesktop&) = delete;
+
     // The environment of its clients: Wayland, the session bus, no X display.
-    virtual std::map<std::string, std::string> env() const = 0;
-    virtual std::vector<std::string> clientErrors() const = 0;
+    std::map<std::string, std::string> env() const;
+    std::vector<std::string> clientErrors() const { return clientErrorsIn(log_); }
+
+  protected:
+    HeadlessDesktop() = default;
+
+    TempDir dir_;
+    TempDir clientRuntime_;
+    std::string socket_;
+    std::string bus_;
+    std::string log_;
+    std::unique_ptr<ChildProcess> busDaemon_;
+    // Declared after the bus: the compositor ends first, while the bus it talks to is
+    // still there.
+    std::unique_ptr<ChildProcess> process_;
 };
 
 // A headless GNOME compositor: mutter with a virtual monitor, on a session bus of its
@@ -84,21 +101,9 @@ class HeadlessMutter final : public HeadlessDesktop {
   public:
     explicit HeadlessMutter(const std::string& layout = "us", bool withPortal = false);
     ~HeadlessMutter() override;
-    HeadlessMutter(const HeadlessMutter&) = delete;
-    HeadlessMutter& operator=(const HeadlessMutter&) = delete;
-
-    std::map<std::string, std::string> env() const override;
-    std::vector<std::string> clientErrors() const override { return clientErrorsIn(log_); }
 
   private:
-    TempDir dir_;
-    TempDir clientRuntime_;
-    std::string socket_;
-    std::string bus_;
-    std::string log_;
-    std::unique_ptr<ChildProcess> busDaemon_;
     std::unique_ptr<ChildProcess> locale_;
-    std::unique_ptr<ChildProcess> process_;
 };
 
 // A headless KDE Plasma compositor: KWin with a virtual output, on a session bus of
@@ -107,12 +112,6 @@ class HeadlessMutter final : public HeadlessDesktop {
 class HeadlessKwin final : public HeadlessDesktop {
   public:
     HeadlessKwin(const std::string& layouts, const std::vector<std::string>& trustedPrograms);
-    ~HeadlessKwin() override;
-    HeadlessKwin(const HeadlessKwin&) = delete;
-    HeadlessKwin& operator=(const HeadlessKwin&) = delete;
-
-    std::map<std::string, std::string> env() const override;
-    std::vector<std::string> clientErrors() const override { return clientErrorsIn(log_); }
     // The layout in use, as KWin's keyboard layouts tell it.
     std::string activeLayout() const;
     // Configures other layouts as the user's settings would, and waits until KWin has
@@ -121,14 +120,6 @@ class HeadlessKwin final : public HeadlessDesktop {
 
   private:
     void writeLayouts(const std::string& layouts);
-
-    TempDir dir_;
-    TempDir clientRuntime_;
-    std::string socket_;
-    std::string bus_;
-    std::string log_;
-    std::unique_ptr<ChildProcess> busDaemon_;
-    std::unique_ptr<ChildProcess> process_;
 };
 
 // The test program's own path, for HeadlessKwin's trusted programs.
