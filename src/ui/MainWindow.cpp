@@ -352,8 +352,7 @@ void F_MAIN::focusChanged() {
 }
 
 void F_MAIN::showNotice(const QString& message) {
-    if (message.isEmpty() || noticesShown_.contains(message)) return;
-    noticesShown_.insert(message);
+    if (message.isEmpty() || !noticesShown_.first(message)) return;
     qWarning().noquote() << "Kest_Redirect_Serial_to_KB:" << message;
     showDebugLine(message);
 }

@@ -3,7 +3,6 @@
 // run-time state; the frames own their controls and handlers, and the window keeps
 // the system's names for all of them so that any part can reach a control by name.
 
-#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -19,6 +18,7 @@
 #include "ui/SearchReplaceFrame.h"
 #include "ui/SerialFrame.h"
 #include "ui/TcpFrame.h"
+#include "ui/ToldOnce.h"
 #include "ui/TopBand.h"
 
 class QCheckBox;
@@ -199,8 +199,8 @@ class F_MAIN : public QWidget {
     std::unique_ptr<ConfigStore> store_;
     TroubleState* trouble_;
     int outerHeightPx_ = 0;
-    qint64 serialDropped_ = 0;
-    QSet<QString> noticesShown_;  // bytes of serial bursts dropped while the pipeline was full
+    qint64 serialDropped_ = 0;  // bytes of serial bursts dropped while the pipeline was full
+    ToldOnce noticesShown_;
     // Where the window's client area stood when it was hidden; it comes back there.
     std::optional<QPoint> keptPosition_;
 };

@@ -29,11 +29,7 @@ void TroubleState::set(Trouble kind, const QString& reason) {
     // Retries repeat the same failure every few seconds, for days maybe: the log hears
     // of each distinct one once.
     const QString line = words(kind) + QStringLiteral(": ") + reason;
-    if (!logged_.contains(line)) {
-        if (logged_.size() >= kMaxRemembered) logged_.clear();
-        logged_.insert(line);
-        qWarning().noquote() << line;
-    }
+    if (logged_.first(line)) qWarning().noquote() << line;
     const auto found = current_.find(kind);
     const bool isNew = found == current_.end();
     if (!isNew && found->second == reason) return;

@@ -9,9 +9,10 @@
 // gone, trouble.clear(Trouble::X).
 
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <map>
+
+#include "ui/ToldOnce.h"
 
 namespace kest {
 
@@ -28,10 +29,6 @@ enum class Trouble {
 class TroubleState : public QObject {
     Q_OBJECT
   public:
-    // The most distinct reasons remembered as logged; past it the memory starts over,
-    // so that a program running for months keeps a bounded memory.
-    static constexpr int kMaxRemembered = 1000;
-
     explicit TroubleState(QObject* parent = nullptr);
 
     // The kind is a problem now, for this reason (a new reason replaces the old one).
@@ -57,7 +54,7 @@ class TroubleState : public QObject {
 
   private:
     std::map<Trouble, QString> current_;
-    QSet<QString> logged_;
+    ToldOnce logged_;
 };
 
 }  // namespace kest
