@@ -1,12 +1,14 @@
 // Inputs of the shapes that once took minutes: the work must grow in proportion to
-// the input. Each case times the same shape at 1 MiB and at 2 MiB in one run and
-// asks that doubling the input less than triples the time; absolute times depend on
-// the machine and are printed by bench/bench_pipeline instead.
+// the input. Each case times the same shape at 128 KiB and at 1 MiB and asks that eight
+// times the input take well under 64 times (quadratic) the time: the bound sits about as
+// far above 8 times (linear) as below 64. Absolute times depend on the machine and are
+// printed by bench/bench_pipeline instead.
 
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <string>
 
@@ -21,33 +23,41 @@
 namespace kest {
 namespace {
 
-constexpr std::size_t kMiB = 1024 * 1024;
+constexpr std::size_t kSmall = 128 * 1024;
+constexpr double kBound = 22;  // sqrt(8 * 64)
+
+// The thread's own processor time: other programs on a loaded machine do not count.
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 double secondsFor(const std::function<void()>& work, int runs) {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = threadSeconds();
     for (int run = 0; run < runs; ++run) work();
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return took.count() / runs;
+    return (threadSeconds() - start) / runs;
 }
 
-// Seconds per run: each sample repeats the work for a few tens of milliseconds, so a
-// moment of load on a shared machine is spread thin, and the best of five samples is
-// kept as the cost of the input.
-double secondsPerRun(const std::function<void()>& work) {
-    const double once = secondsFor(work, 1);
-    const int runs = std::clamp(static_cast<int>(0.05 / std::max(once, 1e-6)), 1, 100);
-    double best = once;
-    for (int sample = 0; sample < 5; ++sample) best = std::min(best, secondsFor(work, runs));
-    return best;
-}
-
+// Small and large samples alternate, so a slow spell (a cold cache, a busy memory bus)
+// meets both sizes; the best of five samples is kept for each. Every sample repeats its
+// work for some tens of milliseconds.
 void expectLinear(const std::function<std::string(std::size_t)>& shape,
                   const std::function<void(const std::string&)>& process) {
-    const std::string small = shape(kMiB);
-    const std::string large = shape(2 * kMiB);
-    const double smallSeconds = secondsPerRun([&] { process(small); });
-    const double largeSeconds = secondsPerRun([&] { process(large); });
-    EXPECT_LT(largeSeconds, 3 * smallSeconds)
+    const std::string small = shape(kSmall);
+    const std::string large = shape(8 * kSmall);
+    const auto runsFor = [](double once) {
+        return std::clamp(static_cast<int>(0.03 / std::max(once, 1e-6)), 1, 100);
+    };
+    const int smallRuns = runsFor(secondsFor([&] { process(small); }, 1));
+    const int largeRuns = runsFor(secondsFor([&] { process(large); }, 1));
+    double smallSeconds = 1e9;
+    double largeSeconds = 1e9;
+    for (int sample = 0; sample < 5; ++sample) {
+        smallSeconds = std::min(smallSeconds, secondsFor([&] { process(small); }, smallRuns));
+        largeSeconds = std::min(largeSeconds, secondsFor([&] { process(large); }, largeRuns));
+    }
+    EXPECT_LT(largeSeconds, kBound * smallSeconds)
         << small.size() << " bytes: " << smallSeconds << " s, " << large.size()
         << " bytes: " << largeSeconds << " s";
 }
