@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& step : dry.steps)
         if (step.kind == kest::DryRunStep::Kind::Piece) pieces.push_back(step.text);
     FUZZ_CHECK(pieces == host.keys());
-    FUZZ_CHECK(!kest::renderDryRun(s.text, settings, world, dry).empty());
+    // Its text shows every control code as {ASCII:n}, so received bytes can never
+    // forge a line: one line for each piece, whatever the text held.
+    const std::string rendered = kest::renderDryRun(s.text, settings, world, dry);
+    std::size_t pieceLines = 0;
+    std::istringstream lines(rendered);
+    for (std::string line; std::getline(lines, line);) {
+        for (const char* head : {"Prefix \"", "Piece ", "Suffix \""})
+            pieceLines += line.starts_with(head);
+    }
+    FUZZ_CHECK(pieceLines == pieces.size());
+    for (const char c : rendered) {
+        const auto code = static_cast<unsigned char>(c);
+        FUZZ_CHECK((code >= 0x20 && code != 0x7F) || c == '\n');
+    }
     return 0;
 }
