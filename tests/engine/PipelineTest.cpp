@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/Pipeline.h"
+#include "engine/ReceivedNotices.h"
 #include "support/FakeClock.h"
 #include "support/RecordingPipelineHost.h"
 
@@ -168,6 +169,11 @@ TEST_F(PipelineFixture, ReceivedNotationAndUtf8AreToldOnceAndRuleOutputNever) {
               "Received bytes \"\xC3\xBC\" are UTF-8 for \"\xFC\": this instance reads "
               "Windows-1252, one byte a character, and types them as they are; set the device "
               "to send Windows-1252 (Latin-1)");
+    // Any well-formed sequence is told, also beyond the code page; none for a UTF-16
+    // surrogate or an overlong form.
+    EXPECT_NE(utf8Notice("x\xE2\xA0\x80").find("UTF-8 for U+2800"), std::string::npos);
+    for (const char* bytes : {"\xED\xA0\x80", "\xE0\x9F\xBF", "\xC1\xBF"})
+        EXPECT_EQ(utf8Notice(bytes), "") << bytes;
     // What the user wrote in key notation for the test send is not received text.
     Pipeline fresh{host, clock};
     std::string written = "{TAB}^a \xC3\xBC";

@@ -51,6 +51,7 @@ TEST(KeyNotation, ValidNotationParsesToActions) {
         {"{ENTER}", {tap(13)}},
         {"{enter}", {tap(13)}},
         {"{eNtEr}", {tap(13)}},
+        {"{backspace}", {tap(8)}},
         {"a{TAB}b~", {type('a'), tap(9), type('b'), tap(13)}},
         {"{F16}{f1}", {tap(127), tap(112)}},
         {"{+}{^}{%}{~}", typed("+^%~")},
