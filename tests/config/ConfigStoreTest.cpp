@@ -95,8 +95,10 @@ TEST_F(ConfigStoreTest, SaveWritesEveryFileByteExactAndLeavesNothingElse) {
     }
 }
 
-TEST_F(ConfigStoreTest, RoundTripKeepsEveryValueAndLoadsTheWatchedFileLast) {
+// The instance's files lie in a directory of its own, which the next start reads.
+TEST_F(ConfigStoreTest, RoundTripKeepsEveryValueOfTheInstanceAndLoadsTheWatchedFileLast) {
     FakeConfigControls first;
+    first.suffix = "_Scanner_001";
     first.search = {"  lead", "trail  ", "", "x"};
     first.replace = {"1", "", "  ", "{TX_TCP[ok]}"};
     first.remove = {"0", "255"};
@@ -104,10 +106,13 @@ TEST_F(ConfigStoreTest, RoundTripKeepsEveryValueAndLoadsTheWatchedFileLast) {
     first.texts[Text::Suffix] = "{TAB}";
     first.texts[Text::FileDir] = "D:\\Scans\\caf\xE9 in.txt";
     first.boxes[Box::ApiKb] = 1;
-    fs::create_directories(dir());
+    fs::create_directories(dir("_Scanner_001"));
+    EXPECT_EQ(store(first, files).directoryDosPath(), "C:\\TALVEN.CFG_Scanner_001");
     store(first, files).B_SAVE_Click();
+    EXPECT_FALSE(fs::exists(dir() / "GENERAL.CFG"));
 
     FakeConfigControls second;
+    second.suffix = first.suffix;
     store(second, files).LOAD_CFG();
     EXPECT_EQ(second.search, first.search);
     EXPECT_EQ(second.replace, first.replace);
@@ -118,16 +123,6 @@ TEST_F(ConfigStoreTest, RoundTripKeepsEveryValueAndLoadsTheWatchedFileLast) {
     // The watched file's path comes after the handshaking's refresh.
     EXPECT_EQ(second.events.back(), "text9:D:\\Scans\\caf\xE9 in.txt");
     EXPECT_EQ(second.events.end()[-2], "handshaking");
-}
-
-TEST_F(ConfigStoreTest, InstanceSuffixChoosesTheDirectory) {
-    FakeConfigControls controls;
-    controls.suffix = "_Scanner_001";
-    fs::create_directories(dir("_Scanner_001"));
-    auto s = store(controls, files);
-    EXPECT_EQ(s.directoryDosPath(), "C:\\TALVEN.CFG_Scanner_001");
-    s.B_SAVE_Click();
-    EXPECT_TRUE(fs::exists(dir("_Scanner_001") / "GENERAL.CFG"));
 }
 
 // Files as a user's editor leaves them, each value in the order its handler applies
