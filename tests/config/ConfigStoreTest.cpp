@@ -195,6 +195,11 @@ class FailingFileSystem : public StdConfigFileSystem {
   public:
     int failWrite = -1;
     int failRename = -1;
+    std::string unreadable;  // the name of a file that cannot be read
+    std::optional<std::string> readAll(const fs::path& file) override {
+        if (file.filename() == unreadable) return std::nullopt;
+        return StdConfigFileSystem::readAll(file);
+    }
     void lockDirectory(const fs::path&) override {
         ++locks;
         ++held;
@@ -263,6 +268,19 @@ TEST_P(InterruptedSaveTest, EveryFileStaysWholeOldOrNew) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachStep, InterruptedSaveTest, ::testing::Range(0, 10));
+
+TEST_F(ConfigStoreTest, ATableFileThatCannotBeReadLeavesTheTableAloneAndIsLogged) {
+    write("TOUCHE_INP.CFG", "a\r\n");
+    write("TOUCHE_OUT.CFG", "A\r\n");
+    for (const char* name : {"TOUCHE_INP.CFG", "TOUCHE_OUT.CFG"}) {
+        FailingFileSystem failing;
+        failing.unreadable = name;
+        FakeConfigControls controls;
+        store(controls, failing).LOAD_CFG();
+        EXPECT_EQ(controls.events, Rows{"handshaking"}) << name;
+        EXPECT_EQ(controls.failures.size(), 1u) << name;
+    }
+}
 
 TEST_F(ConfigStoreTest, SaveIntoAMissingDirectoryFails) {
     FakeConfigControls controls;
