@@ -61,7 +61,8 @@ std::string pieceLines(const Step& step, int& bodyNumber) {
     }
     if (step.pauseSeconds > 0) line += " after a pause of " + seconds(step.pauseSeconds) + " s";
     line += "\n";
-    if (!step.error.empty()) return line + "  not typed: " + step.error + "\n";
+    // The reason quotes the piece, which may hold any received byte.
+    if (!step.error.empty()) return line + "  not typed: " + withVisibleControls(step.error) + "\n";
     std::string keys;
     for (const std::string& e : step.outcome.events) keys += (keys.empty() ? "" : ", ") + e;
     line += "  keys: " + (keys.empty() ? std::string("none") : keys) + "\n";

@@ -16,33 +16,50 @@ namespace {
 
 using Action = CommandLine::Action;
 
-TEST(CommandLine, OptionsAndTheInstanceComeInAnyOrder) {
-    EXPECT_EQ(parseCommandLine({"--help"}).action, Action::Help);
-    EXPECT_EQ(parseCommandLine({"/#A#", "--version"}).action, Action::Version);
-    const CommandLine explain = parseCommandLine({"/#Scanner_001#", "--explain"});
-    EXPECT_EQ(explain.action, Action::Explain);
-    EXPECT_EQ(explain.instanceSuffix, "_Scanner_001");
-    const CommandLine autostart = parseCommandLine({"/#B#", "--autostart", "off"});
-    EXPECT_EQ(autostart.action, Action::Autostart);
-    EXPECT_FALSE(autostart.on);
-    EXPECT_EQ(autostart.instanceSuffix, "_B");
-    // Without an option, the program: text around the name is ignored, and a piece of
-    // the name may begin with "-".
-    for (const QStringList& run :
-         {QStringList{}, QStringList{"run", "/#B#", "more"}, QStringList{"/#My", "-Scanner#"}}) {
-        const CommandLine line = parseCommandLine(run);
-        EXPECT_EQ(line.action, Action::Run) << run.join(' ').toStdString();
-        EXPECT_EQ(line.arguments, run);
+// Options and the instance come in any order. Without an option the whole line is the
+// program's (it reads the name itself), and a piece of the name may begin with "-".
+// An option reads the name as a running copy does: trimmed, text around the
+// marks ignored.
+TEST(CommandLine, OptionsTheirInstanceAndWhatIsAnError) {
+    struct Case {
+        QStringList line;
+        Action action;
+        std::string suffix;
+        bool on = false;
+    };
+    const Case cases[] = {
+        {{"--help"}, Action::Help, ""},
+        {{"/#A#", "--version"}, Action::Version, ""},
+        {{"/#Scanner_001#", "--explain"}, Action::Explain, "_Scanner_001"},
+        {{"/#B#", "--autostart", "off"}, Action::Autostart, "_B", false},
+        {{"--autostart", "on", "/#Scanner_001#"}, Action::Autostart, "_Scanner_001", true},
+        {{"--autostart", "off", "x", "/#  My Scanner  #"}, Action::Autostart, "_My Scanner"},
+        {{"--autostart", "on"}, Action::Autostart, "", true},
+        {{}, Action::Run, ""},
+        {{"run", "/#B#", "more"}, Action::Run, ""},
+        {{"/#My", "-Scanner#"}, Action::Run, ""},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = parseCommandLine(c.line);
+        const std::string shown = c.line.join(' ').toStdString();
+        EXPECT_EQ(line.action, c.action) << shown;
+        EXPECT_EQ(line.instanceSuffix.toStdString(), c.suffix) << shown;
+        EXPECT_EQ(line.on, c.on) << shown;
+        if (c.action == Action::Run) {
+            EXPECT_EQ(line.arguments, c.line) << shown;
+        }
     }
-}
-
-TEST(CommandLine, UnknownOptionsAndTwoOptionsAreErrors) {
     for (const QStringList& wrong : {QStringList{"-h"},
                                      {"--bogus", "/#A#"},
                                      {"/#A#", "--HELP"},
                                      {"/#A#", "x", "-"},
                                      {"--help", "--version"},
-                                     {"--explain", "--autostart", "on"}}) {
+                                     {"--explain", "--autostart", "on"},
+                                     {"--autostart"},
+                                     {"--autostart", "yes", "/#A#"},
+                                     {"--autostart", "/#A#"},
+                                     {"--autostart", "on", "Scanner_001"},
+                                     {"--autostart", "on", "/#Scanner"}}) {
         const CommandLine line = parseCommandLine(wrong);
         EXPECT_EQ(line.action, Action::Invalid) << wrong.join(' ').toStdString();
         EXPECT_FALSE(line.error.isEmpty());
@@ -64,35 +81,6 @@ TEST(CommandLine, TheManualsSynopsisListsEveryOptionOfTheUsage) {
         EXPECT_TRUE(synopsis.contains(troff)) << match.captured().toStdString();
     }
     EXPECT_EQ(options, 4);
-}
-
-TEST(CommandLine, AutostartTakesOnOrOffAndAnInstance) {
-    const CommandLine on = parseCommandLine({"--autostart", "on", "/#Scanner_001#"});
-    EXPECT_EQ(on.action, Action::Autostart);
-    EXPECT_TRUE(on.on);
-    EXPECT_EQ(on.instanceSuffix, "_Scanner_001");
-
-    // Read as a running copy reads it: trimmed, text around the marks ignored.
-    const CommandLine off = parseCommandLine({"--autostart", "off", "x", "/#  My Scanner  #"});
-    EXPECT_EQ(off.action, Action::Autostart);
-    EXPECT_FALSE(off.on);
-    EXPECT_EQ(off.instanceSuffix, "_My Scanner");
-
-    const CommandLine unnamed = parseCommandLine({"--autostart", "on"});
-    EXPECT_EQ(unnamed.action, Action::Autostart);
-    EXPECT_EQ(unnamed.instanceSuffix, "");
-}
-
-TEST(CommandLine, AutostartUsedWronglyIsAnErrorNotARun) {
-    for (const QStringList& wrong : {QStringList{"--autostart"},
-                                     {"--autostart", "yes", "/#A#"},
-                                     {"--autostart", "/#A#"},
-                                     {"--autostart", "on", "Scanner_001"},
-                                     {"--autostart", "on", "/#Scanner"}}) {
-        const CommandLine line = parseCommandLine(wrong);
-        EXPECT_EQ(line.action, Action::Invalid) << wrong.join(' ').toStdString();
-        EXPECT_FALSE(line.error.isEmpty());
-    }
 }
 
 class AutostartTest : public ::testing::Test {

@@ -71,17 +71,6 @@ TEST_F(ExplainTest, SavedRulesAreAppliedToTheSampleStepByStepWithNothingTyped) {
     EXPECT_EQ(QDir(configDir("_Scan")).entryList(QDir::Files).size(), 4);
 }
 
-TEST_F(ExplainTest, InvalidNotationIsShownWithItsPositionAndReason) {
-    writeScanner("");
-    const Result r = explain({}, "x1");
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(
-        r.out.contains("Piece 1 \"{BAD}1\"\n  not typed: invalid key notation at "
-                       "position 1: unknown key name \"BAD\"\n"))
-        << r.out.toStdString();
-    EXPECT_TRUE(r.out.endsWith("Typed in all: \"[]\"\n")) << r.out.toStdString();
-}
-
 TEST_F(ExplainTest, AConfigurationThatCannotBeReadIsAnErrorThatSaysWhich) {
     Result r = explain({"/#Nowhere#"}, "1");
     EXPECT_EQ(r.exitCode, 1);

@@ -61,12 +61,6 @@ TEST_F(ProgramOptionsTest, AutostartEntryStartsThisProgram) {
     const QString program = QFileInfo(KEST_PROGRAM_PATH).absoluteFilePath();
     EXPECT_TRUE(
         entry.readAll().contains(("\nExec=\"" + program + "\" \"/#Scanner_001#\"\n").toUtf8()));
-    EXPECT_EQ(run({"--autostart", "off", "/#Scanner_001#"}).exitCode, 0);
-    EXPECT_FALSE(entry.exists());
-
-    const Result wrong = run({"--autostart", "sometimes"});
-    EXPECT_EQ(wrong.exitCode, 2);
-    EXPECT_TRUE(wrong.err.contains("--autostart needs on or off"));
 }
 
 TEST_F(ProgramOptionsTest, AnUnknownOptionIsAUsageErrorAndStartsNothing) {

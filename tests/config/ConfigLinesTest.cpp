@@ -10,34 +10,18 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(ConfigLines, TruthNumbersReadTheSameInEveryLocale) {
-    test::CommaLocale comma;
-    if (!comma.active()) GTEST_SKIP() << "no de_DE.UTF-8 locale; scripts/setup makes one";
-    EXPECT_EQ(parseTruth("0.5"), true);
-    EXPECT_EQ(parseTruth("0.0"), false);
-    EXPECT_EQ(parseTruth("1e0"), true);
-    EXPECT_EQ(parseTruth("nan"), std::nullopt);
-    EXPECT_EQ(parseTruth("+-1"), std::nullopt);
-}
-
-TEST(ConfigLines, SplitsAtCrAndCrLfAndKeepsLoneLineFeeds) {
-    EXPECT_EQ(splitLines("a\r\nb\r\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(splitLines("a\nb\r\n"), (Lines{"a\nb"}));
-    EXPECT_EQ(splitLines("a\rb"), (Lines{"a", "b"}));
-    EXPECT_EQ(splitLines("\r\n\r\n x \r\n"), (Lines{"", "", " x "}));
-    EXPECT_EQ(splitLines("last"), (Lines{"last"}));
-    EXPECT_TRUE(splitLines("").empty());
-}
-
-TEST(ConfigLines, AFileWithoutAnyCrIsSplitAtLineFeeds) {
-    EXPECT_EQ(splitLines(".2\n9600,N,8,1\n\n<\n"),
-              (std::vector<std::string>{".2", "9600,N,8,1", "", "<"}));
-    EXPECT_EQ(splitLines("a\nb"), (std::vector<std::string>{"a", "b"}));
-    // One CR anywhere: the file is a CR LF file, whose lone LFs stay inside values.
-    EXPECT_EQ(splitLines("a\nb\r\nc"), (std::vector<std::string>{"a\nb", "c"}));
-}
-
-TEST(ConfigLines, ReaderEndTestAndReadingPastTheEnd) {
+TEST(ConfigLines, SplitsAtCrAndCrLfOrWhereNoCrIsAtLineFeeds) {
+    const std::pair<std::string, Lines> cases[] = {
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\r\n", {"a\nb"}},  // one CR anywhere: lone LFs stay inside values
+        {"a\rb", {"a", "b"}},
+        {"\r\n\r\n x \r\n", {"", "", " x "}},
+        {"last", {"last"}},
+        {"", {}},
+        {".2\n9600,N,8,1\n\n<\n", {".2", "9600,N,8,1", "", "<"}},
+        {"a\nb", {"a", "b"}},
+    };
+    for (const auto& [bytes, lines] : cases) EXPECT_EQ(splitLines(bytes), lines) << bytes;
     ConfigLineReader reader("one\r\n");
     EXPECT_FALSE(reader.atEnd());
     EXPECT_EQ(reader.next(), "one");
@@ -45,37 +29,31 @@ TEST(ConfigLines, ReaderEndTestAndReadingPastTheEnd) {
     EXPECT_EQ(reader.next(), std::nullopt);
 }
 
-TEST(ConfigLines, CheckBoxStatesWrittenWithSignPositionAndTrailingBlank) {
-    EXPECT_EQ(checkBoxText(0), " 0 ");
-    EXPECT_EQ(checkBoxText(1), " 1 ");
-    EXPECT_EQ(checkBoxText(2), " 2 ");
-}
-
-TEST(ConfigLines, CheckBoxStatesReadAsRoundedNumbers) {
-    EXPECT_EQ(parseCheckBox(" 1 "), 1);
-    EXPECT_EQ(parseCheckBox("2"), 2);
-    EXPECT_EQ(parseCheckBox("x5"), 0);  // no number: 0, which unchecks
-    EXPECT_EQ(parseCheckBox(""), 0);
-    EXPECT_EQ(parseCheckBox("1.5"), 2);
-    EXPECT_EQ(parseCheckBox("0.5"), 0);
-    EXPECT_EQ(parseCheckBox("5"), std::nullopt);
-    EXPECT_EQ(parseCheckBox("-1"), std::nullopt);
-    EXPECT_EQ(parseCheckBox("1e300"), std::nullopt);
-}
-
-TEST(ConfigLines, TruthValues) {
-    EXPECT_EQ(truthText(true), "True");
-    EXPECT_EQ(truthText(false), "False");
-    EXPECT_EQ(parseTruth("True"), true);
-    EXPECT_EQ(parseTruth("tRUE"), true);
-    EXPECT_EQ(parseTruth("FALSE"), false);
-    EXPECT_EQ(parseTruth(" -1 "), true);
-    EXPECT_EQ(parseTruth("0"), false);
-    EXPECT_EQ(parseTruth("&H1"), true);
-    EXPECT_EQ(parseTruth("yes"), std::nullopt);
-    EXPECT_EQ(parseTruth(""), std::nullopt);
-    EXPECT_EQ(parseTruth("1x"), std::nullopt);
-    EXPECT_EQ(parseTruth("nan"), std::nullopt);
+// Stored numbers are read with "." as the point also where the user's locale has a
+// decimal comma (Qt switches the C library to it on a German desktop).
+TEST(ConfigLines, TruthValuesAndCheckBoxStatesReadTheSameInEveryLocale) {
+    const std::pair<const char*, std::optional<bool>> truths[] = {
+        {"True", true},         {"tRUE", true},        {"FALSE", false},      {" -1 ", true},
+        {"0", false},           {"&H1", true},         {"&o17", true},        {"&O0", false},
+        {"0.5", true},          {"0.0", false},        {"1e0", true},         {"yes", std::nullopt},
+        {"", std::nullopt},     {"1x", std::nullopt},  {"nan", std::nullopt}, {"+-1", std::nullopt},
+        {"&O18", std::nullopt}, {"&HG", std::nullopt}, {"&X1", std::nullopt}, {"&H", std::nullopt}};
+    const std::pair<const char*, std::optional<int>> boxes[] = {
+        {" 1 ", 1},
+        {"2", 2},
+        {"x5", 0},
+        {"", 0},  // no number: 0, which unchecks
+        {"1.5", 2},
+        {"0.5", 0},
+        {"5", std::nullopt},
+        {"-1", std::nullopt},
+        {"1e300", std::nullopt},
+    };
+    const auto check = [&] {
+        for (const auto& [line, truth] : truths) EXPECT_EQ(parseTruth(line), truth) << line;
+        for (const auto& [line, state] : boxes) EXPECT_EQ(parseCheckBox(line), state) << line;
+    };
+    test::inEveryLocale(check);
 }
 
 TEST(ConfigLines, TrimRemovesSpacesOnly) {
@@ -85,48 +63,55 @@ TEST(ConfigLines, TrimRemovesSpacesOnly) {
 }
 
 TEST(InstanceName, SuffixFromTheCommandLine) {
-    EXPECT_EQ(instanceSuffix(""), std::nullopt);
-    EXPECT_EQ(instanceSuffix("plain words"), std::nullopt);
-    EXPECT_EQ(instanceSuffix("/#Scanner_001#"), "_Scanner_001");
-    EXPECT_EQ(instanceSuffix("/#  A  #"), "_A");
-    EXPECT_EQ(instanceSuffix("/#   #"), "_");
-    EXPECT_EQ(instanceSuffix("run /#B# more"), "_B");
-    EXPECT_EQ(instanceSuffix("/#a#b#"), "_a");
-}
-
-TEST(InstanceName, UnclosedNameKeepsTheDesignCaption) {
-    EXPECT_EQ(instanceSuffix("/#"), "INSTANCE HERE");
-    EXPECT_EQ(instanceSuffix("/#name"), "INSTANCE HERE");
-    // The search for "#" starts one character into the name.
-    EXPECT_EQ(instanceSuffix("/##"), "INSTANCE HERE");
-    EXPECT_EQ(instanceSuffix("/##x#"), "_#x");
-}
-
-TEST(InstanceName, ArgumentsJoinedWithSingleSpaces) {
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"", std::nullopt},
+        {"plain words", std::nullopt},
+        {"/#Scanner_001#", "_Scanner_001"},
+        {"/#  A  #", "_A"},
+        {"/#   #", "_"},
+        {"run /#B# more", "_B"},
+        {"/#a#b#", "_a"},
+        // Unclosed: the caption the window was designed with.
+        {"/#", "INSTANCE HERE"},
+        {"/#name", "INSTANCE HERE"},
+        // The search for "#" starts one character into the name.
+        {"/##", "INSTANCE HERE"},
+        {"/##x#", "_#x"},
+    };
+    for (const auto& [line, suffix] : cases) EXPECT_EQ(instanceSuffix(line), suffix) << line;
     EXPECT_EQ(commandLineText({}), "");
     EXPECT_EQ(commandLineText({"/#Two", "Words#"}), "/#Two Words#");
-    EXPECT_EQ(instanceSuffix(commandLineText({"/#Two", "Words#"})), "_Two Words");
 }
 
+// The password field's rule: the codes in any letter case but with no blank around
+// them unlock; "END" ends; anything else, a code's beginning included, locks.
 TEST(LockRule, AccessCodesIgnoreLetterCaseButNotBlanks) {
-    EXPECT_TRUE(decideLock("OPEN.THE.PANEL").unlock);
-    EXPECT_TRUE(decideLock("open.the.panel").unlock);
-    EXPECT_TRUE(decideLock("Unlock Cfg").unlock);
-    EXPECT_FALSE(decideLock(" UNLOCK CFG").unlock);
-    EXPECT_FALSE(decideLock("UNLOCK CFG ").unlock);
-    EXPECT_FALSE(decideLock("OPEN.THE.PANE").unlock);
-    EXPECT_FALSE(decideLock("OPEN.THE.PANELS").unlock);
-    EXPECT_FALSE(decideLock("").unlock);
+    struct Case {
+        const char* text;
+        bool unlock, end;
+    };
+    const Case cases[] = {
+        {"OPEN.THE.PANEL", true, false},
+        {"open.the.panel", true, false},
+        {"Unlock Cfg", true, false},
+        {" UNLOCK CFG", false, false},
+        {"UNLOCK CFG ", false, false},
+        {"OPEN.THE.PANE", false, false},
+        {"OPEN.THE.PANELS", false, false},
+        {"", false, false},
+        {"end", false, true},
+        {"End", false, true},
+        {"END ", false, false},
+        {"en", false, false},
+    };
+    for (const Case& c : cases) {
+        const LockDecision decision = decideLock(c.text);
+        EXPECT_EQ(decision.unlock, c.unlock) << c.text;
+        EXPECT_EQ(decision.end, c.end) << c.text;
+    }
 }
 
-TEST(LockRule, EndCommandLocksAndEnds) {
-    const LockDecision end = decideLock("end");
-    EXPECT_TRUE(end.end);
-    EXPECT_FALSE(end.unlock);
-    EXPECT_FALSE(decideLock("END ").end);
-    EXPECT_FALSE(decideLock("OPEN.THE.PANEL").end);
-}
-
+// The window's heights, locked and unlocked, from the layout's twips.
 TEST(LockRule, WindowHeightsOfTheLayout) {
     EXPECT_EQ(unlockedHeightTwips(1350, 5535), 7285);
     EXPECT_EQ(lockedHeightTwips(-15), 1035);

@@ -138,6 +138,10 @@ TEST_F(DryRunFixture, InvalidNotationGivesPositionAndReasonAndLosesOnlyThatPiece
     EXPECT_NE(pieces[0]->error.find("unknown key name \"NOPE\""), std::string::npos);
     EXPECT_TRUE(pieces[0]->outcome.events.empty());
     EXPECT_EQ(r.characters, "\x18!");
+    // A received line feed in a key name would start a line of its own in the text.
+    const std::string in = "a{B\nPiece}";
+    EXPECT_NE(renderDryRun(in, settings, world, run(in)).find("name \"B{ASCII:10}Piece\"\n"),
+              std::string::npos);
 }
 
 TEST_F(DryRunFixture, AReplacementIsCheckedOnItsOwnWithTheSwitchesAsTheyStand) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/Pipeline.h"
+#include "engine/ReceivedNotices.h"
 #include "support/FakeClock.h"
 #include "support/RecordingPipelineHost.h"
 
@@ -45,6 +46,9 @@ TEST(DecodeAscii, ExpandsCodesUntilOneIsOutOfRange) {
         {"{ASCII:&H41}", "A"},
         {"x{ASCII:65", "x{ASCII:65"},
         {"{ascii:65}", "{ascii:65}"},
+        // Characters made by one round open the next macro.
+        {"{ASCII:123}ASCII:65}", "A"},
+        {"{ASCII{ASCII:58}66}", "B"},
     };
     for (const Case& c : cases) {
         std::string text = c.in;
@@ -53,57 +57,35 @@ TEST(DecodeAscii, ExpandsCodesUntilOneIsOutOfRange) {
     }
 }
 
-TEST(PauseSeconds, SleepsWithoutPassingMidnight) {
-    test::FakeClock clock;
-    PAUSE_SECONDS(0.2, clock);
-    PAUSE_SECONDS(0, clock);
-    PAUSE_SECONDS(-1, clock);
-    clock.setSecondsSinceMidnight(86399.9);
-    PAUSE_SECONDS(5, clock);
-    ASSERT_EQ(clock.sleeps.size(), 2u);
-    EXPECT_DOUBLE_EQ(clock.sleeps[0], 0.2);
-    EXPECT_NEAR(clock.sleeps[1], 0.1, 1e-6);
-}
-
-TEST_F(PipelineFixture, RemovesListedCharactersByCode) {
-    host.removeEntries = {"13", "65"};
-    EXPECT_EQ(run("A1\r2a"), Log{"12a"});
-}
-
-TEST_F(PipelineFixture, RemoveEntriesThatAreNoCodeRemoveNothingElse) {
-    host.removeEntries = {"7.5", "300", "-1"};
-    EXPECT_EQ(run("abc"), Log{"abc"});
-    host.log.clear();
-    host.removeEntries = {"x"};  // numeric value 0: the NUL character
-    EXPECT_EQ(run(std::string("a\0b", 3)), Log{"ab"});
-}
-
-TEST_F(PipelineFixture, RulesApplyInTableOrderAfterTheRemoveList) {
-    host.search = {"A", "B"};
-    host.replace = {"B", "C"};
-    EXPECT_EQ(run("A"), Log{"C"});
-    host.log.clear();
-    host.search = {"B", "A"};
-    host.replace = {"C", "B"};
-    EXPECT_EQ(run("A"), Log{"B"});
-    host.log.clear();
-    host.removeEntries = {"13"};
-    host.search = {"5"};
-    host.replace = {"5{ENTER}"};
-    EXPECT_EQ(run("12345\r"), Log{"12345{ENTER}"});
-}
-
-TEST_F(PipelineFixture, CodesAndMacrosExpandInReplacementsAndReceivedText) {
-    host.search = {"{ASCII:2}"};
-    host.replace = {"[{ASCII:65}{CURTIME}]"};
-    EXPECT_EQ(run("\x02x{CURDATE:yyyy}"), Log{"[A09:05:07]x2026"});
-}
-
-TEST_F(PipelineFixture, ARuleWithoutReplacementIsPassedOver) {
-    host.search = {"a", "b"};
-    host.replace = {"1"};
-    EXPECT_EQ(run("ab"), Log{"1b"});
-    EXPECT_EQ(host.failures.size(), 1u);
+// The remove list goes by character code (entries that are no code remove nothing, and
+// one with no number at all is 0, the NUL character); then the rules in table order,
+// a rule without a replacement passed over; then codes and macros, in replacements and
+// in received text alike.
+TEST_F(PipelineFixture, RemoveListThenRulesInTableOrderThenCodesAndMacros) {
+    struct Case {
+        Log remove, search, replace;
+        std::string received, typed;
+        std::size_t failures = 0;
+    };
+    const Case cases[] = {
+        {{"13", "65"}, {}, {}, "A1\r2a", "12a"},
+        {{"7.5", "300", "-1"}, {}, {}, "abc", "abc"},
+        {{"x"}, {}, {}, std::string("a\0b", 3), "ab"},
+        {{}, {"A", "B"}, {"B", "C"}, "A", "C"},
+        {{}, {"B", "A"}, {"C", "B"}, "A", "B"},
+        {{"13"}, {"5"}, {"5{ENTER}"}, "12345\r", "12345{ENTER}"},
+        {{}, {"a", "b"}, {"1"}, "ab", "1b", 1},
+        {{}, {"{ASCII:2}"}, {"[{ASCII:65}{CURTIME}]"}, "\x02x{CURDATE:yyyy}", "[A09:05:07]x2026"},
+    };
+    for (const Case& c : cases) {
+        host.log.clear();
+        host.failures.clear();
+        host.removeEntries = c.remove;
+        host.search = c.search;
+        host.replace = c.replace;
+        EXPECT_EQ(run(c.received), Log{c.typed}) << c.received;
+        EXPECT_EQ(host.failures.size(), c.failures) << c.received;
+    }
 }
 
 TEST_F(PipelineFixture, MacroStepsRunInOrderBeforeThePrefix) {
@@ -146,9 +128,9 @@ TEST_F(PipelineFixture, CaretsSplitThePiecesWithAPauseBeforeEach) {
     clock.sleeps.clear();
     EXPECT_EQ(run("^A"), Log{"^A"});
     EXPECT_TRUE(clock.sleeps.empty());
-}
 
-TEST_F(PipelineFixture, EventsAreHandledAfterEachPiece) {
+    // Events are handled after each piece; a delay of 0 makes no pause.
+    host.log.clear();
     host.delay = "0";
     run("a^b");
     EXPECT_EQ(host.log, (Log{"key:a", "events", "key:^b", "events"}));
@@ -187,6 +169,11 @@ TEST_F(PipelineFixture, ReceivedNotationAndUtf8AreToldOnceAndRuleOutputNever) {
               "Received bytes \"\xC3\xBC\" are UTF-8 for \"\xFC\": this instance reads "
               "Windows-1252, one byte a character, and types them as they are; set the device "
               "to send Windows-1252 (Latin-1)");
+    // Any well-formed sequence is told, also beyond the code page; none for a UTF-16
+    // surrogate or an overlong form.
+    EXPECT_NE(utf8Notice("x\xE2\xA0\x80").find("UTF-8 for U+2800"), std::string::npos);
+    for (const char* bytes : {"\xED\xA0\x80", "\xE0\x9F\xBF", "\xC1\xBF"})
+        EXPECT_EQ(utf8Notice(bytes), "") << bytes;
     // What the user wrote in key notation for the test send is not received text.
     Pipeline fresh{host, clock};
     std::string written = "{TAB}^a \xC3\xBC";

@@ -3,8 +3,10 @@
 // mark after it, replace, search again from the start), then the pieces split at the
 // carets. The input holds a remove entry, a rule, switches and the received text.
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& step : dry.steps)
         if (step.kind == kest::DryRunStep::Kind::Piece) pieces.push_back(step.text);
     FUZZ_CHECK(pieces == host.keys());
-    FUZZ_CHECK(!kest::renderDryRun(s.text, settings, world, dry).empty());
+    // Its text shows every control code as {ASCII:n}, so received bytes can never
+    // forge a line: each line is one of the dry run's own, and one names each piece.
+    const std::string rendered = kest::renderDryRun(s.text, settings, world, dry);
+    const std::vector<std::string_view> pieceHeads = {"Prefix \"", "Piece ", "Suffix \""};
+    const std::vector<std::string_view> otherHeads = {
+        "Received: ", "After ",    "Rule ",         "Send-back over ", "Window activation: ",
+        "  keys: ",   "  types: ", "  not typed: ", "Typed in all: "};
+    std::size_t pieceLines = 0;
+    std::istringstream lines(rendered);
+    for (std::string line; std::getline(lines, line);) {
+        const auto startsWithOneOf = [&](const std::vector<std::string_view>& heads) {
+            return std::any_of(heads.begin(), heads.end(),
+                               [&](std::string_view head) { return line.starts_with(head); });
+        };
+        const bool piece = startsWithOneOf(pieceHeads);
+        pieceLines += piece;
+        FUZZ_CHECK(piece || startsWithOneOf(otherHeads) ||
+                   line.ends_with(" rule(s) matched nothing"));
+    }
+    FUZZ_CHECK(pieceLines == pieces.size());
+    for (const char c : rendered) {
+        const auto code = static_cast<unsigned char>(c);
+        FUZZ_CHECK((code >= 0x20 && code != 0x7F) || c == '\n');
+    }
     return 0;
 }

@@ -13,30 +13,24 @@ std::string allBytes() {
     return s;
 }
 
-TEST(Cp1252RoundTrip, EveryByteSurvivesUnicodeAndUtf8) {
+// Every byte survives Unicode and UTF-8; undefined bytes keep their value; characters
+// outside the code page have none.
+TEST(Cp1252RoundTrip, EveryByteSurvivesUnicodeAndUtf8AndOtherCharactersHaveNone) {
     for (int b = 0; b < 256; ++b) {
         auto c = static_cast<unsigned char>(b);
         EXPECT_EQ(unicodeToCp1252(cp1252ToUnicode(c)), b) << b;
     }
     EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(allBytes())), allBytes());
-}
-
-TEST(Cp1252RoundTrip, KnownCharacters) {
     EXPECT_EQ(cp1252ToUnicode(0x80), U'\u20AC');
     EXPECT_EQ(cp1252ToUnicode(0x9F), U'\u0178');
-    EXPECT_EQ(cp1252ToUnicode(0x81), U'\u0081');  // undefined byte keeps its value
+    EXPECT_EQ(cp1252ToUnicode(0x81), U'\u0081');
     EXPECT_EQ(cp1252ToUnicode(0xE9), U'\u00E9');
     EXPECT_EQ(cp1252ToUtf8("\x80\xe9"
                            "A"),
               "\u20AC\u00E9A");
     EXPECT_EQ(utf8ToCp1252("\u2019\u0153\u00FF"), "\x92\x9c\xff");
-}
-
-TEST(Cp1252Unmappable, CharactersOutsideTheCodePage) {
-    EXPECT_EQ(unicodeToCp1252(U'\u0080'), -1);  // 0x80 is the euro sign here
-    EXPECT_EQ(unicodeToCp1252(U'\u0085'), -1);
-    EXPECT_EQ(unicodeToCp1252(U'\u0100'), -1);
-    EXPECT_EQ(unicodeToCp1252(U'\U0001F600'), -1);
+    for (char32_t u : {U'\u0080', U'\u0085', U'\u0100', U'\U0001F600'})
+        EXPECT_EQ(unicodeToCp1252(u), -1) << static_cast<unsigned>(u);  // 0x80 is the euro sign
     EXPECT_EQ(utf8ToCp1252("a\u4E2Db\U0001F600c"), "a?b?c");
 }
 

@@ -20,20 +20,20 @@ using Events = std::vector<Ev>;
 
 const Ev kSync{Ev::Kind::Sync, 0};
 
+Ev down(int vk) {
+    return Device::down(static_cast<std::uint8_t>(vk));
+}
+Ev up(int vk) {
+    return Device::up(static_cast<std::uint8_t>(vk));
+}
+
 // The two paths leave different traces on the recorder: SendKeys types characters
 // through the layout and syncs when asked to wait; the player only sends raw key
 // events, with pauses on the clock.
 class KeyDispatchTest : public ::testing::Test {
   protected:
-    std::string send(std::string keys, bool apiKb = false, bool upper = false, bool wait = true) {
+    void send(std::string keys, bool apiKb = false, bool upper = false, bool wait = true) {
         dispatch.SEND_TO_KB(keys, wait, apiKb, upper);
-        return keys;
-    }
-    bool wentThroughPlayer() const {
-        for (const Ev& e : device.events()) {
-            if (e.kind == Ev::Kind::Char || e.kind == Ev::Kind::Sync) return false;
-        }
-        return !device.events().empty();
     }
 
     Device device;
@@ -41,107 +41,69 @@ class KeyDispatchTest : public ::testing::Test {
     KeyDispatch dispatch{device, clock};
 };
 
-TEST_F(KeyDispatchTest, StartsOnSendKeysWithAnEmptyTag) {
-    EXPECT_EQ(dispatch.modeTag(), "");
-    send("ab");
-    EXPECT_EQ(device.events(), (Events{Device::ch('a'), Device::ch('b'), kSync}));
-    EXPECT_TRUE(clock.sleeps.empty());
+// The mode tokens choose the path for this text and the ones after it; U.Case releases
+// Shift and sends upper-cased text, Windows-1252 letters included, on SendKeys only.
+TEST_F(KeyDispatchTest, TokensAndSwitchesChooseThePathAndTheTagSaysWhich) {
+    struct Case {
+        std::string earlier;  // sent first, through the same dispatch
+        std::string keys;
+        bool apiKb, upper, wait;
+        Events events;
+        std::string tag;
+    };
+    const Events ctrlEsc = {down(17), down(27), up(27), up(17)};
+    Events twice = ctrlEsc;
+    twice.insert(twice.end(), {down(65), up(65)});
+    twice.insert(twice.end(), ctrlEsc.begin(), ctrlEsc.end());
+    const Case cases[] = {
+        {"", "ab", false, false, true, {Device::ch('a'), Device::ch('b'), kSync}, ""},
+        {"", "ab", false, false, false, {Device::ch('a'), Device::ch('b')}, ""},
+        // The API switch takes the player, which never syncs.
+        {"", "ab", true, false, true, {down(65), up(65), down(66), up(66)}, ""},
+        {"{WinDesk}abc", "x", false, false, true, {down(88), up(88)}, "API"},
+        {"", "{StartWin}", false, false, true, ctrlEsc, "API"},
+        {"", "{StartWin}a{StartWin}{WinDesk}{WinDesk}", false, false, true, twice, "API"},
+        {"{WinDesk}", "{WinCur}", false, false, false, {}, "CUR"},
+        {"{WinDesk}", "{WinCur}x", false, false, true, {Device::ch('x'), kSync}, "CUR"},
+        // {WinCur} loses to the other tokens but is removed all the same.
+        {"", "{WinCur}x{WinDesk}", false, false, true, {down(88), up(88)}, "API"},
+        {"",
+         "abc{enter}",
+         false,
+         true,
+         true,
+         {up(16), Device::ch('A'), Device::ch('B'), Device::ch('C'), down(13), up(13), kSync},
+         ""},
+        {"",
+         "\xe9\xff\x9a\xdf",
+         false,
+         true,
+         false,
+         {up(16), Device::ch(0xC9), Device::ch(0x9F), Device::ch(0x8A), Device::ch(0xDF)},
+         ""},
+        {"{WinDesk}", "a", false, true, true, {down(65), up(65)}, "API"},
+    };
+    for (const Case& c : cases) {
+        KeyDispatch fresh{device, clock};
+        std::string earlier = c.earlier;
+        if (!earlier.empty()) fresh.SEND_TO_KB(earlier, true, false, false);
+        device.clear();
+        std::string keys = c.keys;
+        fresh.SEND_TO_KB(keys, c.wait, c.apiKb, c.upper);
+        EXPECT_EQ(device.events(), c.events) << c.earlier << " then " << c.keys;
+        EXPECT_EQ(fresh.modeTag(), c.tag) << c.earlier << " then " << c.keys;
+    }
 }
 
-TEST_F(KeyDispatchTest, WaitFlagIsHandedToSendKeys) {
-    send("ab", false, false, false);
-    EXPECT_EQ(device.events(), (Events{Device::ch('a'), Device::ch('b')}));
-}
-
-TEST_F(KeyDispatchTest, WinDeskSwitchesToThePlayerForGood) {
-    EXPECT_EQ(send("{WinDesk}abc"), "abc");
-    EXPECT_EQ(dispatch.modeTag(), "API");
-    EXPECT_TRUE(wentThroughPlayer());
-    device.clear();
-    send("xyz");
-    EXPECT_TRUE(wentThroughPlayer());
-    EXPECT_EQ(device.events().size(), 6u);
-    EXPECT_EQ(dispatch.modeTag(), "API");
-}
-
-TEST_F(KeyDispatchTest, StartWinPressesCtrlEscThroughThePlayer) {
-    send("{StartWin}");
-    EXPECT_EQ(dispatch.modeTag(), "API");
-    EXPECT_EQ(device.events(),
-              (Events{Device::down(17), Device::down(27), Device::up(27), Device::up(17)}));
-}
-
-TEST_F(KeyDispatchTest, EveryTokenOccurrenceIsReplaced) {
-    send("{StartWin}a{StartWin}{WinDesk}{WinDesk}");
-    EXPECT_EQ(device.events(),
-              (Events{Device::down(17), Device::down(27), Device::up(27), Device::up(17),
-                      Device::down(65), Device::up(65), Device::down(17), Device::down(27),
-                      Device::up(27), Device::up(17)}));
-}
-
-TEST_F(KeyDispatchTest, WinCurAloneSetsCurAndTypesNothing) {
-    send("{WinDesk}");
-    EXPECT_EQ(send("{WinCur}", false, false, false), "");
-    EXPECT_EQ(dispatch.modeTag(), "CUR");
-    EXPECT_TRUE(device.events().empty());
-}
-
-TEST_F(KeyDispatchTest, WinCurTextGoesThroughSendKeys) {
-    EXPECT_EQ(send("{WinCur}abc"), "abc");
-    EXPECT_EQ(dispatch.modeTag(), "CUR");
-    EXPECT_EQ(device.typedText(), "abc");
-}
-
-TEST_F(KeyDispatchTest, WinCurLosesToTheOtherTokensButIsRemoved) {
-    EXPECT_EQ(send("{WinCur}x{WinDesk}"), "x");
-    EXPECT_EQ(dispatch.modeTag(), "API");
-    EXPECT_TRUE(wentThroughPlayer());
-}
-
-TEST_F(KeyDispatchTest, CurBringsBackSendKeysAfterApi) {
-    send("{WinDesk}");
-    device.clear();
-    send("{WinCur}x");
-    EXPECT_EQ(device.events(), (Events{Device::ch('x'), kSync}));
-}
-
-TEST_F(KeyDispatchTest, ApiSwitchUsesThePlayerAndIgnoresWait) {
-    send("ab", true, false, true);
-    EXPECT_EQ(device.events(),
-              (Events{Device::down(65), Device::up(65), Device::down(66), Device::up(66)}));
-    EXPECT_EQ(dispatch.modeTag(), "");
-}
-
-TEST_F(KeyDispatchTest, UpperReleasesShiftThenSendsTheUpperCasedText) {
-    send("abc{enter}", false, true);
-    EXPECT_EQ(device.events(), (Events{Device::up(16), Device::ch('A'), Device::ch('B'),
-                                       Device::ch('C'), Device::down(13), Device::up(13), kSync}));
-}
-
-TEST_F(KeyDispatchTest, UpperCoversTheWindows1252Letters) {
-    send("\xe9\xff\x9a\xdf", false, true);
-    EXPECT_EQ(device.typedText(), "\xc9\x9f\x8a\xdf");
-}
-
-TEST_F(KeyDispatchTest, UpperHasNoEffectOnThePlayer) {
-    send("{WinDesk}a", false, true);
-    EXPECT_EQ(device.events(), (Events{Device::down(65), Device::up(65)}));
-}
-
-TEST_F(KeyDispatchTest, TokensAreCaseSensitive) {
+// Tokens are case-sensitive: "{windesk}" is invalid notation. Invalid notation types
+// nothing but the Shift release that precedes upper-case text; device failures reach
+// the caller on both paths with no key left down.
+TEST_F(KeyDispatchTest, InvalidNotationAndDeviceFailuresReachTheCaller) {
     EXPECT_THROW(send("{windesk}"), KeyNotationError);
     EXPECT_EQ(dispatch.modeTag(), "");
-    EXPECT_TRUE(device.events().empty());
-}
-
-TEST_F(KeyDispatchTest, InvalidNotationTypesNothingAndReachesTheCaller) {
     EXPECT_THROW(send("abc{NOPE}"), KeyNotationError);
     EXPECT_THROW(send("abc{NOPE}", false, true), KeyNotationError);
-    // Only the Shift release that precedes upper-case text.
     EXPECT_EQ(device.events(), (Events{Device::up(16)}));
-}
-
-TEST_F(KeyDispatchTest, DeviceFailureReachesTheCallerOnBothPaths) {
     device.failAfter(1);
     EXPECT_THROW(send("+ab"), std::runtime_error);
     EXPECT_TRUE(device.keysDown().empty());

@@ -29,8 +29,10 @@ KeyOutcome viaPlayer(std::string keys) {
 }  // namespace
 
 TEST(KeyOutcome, CharactersOfBothPathsWithModifiersApplied) {
-    EXPECT_EQ(viaSendKeys("a+b^c~{TAB}{BS}{ESC}").characters, "aB\x03\r\t\b\x1b");
+    EXPECT_EQ(viaSendKeys("a+b^c+z^z~{TAB}{BS}{ESC}").characters, "aB\x03Z\x1a\r\t\b\x1b");
     EXPECT_EQ(viaPlayer("aB1 ^c{ENTER}").characters, "aB1 \x03\r");
+    const std::vector<std::string> capitalZ = {"Shift down", "Z", "Shift up"};
+    EXPECT_EQ(viaPlayer("Z").events, capitalZ);
     // Characters 1 to 26 are typed as Ctrl with their letter, 10 as Ctrl+Enter.
     const KeyOutcome controls = viaSendKeys(std::string("\x01\x0a"));
     EXPECT_EQ(controls.characters, "\x01");

@@ -19,6 +19,14 @@ TEST(RecordingKeyboardDevice, FailAfterThrowsOnceOnTheNthCallAndRecordsNothingFo
     EXPECT_EQ(device.events(),
               (std::vector<Device::Event>{Device::down(16), Device::ch('a'), Device::ch('b')}));
     EXPECT_EQ(device.typedText(), "ab");
+
+    // Refused from the n-th call on, every call, until accepted again.
+    device.refuseFrom(1);
+    device.sync();
+    for (int call = 0; call < 3; ++call) EXPECT_THROW(device.typeCharacter('c'), KeysRefused);
+    device.acceptAgain();
+    device.typeCharacter('d');
+    EXPECT_EQ(device.typedText(), "abd");
 }
 
 TEST(RecordingKeyboardDevice, KeysDownCountsEveryPressAndIgnoresStrayReleases) {

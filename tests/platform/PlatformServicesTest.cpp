@@ -31,7 +31,9 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-TEST(InstanceGuardTest, UnnamedCopyEndsBesideAnyRunningCopy) {
+// An unnamed copy ends beside any running copy; named copies always run. The guard is
+// free again when the copies end, and another key is another set of copies.
+TEST(InstanceGuardTest, UnnamedCopyEndsBesideAnyRunningCopyUntilItEnds) {
     QTemporaryDir dir;
     const QString key = dir.path() + "/instances.lock";
     {
@@ -41,27 +43,19 @@ TEST(InstanceGuardTest, UnnamedCopyEndsBesideAnyRunningCopy) {
         EXPECT_FALSE(second.enter(true));
         InstanceGuard named(key);
         EXPECT_TRUE(named.enter(false));
+        InstanceGuard elsewhere(dir.path() + "/other.lock");
+        EXPECT_TRUE(elsewhere.enter(true));
     }
-    InstanceGuard named(key);
-    ASSERT_TRUE(named.enter(false));
-    InstanceGuard unnamed(key);
-    EXPECT_FALSE(unnamed.enter(true));
-    InstanceGuard secondNamed(key);
-    EXPECT_TRUE(secondNamed.enter(false));
-}
-
-TEST(InstanceGuardTest, GuardIsFreeAgainWhenTheCopyEnds) {
-    QTemporaryDir dir;
-    const QString key = dir.path() + "/instances.lock";
     {
-        InstanceGuard first(key);
-        ASSERT_TRUE(first.enter(true));
+        InstanceGuard named(key);
+        ASSERT_TRUE(named.enter(false));
+        InstanceGuard unnamed(key);
+        EXPECT_FALSE(unnamed.enter(true));
+        InstanceGuard secondNamed(key);
+        EXPECT_TRUE(secondNamed.enter(false));
     }
     InstanceGuard again(key);
     EXPECT_TRUE(again.enter(true));
-    // Another key is another set of copies.
-    InstanceGuard elsewhere(dir.path() + "/other.lock");
-    EXPECT_TRUE(elsewhere.enter(true));
 }
 
 TEST(FileVersionMarkTest, AVersionIsProcessedOnceAndTheNextWriteIsANewVersion) {

@@ -86,29 +86,26 @@ TEST_F(Win32KeyboardDeviceTest, TheLayoutTypesWhatItCanAsKeysAndOnlyTheRestGoesA
 }
 
 // The layout is the receiving thread's, not ours: on a German window y and z change
-// places and @ is AltGr+Q, although our own thread types US.
-TEST_F(Win32KeyboardDeviceTest, KeysComeFromTheLayoutOfTheForegroundWindowsThread) {
-    targetUses(germanLayout());
-    device.typeCharacter('z');
-    EXPECT_EQ(api.sent.front(), (KeyInput{'Z', 0x15, 0}));
-    api.received.clear();
-    for (unsigned char c : std::string("y@z")) device.typeCharacter(c);
-    EXPECT_EQ(api.received, u"y@z");
-}
-
-// A UWP program's frame is in front, but the keys go to its content in another thread,
-// which has a layout of its own: the characters come from that thread's layout.
+// places and @ is AltGr+Q, although our own thread types US. A UWP program's frame is
+// in front, but the keys go to its content in another thread, which has a layout of
+// its own: then that thread's layout counts.
 TEST_F(Win32KeyboardDeviceTest, KeysComeFromTheLayoutOfTheThreadWithTheFocus) {
     constexpr WindowHandle kContent = 0x300;
     api.windows.push_back({kContent, u"", 9});
-    api.focus = kContent;
-    targetUses(usLayout());
-    api.threadLayouts[9] = germanLayout().handle;
-    device.typeCharacter('z');
-    EXPECT_EQ(api.sent.front(), (KeyInput{'Z', 0x15, 0}));
-    api.received.clear();
-    for (unsigned char c : std::string("y@z")) device.typeCharacter(c);
-    EXPECT_EQ(api.received, u"y@z");
+    for (const bool uwp : {false, true}) {
+        SCOPED_TRACE(uwp);
+        targetUses(uwp ? usLayout() : germanLayout());
+        api.threadLayouts[9] = germanLayout().handle;
+        api.focus = uwp ? kContent : 0;
+        device.endPiece();
+        api.sent.clear();
+        api.received.clear();
+        device.typeCharacter('z');
+        EXPECT_EQ(api.sent.front(), (KeyInput{'Z', 0x15, 0}));
+        api.received.clear();
+        for (unsigned char c : std::string("y@z")) device.typeCharacter(c);
+        EXPECT_EQ(api.received, u"y@z");
+    }
 }
 
 // With Caps Lock on, each character gets the Shift state that types it under Caps Lock,
