@@ -1,68 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <QList>
-
 #include "ChannelTestSupport.h"
+#include "FakeSerialDevice.h"
 #include "channels/ChannelTypes.h"
 #include "channels/SerialPortComponent.h"
 
 namespace kest {
 namespace {
 
-// A device that records what COMM asks of it and answers as the test says.
-class FakeDevice : public SerialDevice {
-  public:
-    QString open(const QString& name, const SerialSettings& settings,
-                 const SerialControl& control) override {
-        opens << Open{name, settings, control};
-        if (!openFailure.isEmpty()) return openFailure;
-        open_ = true;
-        return {};
-    }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    QString name() const override { return opens.isEmpty() ? QString() : opens.last().name; }
-    QString applySettings(const SerialSettings& settings) override {
-        applied << settings;
-        return refusal;
-    }
-    QString applyControl(const SerialControl& control) override {
-        controls << control;
-        return refusal;
-    }
-    QByteArray readAll() override { return std::exchange(waiting, {}); }
-    qint64 bytesAvailable() const override { return waiting.size(); }
-    QString write(const QByteArray& data) override {
-        written += data;
-        return writeFailure;
-    }
-    bool present(const QString&) const override { return true; }
-
-    struct Open {
-        QString name;
-        SerialSettings settings;
-        SerialControl control;
-    };
-    QList<Open> opens;
-    QList<SerialSettings> applied;
-    QList<SerialControl> controls;
-    QString openFailure, refusal, writeFailure;
-    QByteArray waiting, written;
-
-  private:
-    bool open_ = false;
-};
-
 class SerialPortComponentTest : public ::testing::Test {
   protected:
     SerialPortComponentTest() {
-        auto device = std::make_unique<FakeDevice>();
+        auto device = std::make_unique<test::FakeSerialDevice>();
         device_ = device.get();
         comm_ = std::make_unique<SerialPortComponent>(std::move(device));
     }
     test::QtAppFirst app_;
     test::ConfigHome home_;
-    FakeDevice* device_ = nullptr;
+    test::FakeSerialDevice* device_ = nullptr;
     std::unique_ptr<SerialPortComponent> comm_;
 };
 
@@ -72,6 +27,15 @@ TEST_F(SerialPortComponentTest, HandshakingAndLinesAreKeptWhileClosedAndTakenByE
     EXPECT_TRUE(device_->controls.isEmpty()) << "nothing to apply to a closed port";
 
     comm_->setSettings("19200,E,7,1.5");
+    // A refused value leaves the last good one in place.
+    try {
+        comm_->setSettings("9600,X,8,1");
+        ADD_FAILURE() << "taken";
+    } catch (const ComponentError& e) {
+        EXPECT_STREQ(e.what(), "parity \"X\" is not one of N, E, O, M or S");
+    }
+    EXPECT_THROW(comm_->setHandshaking(4), ComponentError);
+    for (int outside : {0, 256}) EXPECT_THROW(comm_->setCommPort(outside), ComponentError);
     comm_->setCommPort(1);
     comm_->setPortOpen(true);
     ASSERT_EQ(device_->opens.size(), 1);
