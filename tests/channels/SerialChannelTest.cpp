@@ -70,7 +70,7 @@ TEST_F(SerialChannelRules, PortTextIsANumberRoundedHalfToEvenAndSettingsMustBeCo
         EXPECT_TRUE(channel_->isOpen()) << text;
         EXPECT_EQ(device_->name(), device) << text;
     }
-    for (const char* closed : {"COM3", "", "99999", "200"}) {
+    for (const char* closed : {"COM3", "", "99999", "0", "256", "200"}) {
         channel_->setPortText(closed);
         EXPECT_FALSE(channel_->isOpen()) << closed;
         EXPECT_EQ(channel_->portRole(), StatusRole::Failure) << closed;
@@ -91,13 +91,20 @@ TEST_F(SerialChannelRules, PortTextIsANumberRoundedHalfToEvenAndSettingsMustBeCo
     EXPECT_EQ(device_->opens.size(), opens + 1);
     channel_->write("ACK\r");
     EXPECT_EQ(device_->written, "ACK\r");
+    device_->openFailure = "/dev/ttyS0: in use by another program";
+    channel_->reopen();
+    EXPECT_EQ(channel_->failureReason(), device_->openFailure);
+    EXPECT_FALSE(channel_->settingsRejected());
 }
 
 TEST_F(SerialChannelRules, HandshakingNamesOutsideTheTableBecomeNoneAndLinesOutliveReopens) {
     QStringList corrected;
     QObject::connect(channel_.get(), &SerialChannel::handshakingNameCorrected,
                      [&corrected](const QString& n) { corrected << n; });
+    channel_->setDtr(true);
     channel_->setPortText("1");
+    EXPECT_TRUE(device_->controls.isEmpty()) << "applied to a closed port";
+    EXPECT_EQ(device_->opens[0].control.dtr, true);
     const std::pair<const char*, SerialHandshake> names[] = {
         {"rts", SerialHandshake::None},        {"", SerialHandshake::None},
         {"XonXoff", SerialHandshake::XonXoff}, {"Rts", SerialHandshake::RtsCts},
@@ -109,7 +116,6 @@ TEST_F(SerialChannelRules, HandshakingNamesOutsideTheTableBecomeNoneAndLinesOutl
         EXPECT_EQ(device_->controls.last().handshake, handshake) << name;
     }
     EXPECT_EQ(corrected, (QStringList{"None", "None"}));
-    channel_->setDtr(true);
     channel_->setRts(false);
     channel_->reopen();
     EXPECT_EQ(device_->opens.last().control,
