@@ -29,6 +29,10 @@ class TcpChannelTest : public ::testing::Test {
                              log_.roles << role;
                              log_.tips << tip;
                          });
+        QObject::connect(&channel_, &TcpChannel::addressFieldChanged, &channel_,
+                         [this](const QString& t, bool e) {
+                             fields_ << std::pair{t, e};
+                         });
     }
 
     // A client of the channel, connected to a peer server of the test's own.
@@ -69,6 +73,7 @@ class TcpChannelTest : public ::testing::Test {
     QTcpServer peer_;
     test::Received received_;
     StatusLog log_;
+    QList<std::pair<QString, bool>> fields_;  // what the role switch writes to the address
 };
 
 TEST_F(TcpChannelTest, AClientHandsOverWhatArrivesOnceAWholePeriodPassesWithoutNewData) {
@@ -165,16 +170,11 @@ TEST_F(TcpChannelTest, PeerCloseThenReconnectAndResetCycle) {
 }
 
 TEST_F(TcpChannelTest, ServerServesTheLatestPeerOnly) {
-    QList<std::pair<QString, bool>> fields;
-    QObject::connect(&channel_, &TcpChannel::addressFieldChanged, &channel_,
-                     [&fields](const QString& t, bool e) {
-                         fields << std::pair{t, e};
-                     });
     const quint16 port = serve();
     ASSERT_NE(port, 0);
-    ASSERT_EQ(fields.size(), 1);
-    EXPECT_FALSE(fields[0].second);
-    EXPECT_EQ(channel_.address(), fields[0].first);
+    ASSERT_EQ(fields_.size(), 1);
+    EXPECT_FALSE(fields_[0].second);
+    EXPECT_EQ(channel_.address(), fields_[0].first);
     EXPECT_EQ(channel_.clientState(), 2);  // listening: neither closed nor connected
 
     QTcpSocket first;
@@ -197,6 +197,7 @@ TEST_F(TcpChannelTest, ServerServesTheLatestPeerOnly) {
         waitUntil([this] { return received_.joined() == QByteArray("oneoldtw\0o", 11); }, 10000))
         << received_.joined().constData();
     EXPECT_EQ(channel_.listenState(), 7);
+    EXPECT_EQ(channel_.clientState(), 2);  // still listening
     channel_.listenSend("BACK");
     ASSERT_TRUE(waitUntil([&second] { return second.bytesAvailable() >= 4; }, 10000));
     EXPECT_EQ(second.readAll(), "BACK");
@@ -210,11 +211,6 @@ TEST_F(TcpChannelTest, ServerServesTheLatestPeerOnly) {
 TEST_F(TcpChannelTest, RoleSwitchesCloseTheClientButKeepAnAcceptedPeer) {
     QTcpSocket* peer = connectClientToPeer();
     ASSERT_TRUE(peer);
-    QList<std::pair<QString, bool>> fields;
-    QObject::connect(&channel_, &TcpChannel::addressFieldChanged, &channel_,
-                     [&fields](const QString& t, bool e) {
-                         fields << std::pair{t, e};
-                     });
     channel_.setPort("0");
     channel_.setServerRole(true);
     ASSERT_TRUE(
@@ -223,7 +219,7 @@ TEST_F(TcpChannelTest, RoleSwitchesCloseTheClientButKeepAnAcceptedPeer) {
     accepted.connectToHost(QHostAddress::LocalHost, channel_.listeningPort());
     ASSERT_TRUE(waitStatus("CONNECT", 10000));
     channel_.setServerRole(false);
-    EXPECT_EQ(fields.last(), (std::pair<QString, bool>{"0.0.0.0", true}));
+    EXPECT_EQ(fields_.last(), (std::pair<QString, bool>{"0.0.0.0", true}));
     EXPECT_EQ(channel_.status(), "-----");
     accepted.write("kept");
     ASSERT_TRUE(waitUntil([this] { return received_.joined() == "kept"; }, 10000));
