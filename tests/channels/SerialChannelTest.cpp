@@ -81,7 +81,8 @@ TEST_F(SerialChannelRules, PortTextIsANumberRoundedHalfToEvenAndSettingsMustBeCo
     channel_->setSettingsText("9600,N,8");
     EXPECT_FALSE(channel_->isOpen());
     EXPECT_TRUE(channel_->settingsRejected());
-    EXPECT_TRUE(channel_->failureReason().startsWith("3 parts")) << channel_->failureReason();
+    EXPECT_TRUE(channel_->failureReason().startsWith("3 parts"))
+        << channel_->failureReason().toStdString();
     channel_->setSettingsText(" 19200,E,7,1 ");
     EXPECT_TRUE(channel_->isOpen());
     EXPECT_EQ(channel_->failureReason(), "");
