@@ -47,18 +47,21 @@ TEST_F(SerialChannelRules, ABurstIsWhatArrivesBeforeItsSettleTimeEndsHandedOverW
     EXPECT_GE(received_.atMs[1] - firstByteAt, SerialChannel::kBurstSettleMs - 5);
 
     // Data arriving while the receiver runs the event loop (as typing does) is the
-    // next burst, not mixed into the one being handed over.
+    // next burst, not mixed into the one being handed over; so are bytes that came
+    // meanwhile without a signal of their own (a device sends none behind unread bytes).
     QObject::connect(channel_.get(), &SerialChannel::textReceived, [this](const QByteArray& t) {
+        if (t == "second") device_->waiting += "third";
         if (t != "first") return;
         device_->arrive("second");
         test::runEventsFor(3 * SerialChannel::kBurstSettleMs);
     });
     device_->arrive("first");
-    ASSERT_TRUE(waitUntil([this] { return received_.texts.size() == 4; }, 5000));
+    ASSERT_TRUE(waitUntil([this] { return received_.texts.size() == 5; }, 5000));
 
     device_->arrive("cut");
     channel_->setSettingsText("4800,E,7,1");  // a retyped setting hands the burst over as it is
-    EXPECT_EQ(received_.texts, (QList<QByteArray>{"early", "12345\r", "first", "second", "cut"}));
+    EXPECT_EQ(received_.texts,
+              (QList<QByteArray>{"early", "12345\r", "first", "second", "third", "cut"}));
     EXPECT_EQ(device_->opens.last().settings.baudRate, 4800);
 }
 
@@ -150,7 +153,7 @@ TEST_F(SerialChannelRules, ALostDeviceEndsItsBurstAndIsReopenedOnlyOnceItIsBack)
     EXPECT_EQ(channel_->portRole(), StatusRole::Failure);
     EXPECT_EQ(channel_->failureReason(), "the device went away (hung up)");
     const auto opens = device_->opens.size();
-    ASSERT_TRUE(waitUntil([this] { return device_->presentAsked >= 2; }, 15000));
+    ASSERT_TRUE(waitUntil([this] { return device_->presentAsked >= 1; }, 15000));
     EXPECT_EQ(device_->opens.size(), opens) << "reopened while the device was away";
     device_->isPresent = true;
     ASSERT_TRUE(waitUntil([this] { return channel_->isOpen(); }, 15000));
