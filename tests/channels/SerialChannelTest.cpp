@@ -181,9 +181,12 @@ class SerialChannelOnAPty : public ::testing::Test {
     test::Received received_;
 };
 
-TEST_F(SerialChannelOnAPty, EveryByteComesInRepliesGoOutAndDataWaitsWhileThePortIsClosed) {
+TEST_F(SerialChannelOnAPty, EveryByteInRepliesOutAndADeviceMissingOrVanishedIsTakenWhenBack) {
+    pty_->stop();
     channel_.setPortText("7");
-    ASSERT_TRUE(channel_.isOpen());
+    EXPECT_FALSE(channel_.isOpen());
+    ASSERT_TRUE(pty_->start());  // the scanner is plugged in
+    ASSERT_TRUE(waitUntil([this] { return channel_.isOpen(); }, 15000));
     EXPECT_EQ(channel_.portRole(), StatusRole::Success);
     QByteArray all;
     for (int i = 0; i < 256; ++i) all.append(static_cast<char>(i));
@@ -200,16 +203,6 @@ TEST_F(SerialChannelOnAPty, EveryByteComesInRepliesGoOutAndDataWaitsWhileThePort
     channel_.setRts(false);
     channel_.setSettingsText("9600,N,8,1");
     ASSERT_TRUE(waitJoined(all + "late"));
-}
-
-TEST_F(SerialChannelOnAPty, ADeviceMissingAtOpenOrVanishedLaterIsOpenedWhenItAppears) {
-    pty_->stop();
-    channel_.setPortText("7");
-    EXPECT_FALSE(channel_.isOpen());
-    ASSERT_TRUE(pty_->start());  // the scanner is plugged in
-    ASSERT_TRUE(waitUntil([this] { return channel_.isOpen(); }, 15000));
-    ASSERT_TRUE(pty_->writeDevice("late"));
-    ASSERT_TRUE(waitJoined("late"));
 
     pty_->stop();
     ASSERT_TRUE(waitUntil([this] { return !channel_.isOpen(); }, 10000));
@@ -217,7 +210,7 @@ TEST_F(SerialChannelOnAPty, ADeviceMissingAtOpenOrVanishedLaterIsOpenedWhenItApp
     ASSERT_TRUE(pty_->start());
     ASSERT_TRUE(waitUntil([this] { return channel_.isOpen(); }, 15000));
     ASSERT_TRUE(pty_->writeDevice("back"));
-    ASSERT_TRUE(waitJoined("lateback"));
+    ASSERT_TRUE(waitJoined(all + "lateback"));
 }
 
 }  // namespace
