@@ -63,6 +63,9 @@ TEST_F(SerialChannelRules, ABurstIsWhatArrivesBeforeItsSettleTimeEndsHandedOverW
     EXPECT_EQ(received_.texts,
               (QList<QByteArray>{"early", "12345\r", "first", "second", "third", "cut"}));
     EXPECT_EQ(device_->opens.last().settings.baudRate, 4800);
+    device_->arrive("last");
+    channel_->close();  // the program ends: what came is handed over, not dropped
+    EXPECT_EQ(received_.texts.last(), "last");
 }
 
 TEST_F(SerialChannelRules, PortTextIsANumberRoundedHalfToEvenAndSettingsMustBeComplete) {

@@ -16,6 +16,7 @@ TEST(SerialSettings, AcceptsEveryParityDataBitsAndStopBits) {
         {" 300 , O , 5 , 1.5 ", {300, P::Odd, 5, S::OneAndHalf}},
         {"1200,M,6,1", {1200, P::Mark, 6, S::One}},
         {"1200,S,6,1", {1200, P::Space, 6, S::One}},
+        {"999999999,N,8,1", {999999999, P::None, 8, S::One}},  // the most digits taken
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(parseSerialSettings(text), expected) << text;
@@ -35,9 +36,10 @@ TEST(SerialSettings, RejectsHalfTypedAndMalformedTextsNamingThePartThatIsWrong) 
         EXPECT_FALSE(parseSerialSettings(text, &problem));
         EXPECT_EQ(problem.toStdString(), expected);
     }
-    for (const char* bad : {"", "9600", "9600,N", "9600,N,8,", "9600,N,8,1,", "9600,NN,8,1",
-                            "9600,,8,1", "9600,N,4,1", "9600,N,8,1.0", "0,N,8,1", "-9600,N,8,1",
-                            "9600.5,N,8,1", "9999999999,N,8,1", "9600;N;8;1", "9600,N,8 8,1"}) {
+    for (const char* bad :
+         {"", "9600", "9600,N", "9600,N,8,", "9600,N,8,1,", "9600,NN,8,1", "9600,,8,1",
+          "9600,N,4,1", "9600,N,8,1.0", "0,N,8,1", "-9600,N,8,1", "9600.5,N,8,1", "+9600,N,8,1",
+          "9999999999,N,8,1", "9600;N;8;1", "9600,N,8 8,1"}) {
         EXPECT_FALSE(parseSerialSettings(bad)) << bad;
     }
 }
