@@ -88,6 +88,9 @@ TEST_F(FileChannelTest, NoPathMissingHiddenAndNonRegularFilesAreNeverTouched) {
     ASSERT_TRUE(waitUntil([this] { return channel_.status() == "Not Found"; }, 10000));
     EXPECT_EQ(channel_.failureReason(), "");
     EXPECT_EQ(failures, QStringList({why, ""}));
+    channel_.setPath(dir_ + "in?.txt");  // a pattern is no file name
+    ASSERT_TRUE(waitUntil([this] { return channel_.status() == "Error"; }, 10000));
+    EXPECT_TRUE(channel_.failureReason().startsWith("wildcard in "));
 }
 
 TEST_F(FileChannelTest, NewFileWholeThenOnlyAppendedLinesEachWithCarriageReturn) {
