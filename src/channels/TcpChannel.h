@@ -50,6 +50,10 @@ class TcpChannel : public QObject {
     // is nothing to do (no address), and after the address, port or role changed.
     QString failureReason() const { return failure_; }
     quint16 listeningPort() const { return tcpip_.listeningPort(); }
+    // Received and not handed over yet.
+    qsizetype pendingBytes() const { return buffer_.size(); }
+    // Each of its ticks ends a hand-over period; a test stops it and ticks by hand.
+    QTimer& handOverTimer() { return handOverTimer_; }
 
     // What the send-back macro needs; the sends throw ComponentError.
     int clientState() const { return tcpip_.state(); }

@@ -21,18 +21,7 @@ TEST(DosPaths, BaseDirectoryFollowsAbsoluteXdgConfigHomeElseHome) {
     EXPECT_EQ(dos::baseDirectory(), QDir::homePath() + "/.config/kest-redirect");
 }
 
-TEST(DosPaths, DriveCWithoutLinkIsDriveCCreatedOnUse) {
-    ConfigHome home;
-    const QString b = home.base();
-    EXPECT_FALSE(QFileInfo::exists(b + "/drive_c"));
-    EXPECT_EQ(dos::nativePath("C:\\TALVEN.CFG_X"), b + "/drive_c/TALVEN.CFG_X");
-    EXPECT_TRUE(QFileInfo(b + "/drive_c").isDir());
-    EXPECT_EQ(dos::nativePath("c:/FILE_IN.TXT"), b + "/drive_c/FILE_IN.TXT");
-    EXPECT_EQ(dos::nativePath("C:\\a\\b/c.txt"), b + "/drive_c/a/b/c.txt");
-    EXPECT_EQ(dos::nativePath("C:"), b + "/drive_c/");
-}
-
-TEST(DosPaths, DriveLinksInDosdevicesAreUsed) {
+TEST(DosPaths, DrivesAreTheirLinksInDosdevicesAndCWithoutOneIsDriveCCreatedOnUse) {
     ConfigHome home;
     const QString b = home.base();
     QDir().mkpath(b + "/dosdevices");
@@ -43,6 +32,13 @@ TEST(DosPaths, DriveLinksInDosdevicesAreUsed) {
     // Other drives have no default: they are whatever the user linked, or nothing.
     EXPECT_EQ(dos::nativePath("D:\\x\\y"), b + "/dosdevices/d:/x/y");
     EXPECT_EQ(dos::nativePath("z:/q"), b + "/dosdevices/z:/q");
+
+    ASSERT_TRUE(QFile::remove(b + "/dosdevices/c:"));
+    EXPECT_EQ(dos::nativePath("C:\\TALVEN.CFG_X"), b + "/drive_c/TALVEN.CFG_X");
+    EXPECT_TRUE(QFileInfo(b + "/drive_c").isDir());
+    EXPECT_EQ(dos::nativePath("c:/FILE_IN.TXT"), b + "/drive_c/FILE_IN.TXT");
+    EXPECT_EQ(dos::nativePath("C:\\a\\b/c.txt"), b + "/drive_c/a/b/c.txt");
+    EXPECT_EQ(dos::nativePath("C:"), b + "/drive_c/");
 }
 
 TEST(DosPaths, NativeAndRelativePathsStayWhatTheyAre) {
@@ -57,7 +53,7 @@ TEST(DosPaths, NativeAndRelativePathsStayWhatTheyAre) {
     EXPECT_TRUE(dos::isDosPath("C:"));
 }
 
-TEST(DosPaths, ComPortsUseTheDefaultTableWithoutLinks) {
+TEST(DosPaths, ComPortsAreTheirLinksInDosdevicesElseTheDefaultTable) {
     ConfigHome home;
     EXPECT_EQ(dos::comPortDevice(1), "/dev/ttyS0");
     EXPECT_EQ(dos::comPortDevice(32), "/dev/ttyS31");
@@ -68,10 +64,7 @@ TEST(DosPaths, ComPortsUseTheDefaultTableWithoutLinks) {
     for (int n : {97, 255, 0, -1, 256, 1000}) {
         EXPECT_EQ(dos::comPortDevice(n), QString()) << n;
     }
-}
-
-TEST(DosPaths, ComPortLinksWinOverTheTableEvenWhenDangling) {
-    ConfigHome home;
+    // A link wins over the table, even a dangling one (an unplugged adapter).
     const QString dev = home.base() + "/dosdevices";
     QDir().mkpath(dev);
     QFile target(home.path() + "/fake-tty");

@@ -1,140 +1,43 @@
 #include <gtest/gtest.h>
 
-#include <QList>
-
 #include "ChannelTestSupport.h"
+#include "FakeSerialDevice.h"
 #include "channels/ChannelTypes.h"
 #include "channels/SerialPortComponent.h"
 
 namespace kest {
 namespace {
 
-// A device that records what COMM asks of it and answers as the test says.
-class FakeDevice : public SerialDevice {
-  public:
-    QString open(const QString& name, const SerialSettings& settings,
-                 const SerialControl& control) override {
-        opens << Open{name, settings, control};
-        if (!openFailure.isEmpty()) return openFailure;
-        open_ = true;
-        return {};
-    }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    QString name() const override { return opens.isEmpty() ? QString() : opens.last().name; }
-    QString applySettings(const SerialSettings& settings) override {
-        applied << settings;
-        return refusal;
-    }
-    QString applyControl(const SerialControl& control) override {
-        controls << control;
-        return refusal;
-    }
-    QByteArray readAll() override { return std::exchange(waiting, {}); }
-    qint64 bytesAvailable() const override { return waiting.size(); }
-    QString write(const QByteArray& data) override {
-        written += data;
-        return writeFailure;
-    }
-    bool present(const QString&) const override { return true; }
+// COMM's own promises where the serial channel does not go: it closes the port before
+// every change, but a caller may change an open port.
+TEST(SerialPortComponent, AnOpenPortTakesNewValuesAtOnceKeepsItsNumberAndSaysWhatFails) {
+    test::QtAppFirst app;
+    test::ConfigHome home;
+    auto owned = std::make_unique<test::FakeSerialDevice>();
+    test::FakeSerialDevice& device = *owned;
+    SerialPortComponent comm(std::move(owned));
+    comm.setHandshaking(SerialPortComponent::kHandshakeRts);
+    EXPECT_THROW(comm.setHandshaking(4), ComponentError);
+    for (int outside : {0, 256}) EXPECT_THROW(comm.setCommPort(outside), ComponentError);
+    comm.setPortOpen(true);
+    comm.setRTSEnable(false);
+    ASSERT_EQ(device.controls.size(), 1);
+    EXPECT_EQ(device.controls[0], (SerialControl{SerialHandshake::RtsCts, std::nullopt, false}));
+    comm.setSettings("4800,N,8,2");
+    ASSERT_EQ(device.applied.size(), 1);
+    EXPECT_EQ(device.applied[0], *parseSerialSettings("4800,N,8,2"));
 
-    struct Open {
-        QString name;
-        SerialSettings settings;
-        SerialControl control;
-    };
-    QList<Open> opens;
-    QList<SerialSettings> applied;
-    QList<SerialControl> controls;
-    QString openFailure, refusal, writeFailure;
-    QByteArray waiting, written;
-
-  private:
-    bool open_ = false;
-};
-
-class SerialPortComponentTest : public ::testing::Test {
-  protected:
-    SerialPortComponentTest() {
-        auto device = std::make_unique<FakeDevice>();
-        device_ = device.get();
-        comm_ = std::make_unique<SerialPortComponent>(std::move(device));
-    }
-    test::QtAppFirst app_;
-    test::ConfigHome home_;
-    FakeDevice* device_ = nullptr;
-    std::unique_ptr<SerialPortComponent> comm_;
-};
-
-TEST_F(SerialPortComponentTest, HandshakingAndLinesAreKeptWhileClosedAndTakenByEveryOpen) {
-    comm_->setHandshaking(SerialPortComponent::kHandshakeRts);
-    comm_->setDTREnable(true);
-    EXPECT_TRUE(device_->controls.isEmpty()) << "nothing to apply to a closed port";
-
-    comm_->setSettings("19200,E,7,1.5");
-    comm_->setCommPort(1);
-    comm_->setPortOpen(true);
-    ASSERT_EQ(device_->opens.size(), 1);
-    const SerialControl expected{SerialHandshake::RtsCts, true, std::nullopt};
-    EXPECT_EQ(device_->opens[0].control, expected);
-    EXPECT_EQ(device_->opens[0].settings, *parseSerialSettings("19200,E,7,1.5"));
-    EXPECT_FALSE(device_->opens[0].name.isEmpty());
-
-    // An open port takes a change at once, with the values set before.
-    comm_->setRTSEnable(false);
-    ASSERT_EQ(device_->controls.size(), 1);
-    EXPECT_EQ(device_->controls[0], (SerialControl{SerialHandshake::RtsCts, true, false}));
-
-    comm_->setPortOpen(false);
-    comm_->setPortOpen(true);
-    EXPECT_EQ(device_->opens.last().control, (SerialControl{SerialHandshake::RtsCts, true, false}));
-}
-
-TEST_F(SerialPortComponentTest, SettingsReachAnOpenPortAndARefusalIsNoFailureOfTheCall) {
-    comm_->setPortOpen(true);
-    comm_->setSettings("4800,N,8,2");
-    ASSERT_EQ(device_->applied.size(), 1);
-    EXPECT_EQ(device_->applied[0].baudRate, 4800);
-    EXPECT_EQ(device_->applied[0].stopBits, SerialStopBits::Two);
-
-    device_->refusal = QStringLiteral("not supported by the adapter");
-    EXPECT_NO_THROW(comm_->setSettings("921600,N,8,1"));
-    EXPECT_NO_THROW(comm_->setHandshaking(SerialPortComponent::kHandshakeXonXoff));
-    EXPECT_TRUE(comm_->portOpen());
-    // The port number cannot change under an open port.
-    EXPECT_THROW(comm_->setCommPort(2), ComponentError);
-    EXPECT_THROW(comm_->setPortOpen(true), ComponentError);
-}
-
-TEST_F(SerialPortComponentTest, ADeviceThatDoesNotOpenGivesItsReasonAndStaysClosed) {
-    device_->openFailure = QStringLiteral("/dev/ttyS0: in use by another program");
-    try {
-        comm_->setPortOpen(true);
-        FAIL() << "the open did not fail";
-    } catch (const ComponentError& e) {
-        EXPECT_STREQ(e.what(), "/dev/ttyS0: in use by another program");
-    }
-    EXPECT_FALSE(comm_->portOpen());
-    EXPECT_THROW(comm_->input(), ComponentError);
-}
-
-TEST_F(SerialPortComponentTest, InputAndOutputPassThroughTheDeviceWhileOpen) {
-    EXPECT_THROW(comm_->setOutput("x"), ComponentError);
-    comm_->setPortOpen(true);
-    device_->waiting = QByteArray(
-        "12\0"
-        "45",
-        5);
-    EXPECT_EQ(comm_->bytesWaiting(), 5);
-    EXPECT_EQ(comm_->input(), QByteArray("12\0"
-                                         "45",
-                                         5));
-    EXPECT_EQ(comm_->input(), QByteArray());
-
-    comm_->setOutput("ACK\r");
-    EXPECT_EQ(device_->written, "ACK\r");
-    device_->writeFailure = QStringLiteral("Write failed: device gone");
-    EXPECT_THROW(comm_->setOutput("more"), ComponentError);
+    device.refusal = QStringLiteral("not supported by the adapter");
+    EXPECT_NO_THROW(comm.setSettings("921600,N,8,1"));
+    EXPECT_NO_THROW(comm.setHandshaking(SerialPortComponent::kHandshakeXonXoff));
+    EXPECT_TRUE(comm.portOpen());
+    EXPECT_THROW(comm.setCommPort(2), ComponentError);
+    EXPECT_THROW(comm.setPortOpen(true), ComponentError);
+    device.writeFailure = QStringLiteral("Write failed: device gone");
+    EXPECT_THROW(comm.setOutput("more"), ComponentError);
+    comm.setPortOpen(false);
+    EXPECT_THROW(comm.input(), ComponentError);
+    EXPECT_THROW(comm.setOutput("x"), ComponentError);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 // that a device that is gone is said once and a quirky driver costs no CPU.
 
 #include "channels/PortOpener.h"
-#include "channels/SerialChannel.h"
 #include "channels/win32/ReadPacing.h"
 
 #include <gtest/gtest.h>
@@ -90,65 +89,6 @@ TEST_F(PortOpenerTest, ACancelledOpenLeavesNoPortOpen) {
     ASSERT_TRUE(test::waitUntil([&] { return !finished.empty(); }, 10000));
     EXPECT_EQ(finished.front().port, 14u);
     EXPECT_EQ(closedPorts().size(), 1u);
-}
-
-// A device that opens in the background, as the Windows one does; the test says when
-// the open is done and how it went.
-class BackgroundDevice : public SerialDevice {
-  public:
-    QString open(const QString& name, const SerialSettings&, const SerialControl&) override {
-        name_ = name;
-        opening_ = true;
-        return {};
-    }
-    bool opening() const override { return opening_; }
-    void finish(const QString& failure) {
-        opening_ = false;
-        open_ = failure.isEmpty();
-        emit openFinished(failure);
-    }
-    void close() override { open_ = opening_ = false; }
-    bool isOpen() const override { return open_; }
-    QString name() const override { return name_; }
-    QString applySettings(const SerialSettings&) override { return {}; }
-    QString applyControl(const SerialControl&) override { return {}; }
-    QByteArray readAll() override { return {}; }
-    qint64 bytesAvailable() const override { return 0; }
-    QString write(const QByteArray& data) override {
-        written += data;
-        return {};
-    }
-    bool present(const QString&) const override { return false; }
-    QByteArray written;
-
-  private:
-    QString name_;
-    bool open_ = false, opening_ = false;
-};
-
-// While its port opens the channel is neither open nor failed: the field has no colour
-// and nothing is sent to the port; then it shows how the open went.
-TEST(SerialChannelOpening, APortOpeningInTheBackgroundIsNeitherOpenNorFailedUntilItSays) {
-    test::QtAppFirst app;
-    test::ConfigHome home;
-    auto owned = std::make_unique<BackgroundDevice>();
-    BackgroundDevice& device = *owned;
-    SerialChannel channel(std::move(owned));
-    std::vector<StatusRole> roles;
-    QObject::connect(&channel, &SerialChannel::portStateChanged,
-                     [&](bool, StatusRole role) { roles.push_back(role); });
-    channel.setPortText(QStringLiteral("3"));
-    EXPECT_FALSE(channel.isOpen());
-    EXPECT_THROW(channel.write("x"), ComponentError);
-    device.finish({});
-    EXPECT_TRUE(channel.isOpen());
-    channel.setPortText(QStringLiteral("4"));
-    device.finish(QStringLiteral("COM4: no such device"));
-    EXPECT_FALSE(channel.isOpen());
-    EXPECT_EQ(channel.failureReason(), "COM4: no such device");
-    EXPECT_EQ(roles, (std::vector<StatusRole>{StatusRole::Ordinary, StatusRole::Success,
-                                              StatusRole::Ordinary, StatusRole::Failure}));
-    EXPECT_TRUE(device.written.isEmpty());
 }
 
 // A pulled adapter fails the driver's questions after a read that brought nothing:

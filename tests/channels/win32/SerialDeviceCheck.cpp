@@ -2,7 +2,6 @@
 // which links the port to a pseudo-terminal and plays the peer. Modes:
 //   echo <device> <count>  reads <count> bytes of the check pattern, checks each in
 //                          order, sends every byte back, then closes the port
-//   receive <device> <count>  the same without sending anything back
 //   lost <device>          waits until the peer vanishes; exactly one loss is said,
 //                          and the port is no longer present
 //   settings <device>      baud rates, stop bits, handshaking and lines are taken
@@ -32,7 +31,7 @@ char patternByte(qint64 i) {
     return static_cast<char>((i * 7 + i / 251) & 0xFF);
 }
 
-int runEcho(SerialDevice& device, qint64 count, bool echo) {
+int runEcho(SerialDevice& device, qint64 count) {
     qint64 received = 0;
     int failures = 0;
     QObject::connect(&device, &SerialDevice::dataArrived, [&] {
@@ -43,7 +42,7 @@ int runEcho(SerialDevice& device, qint64 count, bool echo) {
             }
             ++received;
         }
-        const QString refused = echo ? device.write(data) : QString();
+        const QString refused = device.write(data);
         if (!refused.isEmpty()) say(QStringLiteral("write refused: ") + refused);
         if (received >= count) QCoreApplication::exit(0);
     });
@@ -156,7 +155,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() < 3) {
         say(QStringLiteral(
-            "usage: serial_device_check echo|receive|lost|settings|absent <device> [count]"));
+            "usage: serial_device_check echo|lost|settings|absent <device> [count]"));
         return 2;
     }
     const QString mode = args[1];
@@ -178,9 +177,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     say(QStringLiteral("open"));
-    const bool echo = mode == QLatin1String("echo");
-    if ((echo || mode == QLatin1String("receive")) && args.size() > 3) {
-        return runEcho(*device, args[3].toLongLong(), echo);
+    if (mode == QLatin1String("echo") && args.size() > 3) {
+        return runEcho(*device, args[3].toLongLong());
     }
     if (mode == QLatin1String("lost")) return runLost(*device);
     if (mode == QLatin1String("settings")) return runSettings(*device);

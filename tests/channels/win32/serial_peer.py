@@ -16,7 +16,6 @@ def pattern(count):
 
 def main():
     path, count, deadline_s = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
-    chunk = int(sys.argv[4]) if len(sys.argv) > 4 else 997
     fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
     tty.setraw(fd)
     termios.tcflush(fd, termios.TCIOFLUSH)
@@ -33,7 +32,7 @@ def main():
                 pass
         if writable:
             try:
-                sent += os.write(fd, data[sent:sent + chunk])
+                sent += os.write(fd, data[sent:sent + 997])
             except BlockingIOError:
                 pass
     if echoed == data:
