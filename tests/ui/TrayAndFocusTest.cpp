@@ -41,8 +41,11 @@ TEST_F(TrayButtonTest, WithoutNotificationAreaTheWindowGoesToTheTaskList) {
     // Restored as any window is; once an area exists, the button hides to it again.
     window->setWindowState(Qt::WindowNoState);
     areaAvailable = true;
+    window->INP_PASS->setText("OPEN.THE.PANEL");
     window->B_MIN->click();
+    EXPECT_TRUE(window->INP_PASS->text().isEmpty());
     EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
 }
 
 TEST_F(TrayButtonTest, AHiddenWindowComesToTheTaskListWhenTheAreaGoesAway) {
