@@ -45,22 +45,11 @@ TEST_F(TcpBinding, ResetActsInClientModeOnly) {
 
 using FileBinding = WindowTest;
 
-TEST_F(FileBinding, PathDrivesTheToolTipsAndTheStatus) {
+TEST_F(FileBinding, PathDrivesTheToolTipsAndTheStatusWhichSaysWhyItFails) {
     window->INP_FILE_DIR->setText("   ");
     EXPECT_EQ(window->B_FILE_CHOSE->toolTip(), "   ");
     EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "-----"; }));
-    window->INP_FILE_DIR->setText(home.path() + "/missing.txt");
-    EXPECT_EQ(window->INP_FILE_DIR->toolTip(), home.path() + "/missing.txt");
-    EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Not Found"; }));
-    QFile present(home.path() + "/present.txt");
-    ASSERT_TRUE(present.open(QIODevice::WriteOnly));
-    present.close();
-    window->INP_FILE_DIR->setText(present.fileName());
-    EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Present"; }));
-    EXPECT_EQ(shownColour(window->AFF_FILE_STATUS), VERT());
-}
-
-TEST_F(FileBinding, AFolderThatIsNotThereIsAnErrorAndThePathTipSaysWhereCLies) {
+    // A DOS path: the tip says where C: lies here.
     const QString driveC = home.path() + "/kest-redirect/drive_c/";
     window->INP_FILE_DIR->setText("C:\\data\\in.txt");
     const QString tip = "C:\\data\\in.txt\nC:\\ is " + driveC + " on this system: this file is " +
@@ -74,7 +63,19 @@ TEST_F(FileBinding, AFolderThatIsNotThereIsAnErrorAndThePathTipSaysWhereCLies) {
     EXPECT_EQ(window->trouble().reason(Trouble::File), why);
     QDir().mkpath(driveC + "data");
     ASSERT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Not Found"; }));
+    EXPECT_EQ(window->AFF_FILE_STATUS->toolTip(), "FILE STATUS");
     EXPECT_FALSE(window->trouble().any());
+
+    window->INP_FILE_DIR->setText(home.path() + "/in*.txt");
+    ASSERT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Error"; }));
+    EXPECT_TRUE(window->AFF_FILE_STATUS->toolTip().contains("wildcard"));
+    QFile present(home.path() + "/present.txt");
+    ASSERT_TRUE(present.open(QIODevice::WriteOnly));
+    present.close();
+    window->INP_FILE_DIR->setText(present.fileName());
+    EXPECT_EQ(window->INP_FILE_DIR->toolTip(), present.fileName());  // a native path as it is
+    EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "Present"; }));
+    EXPECT_EQ(shownColour(window->AFF_FILE_STATUS), VERT());
 }
 
 using SerialBinding = WindowTest;

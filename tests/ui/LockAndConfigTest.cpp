@@ -49,7 +49,19 @@ TEST_F(LockRuleTest, ACodeOpensTheWholePanelAnythingElseLocksAndSavesEndEnds) {
     }
 }
 
-TEST_F(LockRuleTest, ClickingIntoTheFieldLocksAlsoWhileItKeepsTheFocusFromTypingTheCode) {
+// Only a move of the focus into the field, or a click into it, empties it and locks.
+TEST_F(LockRuleTest, FocusOrAClickIntoTheFieldLocksTheWindowGettingTheFocusBackDoesNot) {
+    window->INP_PASS->setText("OPEN.THE.PANEL");
+    EXPECT_EQ(window->INP_PASS->displayText(), QString(14, '*'));
+    QFocusEvent windowBack(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(window->INP_PASS, &windowBack);
+    EXPECT_TRUE(window->FR_MAIN->isVisibleTo(window.get()));
+    QFocusEvent clickedInto(QEvent::FocusIn, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(window->INP_PASS, &clickedInto);
+    EXPECT_TRUE(window->INP_PASS->text().isEmpty());
+    EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
+
+    // A click while the field kept the focus since the code was typed.
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -60,18 +72,6 @@ TEST_F(LockRuleTest, ClickingIntoTheFieldLocksAlsoWhileItKeepsTheFocusFromTyping
     QTest::mouseClick(window->INP_PASS, Qt::LeftButton);
     EXPECT_TRUE(window->INP_PASS->text().isEmpty());
     EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
-}
-
-TEST_F(LockRuleTest, TheWindowGettingTheFocusBackLeavesTheFieldAlone) {
-    window->INP_PASS->setText("OPEN.THE.PANEL");
-    EXPECT_EQ(window->INP_PASS->displayText(), QString(14, '*'));
-    QFocusEvent windowBack(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
-    QCoreApplication::sendEvent(window->INP_PASS, &windowBack);
-    EXPECT_EQ(window->INP_PASS->text(), "OPEN.THE.PANEL");
-    EXPECT_TRUE(window->FR_MAIN->isVisibleTo(window.get()));
-    QFocusEvent clickedInto(QEvent::FocusIn, Qt::MouseFocusReason);
-    QCoreApplication::sendEvent(window->INP_PASS, &clickedInto);
-    EXPECT_TRUE(window->INP_PASS->text().isEmpty());
 }
 
 using SaveTest = WindowTest;

@@ -61,31 +61,22 @@ TEST_F(StartUpTest, FirstStartShowsHelpBeforeLoadingThenWritesEveryFile) {
     ASSERT_NE(window->tray, nullptr);
 }
 
-TEST_F(StartUpTest, NamedInstanceHasItsOwnDirectoryCaptionAndNoHelpWhenConfigured) {
-    writeConfig("TOUCHE_OUT.CFG", "", "_Scanner 1");
-    writeConfig("TOUCHE_INP.CFG", "", "_Scanner 1");
-    writeConfig("TOUCHE_REM.CFG", "abc\r\n", "_Scanner 1");
+TEST_F(StartUpTest, NamedInstanceHasItsOwnDirectoryCaptionNoHelpWhenConfiguredAndKeepsItsRules) {
+    writeConfig("TOUCHE_INP.CFG", "5\r\n", "_Scanner 1");
+    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n", "_Scanner 1");
+    writeConfig("TOUCHE_REM.CFG", "abc\r\n13\r\n", "_Scanner 1");
     ASSERT_TRUE(start({"run", "/#", "Scanner", "1", "#", "more"}));
     EXPECT_TRUE(helpOpened.empty());
     EXPECT_EQ(window->AFF_INSTANCE->text(), "_Scanner 1");
     EXPECT_FALSE(window->AFF_INSTANCE->isHidden());
     EXPECT_EQ(window->windowTitle(), QString(kDesignCaption) + "_Scanner 1");
     EXPECT_TRUE(window->URL_SUPPORT->url().contains(QString(kDesignCaption) + "_Scanner 1&body"));
-    // A port that is no number becomes "1".
+    // Loaded values survive the start-up's save; a port that is no number becomes "1".
     EXPECT_EQ(window->INP_COMMPORT->text(), "1");
-    EXPECT_EQ(readConfig("TOUCHE_REM.CFG", "_Scanner 1"), "1\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG", "_Scanner 1"), "5\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG", "_Scanner 1"), "5{ENTER}\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG", "_Scanner 1"), "1\r\n13\r\n");
     EXPECT_FALSE(QFileInfo::exists(configDir()));
-}
-
-TEST_F(StartUpTest, LoadedValuesSurviveTheStartUpSave) {
-    writeConfig("TOUCHE_INP.CFG", "5\r\n");
-    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
-    writeConfig("TOUCHE_REM.CFG", "0\r\n13\r\n");
-    ASSERT_TRUE(start({}));
-    EXPECT_TRUE(helpOpened.empty());
-    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "5\r\n");
-    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "5{ENTER}\r\n");
-    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "1\r\n13\r\n");
 }
 
 using PipelineBinding = WindowTest;
