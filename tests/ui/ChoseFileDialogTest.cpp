@@ -61,18 +61,6 @@ class ChooserTest : public ::testing::Test {
     QLineEdit field;
 };
 
-TEST_F(ChooserTest, DrivesAreTheDosDevicesWithCAlwaysAndTheNativeRoot) {
-    EXPECT_EQ(F_CHOSE_FILE::driveNames(), (QStringList{"c:", "/"}));
-    QTemporaryDir elsewhere;
-    const QString devices = home.base() + "/dosdevices/";
-    ASSERT_TRUE(QFile::link(elsewhere.path(), devices + "d:"));
-    ASSERT_TRUE(QDir().mkpath(devices + "E:"));
-    ASSERT_TRUE(QFile::link("/nonexistent/kest", devices + "f:"));
-    ASSERT_TRUE(QFile::link("/dev/null", devices + "com1"));
-    ASSERT_TRUE(QDir().mkpath(devices + "notes"));
-    EXPECT_EQ(F_CHOSE_FILE::driveNames(), (QStringList{"c:", "d:", "e:", "f:", "/"}));
-}
-
 TEST_F(ChooserTest, OpensWhereThePathLeadsWithoutHiddenEntriesElseOnDriveCRoot) {
     {
         F_CHOSE_FILE chooser;
@@ -120,11 +108,18 @@ TEST_F(ChooserTest, ClickWritesTheJoinedPathAtOnceMovingThroughDirectoriesWrites
     EXPECT_EQ(field.text(), "C:\\FILE_IN.TXT");  // one backslash at the root
 }
 
-TEST_F(ChooserTest, DriveChangeMovesDirectoryAndFileLists) {
+TEST_F(ChooserTest, DrivesAreTheDosDevicesWithCAlwaysAndTheRootAndChangingOneMovesTheLists) {
+    EXPECT_EQ(F_CHOSE_FILE::driveNames(), (QStringList{"c:", "/"}));
     QTemporaryDir elsewhere;
     touch(elsewhere.path() + "/reader.log");
-    ASSERT_TRUE(QFile::link(elsewhere.path(), home.base() + "/dosdevices/d:"));
-    ASSERT_TRUE(QFile::link("/nonexistent/kest", home.base() + "/dosdevices/e:"));
+    const QString devices = home.base() + "/dosdevices/";
+    ASSERT_TRUE(QFile::link(elsewhere.path(), devices + "d:"));
+    ASSERT_TRUE(QDir().mkpath(devices + "E:"));
+    ASSERT_TRUE(QFile::link("/nonexistent/kest", devices + "f:"));
+    ASSERT_TRUE(QFile::link("/dev/null", devices + "com1"));
+    ASSERT_TRUE(QDir().mkpath(devices + "notes"));
+    EXPECT_EQ(F_CHOSE_FILE::driveNames(), (QStringList{"c:", "d:", "e:", "f:", "/"}));
+
     F_CHOSE_FILE chooser;
     chooser.setTarget(&field);
     chooser.show();
@@ -133,9 +128,8 @@ TEST_F(ChooserTest, DriveChangeMovesDirectoryAndFileLists) {
     EXPECT_EQ(itemsOf(chooser.FILE_FILE), QStringList{"reader.log"});
     clickItem(chooser.FILE_FILE, "reader.log");
     EXPECT_EQ(field.text(), "D:\\reader.log");
-
     // A drive whose link leads nowhere cannot be listed: the chain stays as it was.
-    chooser.DRV_FILE->setCurrentText("e:");
+    chooser.DRV_FILE->setCurrentText("f:");
     EXPECT_EQ(chooser.drive(), "d:");
     EXPECT_EQ(chooser.DRV_FILE->currentText(), "d:");
     EXPECT_EQ(chooser.directoryPath(), "D:\\");
