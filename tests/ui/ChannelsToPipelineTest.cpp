@@ -48,7 +48,7 @@ TEST_F(ChannelsToPipeline, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder
     ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(device), devices + "/com3"));
     window->INP_COMMPORT->setText("3");
     ASSERT_TRUE(window->COMM->isOpen());
-    connectPeer();
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     const QString watched = home.path() + "/in.txt";
     window->INP_FILE_DIR->setText(watched);
 
@@ -92,7 +92,7 @@ TEST_F(ChannelsToPipeline, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder
 TEST_F(ChannelsToPipeline, AFloodFasterThanTypingArrivesWholeInOrderWithTheQueueBounded) {
     // The filler is removed; the numbers between it are typed.
     window->LST_REMOVE_CAR->addItem("120");
-    connectPeer();
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     std::size_t mostQueued = 0;
     QObject::connect(window->tcpChannel, &TcpChannel::textReceived, window.get(),
                      [&] { mostQueued = std::max(mostQueued, window->runner().queuedBytes()); });
