@@ -82,15 +82,16 @@ TEST_F(ChannelsToPipeline, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder
         }
         return typed[0].size() + typed[1].size() + typed[2].size() == 26;
     };
-    EXPECT_TRUE(waitFor(parse, 15000)) << keyboard.typedText();
+    EXPECT_TRUE(waitFor(parse, 30000)) << keyboard.typedText();
     EXPECT_EQ(typed, sent);
     window->COMM->close();
     ::close(slave);
     ::close(master);
 }
 
-// While a text is typed, what TCP brings waits in the pipeline; a flood must stop being
-// read once that is full, not fill the memory.
+// While a text is typed, the flood's full buffers are handed over (from the socket's own
+// handler, so even while other handlers run): they must wait their turn, in order, and
+// the flood must stop being read once the pipeline is full, not fill the memory.
 TEST_F(ChannelsToPipeline, AFloodWhileATextIsTypedArrivesWholeInOrderWithTheQueueBounded) {
     // The filler is removed; the numbers between it are typed. The target window is
     // activated before each text, which lets events run for a while: texts come far
