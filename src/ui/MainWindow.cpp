@@ -314,7 +314,9 @@ void runGuarded(const char* what, Work work) {
 void F_MAIN::processData(const QByteArray& text, TextSource source) {
     runGuarded("PROCESS_DATA failed:", [&] {
         runner_->setHeld(textsMustWait());
-        const bool behindAWait = runner_->waitingForKeys();
+        // Behind a text whose keys were refused, not merely one being typed now (the
+        // pipeline holds that one too, while it types).
+        const bool behindAWait = !keysWait_->reason().isEmpty();
         const std::string received = text.toStdString();
         runner_->submit(received, source);
         if (runner_->held()) {

@@ -102,6 +102,10 @@ TEST_F(SerialBinding, BurstsArrivingWhileThePipelineIsFullAreDroppedAndSaidSo) {
     EXPECT_TRUE(debugWhileFull.contains("Serial backlog over 16 MiB: received data dropped"))
         << debugWhileFull.join('|').toStdString();
     EXPECT_FALSE(rows(window->LST_DEBUG).contains("lost"));
+    // Texts that arrive while another is typed wait their turn; they are no waits for
+    // refused keys, and the list does not show them (nor lays out megabytes of text).
+    EXPECT_TRUE(rows(window->LST_DEBUG).filter("WAITING").isEmpty())
+        << rows(window->LST_DEBUG).join('|').left(300).toStdString();
     emit window->COMM->textReceived("kept");  // room again
     EXPECT_TRUE(rows(window->LST_DEBUG).contains("kept"));
 }
