@@ -8,6 +8,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -50,9 +51,13 @@ TEST_F(RuleFieldTest, PastedLineBreaksBecomeTheirNotationAndTheRuleStillMatches)
     ASSERT_TRUE(window->B_SAVE_Click());
     EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "<12{ASCII:13}{ASCII:10}34>\r\nx{ASCII:10}y\r\n");
     EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "A{ASCII:10}B\r\nok\r\n");
-    // The rule means what was pasted.
+    // The rule means what was pasted; what it typed is listed, the switches count.
     window->processData("x\ny");
     EXPECT_EQ(keyboard.typedText(), "ok");
+    EXPECT_EQ(window->LST_DEBUG->findItems("ok", Qt::MatchExactly).size(), 1);
+    window->SW_UPPER->setChecked(true);
+    window->processData("x\ny");
+    EXPECT_EQ(keyboard.typedText(), "okOK");
 }
 
 class PortFieldTest : public WindowTest {

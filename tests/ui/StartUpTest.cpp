@@ -1,5 +1,4 @@
-// Form_Load's order and effects with the instance guard, and a received text going
-// through the window's pipeline to the keyboard.
+// Form_Load's order and effects with the instance guard.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -77,24 +76,6 @@ TEST_F(StartUpTest, NamedInstanceHasItsOwnDirectoryCaptionNoHelpWhenConfiguredAn
     EXPECT_EQ(readConfig("TOUCHE_OUT.CFG", "_Scanner 1"), "5{ENTER}\r\n");
     EXPECT_EQ(readConfig("TOUCHE_REM.CFG", "_Scanner 1"), "1\r\n13\r\n");
     EXPECT_FALSE(QFileInfo::exists(configDir()));
-}
-
-using PipelineBinding = WindowTest;
-
-TEST_F(PipelineBinding, ReceivedTextIsCleanedTranslatedAndTypedAsTheSwitchesSay) {
-    window->INP_REMOVE_CAR->setText("13");
-    window->B_ADD_REMOVE_CAR->click();
-    window->INP_INPUT->setText("5");
-    window->INP_OUTPUT->setText("5-");
-    window->B_ADD->click();
-    window->INP_PREFIX->setText("<");
-    window->INP_SUFFIX->setText(">");
-    window->processData("12345\r");
-    EXPECT_EQ(keyboard.typedText(), "<12345->");
-    EXPECT_FALSE(window->LST_DEBUG->findItems("12345-", Qt::MatchContains).isEmpty());
-    window->SW_UPPER->setChecked(true);
-    window->processData("abc");
-    EXPECT_EQ(keyboard.typedText(), "<12345-><ABC>");
 }
 
 }  // namespace
