@@ -20,13 +20,10 @@ namespace {
 
 using TcpBinding = WindowTest;
 
-TEST_F(TcpBinding, AddressChangeShowsDashesInButtonFace) {
+TEST_F(TcpBinding, AddressChangeShowsDashesAndResetActsInClientModeOnly) {
     window->INP_IP_TCP->setText("10.1.2.3");
     EXPECT_EQ(window->AFF_TCP_STATUS->text(), "-----");
     EXPECT_EQ(shownColour(window->AFF_TCP_STATUS), buttonFaceColour());
-}
-
-TEST_F(TcpBinding, ResetActsInClientModeOnly) {
     QTest::mouseDClick(window->AFF_TCP_STATUS, Qt::LeftButton);
     EXPECT_EQ(window->AFF_TCP_STATUS->text(), "RESET");
     EXPECT_EQ(shownColour(window->AFF_TCP_STATUS), ROUGE());
