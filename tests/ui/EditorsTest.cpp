@@ -123,13 +123,10 @@ TEST_F(Switches, EveryPictureTogglesUpperCase) {
     EXPECT_FALSE(window->SW_UPPER->isChecked());
 }
 
-TEST_F(Switches, DebugListClearsOnDoubleClick) {
+TEST_F(Switches, HelpButtonsOpenTheirHelpAndADoubleClickClearsTheDebugList) {
     window->LST_DEBUG->addItems({"one", "two"});
     QTest::mouseDClick(window->LST_DEBUG->viewport(), Qt::LeftButton);
     EXPECT_EQ(window->LST_DEBUG->count(), 0);
-}
-
-TEST_F(Switches, HelpButtonsOpenGeneralHelpAndTokenReference) {
     window->B_HLP[1]->click();
     window->B_HELP_PREF_SUF[0]->click();
     window->B_HELP_PREF_SUF[1]->click();
