@@ -98,19 +98,8 @@ TEST_F(RemoveList, CodeFieldTakesDigitsOnlyAndEveryOtherKeyTypesZero) {
 
 using Switches = WindowTest;
 
+// Any picture toggles the upper-case box as a click on it would.
 TEST_F(Switches, UpperCaseClearsAndGreysTheApiBoxAndReleasesItUnchecked) {
-    window->SW_API_KB->setChecked(true);
-    window->SW_UPPER->setChecked(true);
-    EXPECT_FALSE(window->SW_API_KB->isChecked());
-    EXPECT_FALSE(window->SW_API_KB->isEnabled());
-    EXPECT_FALSE(window->IMG_WIN->isEnabled());
-    window->SW_UPPER->setChecked(false);
-    EXPECT_TRUE(window->SW_API_KB->isEnabled());
-    EXPECT_TRUE(window->IMG_WIN->isEnabled());
-    EXPECT_FALSE(window->SW_API_KB->isChecked());
-}
-
-TEST_F(Switches, EveryPictureTogglesUpperCase) {
     PictureBox* file = window->findChild<PictureBox*>("Picture1(13)");
     PictureBox* besideBox = window->findChild<PictureBox*>("Picture1(8)");
     ASSERT_NE(file, nullptr);
@@ -119,8 +108,13 @@ TEST_F(Switches, EveryPictureTogglesUpperCase) {
     QTest::mouseClick(file, Qt::LeftButton);
     EXPECT_TRUE(window->SW_UPPER->isChecked());
     EXPECT_FALSE(window->SW_API_KB->isChecked());
+    EXPECT_FALSE(window->SW_API_KB->isEnabled());
+    EXPECT_FALSE(window->IMG_WIN->isEnabled());
     QTest::mouseClick(besideBox, Qt::LeftButton);
     EXPECT_FALSE(window->SW_UPPER->isChecked());
+    EXPECT_TRUE(window->SW_API_KB->isEnabled());
+    EXPECT_TRUE(window->IMG_WIN->isEnabled());
+    EXPECT_FALSE(window->SW_API_KB->isChecked());
 }
 
 TEST_F(Switches, HelpButtonsOpenTheirHelpAndADoubleClickClearsTheDebugList) {
