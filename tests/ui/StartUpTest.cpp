@@ -1,5 +1,4 @@
-// Form_Load's order and effects with the instance guard, and a received text going
-// through the window's pipeline to the keyboard.
+// Form_Load's order and effects with the instance guard.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -50,7 +49,7 @@ TEST_F(StartUpTest, FirstStartShowsHelpBeforeLoadingThenWritesEveryFile) {
     EXPECT_EQ(window->windowTitle(), kDesignCaption);
     EXPECT_EQ(window->INP_COMMPORT->text(), "1");
     EXPECT_EQ(window->LST_HANDSHAKING->count(), 4);
-    EXPECT_EQ(window->requestedOuterHeight(), 69);
+    EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));  // locked
     EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "");
     EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "");
     EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "1\r\n");
@@ -61,62 +60,22 @@ TEST_F(StartUpTest, FirstStartShowsHelpBeforeLoadingThenWritesEveryFile) {
     ASSERT_NE(window->tray, nullptr);
 }
 
-TEST_F(StartUpTest, NamedInstanceHasItsOwnDirectoryCaptionAndNoHelpWhenConfigured) {
-    writeConfig("TOUCHE_OUT.CFG", "", "_Scanner 1");
-    writeConfig("TOUCHE_INP.CFG", "", "_Scanner 1");
-    writeConfig("TOUCHE_REM.CFG", "abc\r\n", "_Scanner 1");
+TEST_F(StartUpTest, NamedInstanceHasItsOwnDirectoryCaptionNoHelpWhenConfiguredAndKeepsItsRules) {
+    writeConfig("TOUCHE_INP.CFG", "5\r\n", "_Scanner 1");
+    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n", "_Scanner 1");
+    writeConfig("TOUCHE_REM.CFG", "abc\r\n13\r\n", "_Scanner 1");
     ASSERT_TRUE(start({"run", "/#", "Scanner", "1", "#", "more"}));
     EXPECT_TRUE(helpOpened.empty());
     EXPECT_EQ(window->AFF_INSTANCE->text(), "_Scanner 1");
     EXPECT_FALSE(window->AFF_INSTANCE->isHidden());
     EXPECT_EQ(window->windowTitle(), QString(kDesignCaption) + "_Scanner 1");
     EXPECT_TRUE(window->URL_SUPPORT->url().contains(QString(kDesignCaption) + "_Scanner 1&body"));
-    // A port that is no number becomes "1".
+    // Loaded values survive the start-up's save; a port that is no number becomes "1".
     EXPECT_EQ(window->INP_COMMPORT->text(), "1");
-    EXPECT_EQ(readConfig("TOUCHE_REM.CFG", "_Scanner 1"), "1\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG", "_Scanner 1"), "5\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG", "_Scanner 1"), "5{ENTER}\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG", "_Scanner 1"), "1\r\n13\r\n");
     EXPECT_FALSE(QFileInfo::exists(configDir()));
-}
-
-TEST_F(StartUpTest, LoadedValuesSurviveTheStartUpSave) {
-    writeConfig("TOUCHE_INP.CFG", "5\r\n");
-    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
-    writeConfig("TOUCHE_REM.CFG", "0\r\n13\r\n");
-    ASSERT_TRUE(start({}));
-    EXPECT_TRUE(helpOpened.empty());
-    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "5\r\n");
-    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "5{ENTER}\r\n");
-    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "1\r\n13\r\n");
-}
-
-using PipelineBinding = WindowTest;
-
-TEST_F(PipelineBinding, ReceivedTextIsCleanedTranslatedAndTyped) {
-    window->INP_REMOVE_CAR->setText("13");
-    window->B_ADD_REMOVE_CAR->click();
-    window->INP_INPUT->setText("5");
-    window->INP_OUTPUT->setText("5-");
-    window->B_ADD->click();
-    window->INP_PREFIX->setText("<");
-    window->INP_SUFFIX->setText(">");
-    window->processData("12345\r");
-    EXPECT_EQ(keyboard.typedText(), "<12345->");
-    ASSERT_GE(window->LST_DEBUG->count(), 1);
-    bool shown = false;
-    for (int i = 0; i < window->LST_DEBUG->count(); ++i)
-        shown = shown || window->LST_DEBUG->item(i)->text().contains("12345-");
-    EXPECT_TRUE(shown);
-}
-
-TEST_F(PipelineBinding, UpperCaseSwitchReachesTheKeyboard) {
-    window->SW_UPPER->setChecked(true);
-    window->processData("abc");
-    EXPECT_EQ(keyboard.typedText(), "ABC");
-}
-
-TEST_F(PipelineBinding, TargetWindowIsActivatedByTitle) {
-    window->INP_TARGET_WIN->setText("Notepad");
-    window->processData("x");
-    EXPECT_EQ(activator.titles, std::vector<std::string>{"Notepad"});
 }
 
 }  // namespace
