@@ -31,15 +31,6 @@ Seq taps(std::initializer_list<unsigned long> keysyms) {
     return s;
 }
 
-std::string printableCp1252() {
-    std::string text;
-    for (int c = 0x20; c <= 0xFF; ++c) {
-        if (c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) continue;
-        text.push_back(static_cast<char>(c));
-    }
-    return text;
-}
-
 using Typing = X11Fixture;
 
 TEST_F(Typing, NamedKeysArriveAsTheirKeys) {
@@ -77,23 +68,6 @@ TEST_F(Typing, CapitalsAndShiftedSymbolsGetShiftOnlyForTheirKey) {
     ASSERT_TRUE(waitForEvents(expected.size()));
     EXPECT_EQ(keySequence(), expected);
     EXPECT_EQ(recorder->text(), "aA!1");
-}
-
-TEST_F(Typing, EveryPrintableCharacterArrivesInTheRecorder) {
-    const std::string text = printableCp1252();
-    SendKeys(literalKeyNotation(text), true, *device);
-    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8(text))) << recorder->text();
-    EXPECT_TRUE(keysDown(display.name()).empty());
-}
-
-TEST_F(Typing, EveryPrintableCharacterArrivesInXterm) {
-    XtermReceiver xterm(display, "Kest Xterm");
-    ASSERT_TRUE(focusWindowTitled(display.name(), "Kest Xterm"));
-    const std::string text = printableCp1252() + printableCp1252();
-    SendKeys(literalKeyNotation(text), true, *device);
-    const std::string expected = cp1252ToUtf8(text);
-    xterm.waitForBytes(expected.size());
-    EXPECT_EQ(xterm.received(), expected);
 }
 
 TEST_F(Typing, InvalidNotationDeliversNothing) {

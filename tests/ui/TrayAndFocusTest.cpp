@@ -98,6 +98,16 @@ TEST_F(OwnFocusTest, WithATargetWindowTextsGoAtOnceToIt) {
     EXPECT_EQ(keyboard.typedText(), "scan");
 }
 
+// A mebibyte and one: keys well beyond a million in one piece, typed in chunks. Letters
+// in an order that does not repeat soon, so a chunk lost or typed twice shows.
+TEST_F(OwnFocusTest, ATextOfAMebibyteAndOneIsTypedWholeInOrder) {
+    window->INP_TARGET_WIN->setText("Receiver");
+    std::string text;
+    for (std::size_t i = 0; i <= (std::size_t(1) << 20); ++i) text += char('a' + (i + i / 26) % 26);
+    window->processData(QByteArray::fromStdString(text));
+    EXPECT_TRUE(keyboard.typedText() == text) << keyboard.typedText().size() << " typed";
+}
+
 TEST_F(OwnFocusTest, TestSendWaitsWhenTheUserStayedInTheWindow) {
     window->INP_OUTPUT->setText("kest 42");
     window->B_TEST_SEND->click();

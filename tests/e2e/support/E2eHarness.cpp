@@ -36,6 +36,14 @@ bool waitUntil(const std::function<bool()>& cond, std::chrono::milliseconds time
     return true;
 }
 
+bool waitForGrowth(const std::function<std::size_t()>& size, std::size_t count,
+                   std::chrono::milliseconds quiet) {
+    for (std::size_t seen = size(); seen < count; seen = size()) {
+        if (!waitUntil([&] { return size() != seen; }, quiet)) return false;
+    }
+    return true;
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
@@ -281,8 +289,8 @@ XtermReceiver::XtermReceiver(const std::map<std::string, std::string>& env,
     }
 }
 
-bool XtermReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return received().size() >= count; }, timeout);
+bool XtermReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return received().size(); }, count, quiet);
 }
 
 bool focusWindowTitled(const std::string& displayName, const std::string& title) {

@@ -5,10 +5,12 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,28 @@ using namespace std::chrono_literals;
 // Polls cond until it holds or the timeout passes; returns the last result.
 bool waitUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout = 10s);
 
+// Waits while size() grows until it reaches count: a slow machine takes longer, but
+// a receiver that gets nothing more for quiet fails the wait.
+bool waitForGrowth(const std::function<std::size_t()>& size, std::size_t count,
+                   std::chrono::milliseconds quiet);
+
 std::string readFile(const std::string& path);
+
+// Every printable Windows-1252 character but the five that the code page leaves
+// undefined: in code order, or shuffled by a seed of its own so that spare keycodes are
+// bound and re-bound in different orders.
+inline std::string printableCp1252(unsigned shuffleSeed = 0) {
+    std::string text;
+    for (int c = 0x20; c <= 0xFF; ++c) {
+        if (c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) continue;
+        text.push_back(static_cast<char>(c));
+    }
+    if (shuffleSeed != 0) {
+        std::mt19937 random(shuffleSeed);
+        std::shuffle(text.begin(), text.end(), random);
+    }
+    return text;
+}
 
 // A private temporary directory, removed with everything in it.
 class TempDir {
@@ -121,7 +144,8 @@ class XtermReceiver {
     // On any X display: the environment of its clients.
     XtermReceiver(const std::map<std::string, std::string>& env, const std::string& title);
     std::string received() const { return readFile(out_); }
-    bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
+    // Waits for count bytes while they keep coming (see waitForGrowth).
+    bool waitForBytes(std::size_t count, std::chrono::milliseconds quiet = 20s) const;
 
   private:
     TempDir dir_;
