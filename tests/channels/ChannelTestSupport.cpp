@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include "platform/DosPaths.h"
 
 namespace kest::test {
 
@@ -40,24 +39,6 @@ void runEventsFor(int ms) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
                                         static_cast<int>(ms - timer.elapsed()));
     }
-}
-
-ConfigHome::ConfigHome() {
-    hadPrevious_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    previous_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
-}
-
-ConfigHome::~ConfigHome() {
-    if (hadPrevious_) {
-        qputenv("XDG_CONFIG_HOME", previous_);
-    } else {
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-}
-
-QString ConfigHome::base() const {
-    return dos::baseDirectory();
 }
 
 PtyPair::PtyPair(const QString& base, int comNumber)

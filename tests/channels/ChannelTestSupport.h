@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "support/ConfigHome.h"
+
 namespace kest::test {
 
 QCoreApplication& qtApp();
@@ -26,20 +28,6 @@ struct QtAppFirst {
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
 // Runs the event loop for a while (to show that something does NOT happen).
 void runEventsFor(int ms);
-
-// A temporary XDG_CONFIG_HOME for one test; the base directory B lies inside it.
-class ConfigHome {
-  public:
-    ConfigHome();
-    ~ConfigHome();
-    QString base() const;  // B
-    QString path() const { return dir_.path(); }
-
-  private:
-    QTemporaryDir dir_;
-    QByteArray previous_;
-    bool hadPrevious_ = false;
-};
 
 // Every text a channel hands over, with the time it came.
 struct Received {

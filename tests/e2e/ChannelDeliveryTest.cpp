@@ -26,7 +26,7 @@ class ChannelDeliveryTest : public ProgramFixture {
 
     // The program in the server role on the port, its window up.
     std::unique_ptr<ChildProcess> startServer(int port) {
-        writeScannerConfig(1, "0.0.0.0\r\n" + std::to_string(port) + "\r\nTrue\r\n");
+        writeScannerConfig(1, scanner(kReceiver, "0.0.0.0", port, true));
         auto program = startProgram({});
         EXPECT_TRUE(waitForMainWindow());
         return program;
@@ -52,8 +52,8 @@ long residentKiB(pid_t pid) {
 
 TEST_F(ChannelDeliveryTest, TwoCopiesWatchingOneFileTypeEachVersionOnceAndARestartNothing) {
     XtermReceiver xterm(display, kReceiver);
-    writeScannerConfig(1, "0.0.0.0\r\n1024\r\nFalse\r\n", "_A");
-    writeScannerConfig(1, "0.0.0.0\r\n1024\r\nFalse\r\n", "_B");
+    writeScannerConfig(1, scanner(kReceiver), "_A");
+    writeScannerConfig(1, scanner(kReceiver), "_B");
     appendTo(watched(), "start\r\n");
     std::string expected = "<start>";
     {
@@ -203,7 +203,7 @@ TEST_F(ChannelDeliveryTest, ASerialDevicePluggedInAfterStartIsOpenedWithoutRetyp
     auto program = startProgram({});
     ASSERT_TRUE(waitForMainWindow());
     std::this_thread::sleep_for(1000ms);  // the port has failed to open by now
-    SerialPair serial(base() + "/dosdevices/com7", tmp.path() + "/scanner");
+    SerialDevice serial(base(), 7);
     // Sent until the port is open: the first sends may go nowhere.
     ASSERT_TRUE(waitUntil(
         [&] {

@@ -17,25 +17,6 @@ namespace kest::e2e {
 
 namespace fs = std::filesystem;
 
-SerialPair::SerialPair(const std::string& portLink, const std::string& scannerLink)
-    : scanner_(scannerLink) {
-    fs::create_directories(fs::path(portLink).parent_path());
-    socat_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"socat", "pty,raw,echo=0,link=" + portLink,
-                                 "pty,raw,echo=0,link=" + scannerLink},
-        std::map<std::string, std::string>{});
-    if (!waitUntil([&] { return fs::exists(portLink) && fs::exists(scannerLink); }))
-        throw std::runtime_error("socat did not create the pseudo-terminals");
-}
-
-void SerialPair::send(const std::string& bytes) {
-    const int fd = ::open(scanner_.c_str(), O_WRONLY | O_NOCTTY);
-    if (fd < 0) throw std::runtime_error("cannot open the scanner end");
-    const auto written = ::write(fd, bytes.data(), bytes.size());
-    ::close(fd);
-    if (written != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("short write");
-}
-
 Listener::Listener() {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -111,35 +92,16 @@ std::string ProgramFixture::configDir(const std::string& suffix) const {
 
 void ProgramFixture::writeConfig(const std::string& name, const std::string& bytes,
                                  const std::string& suffix) {
-    fs::create_directories(configDir(suffix));
-    std::ofstream(configDir(suffix) + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+    writeConfigFiles(configDir(suffix), {{name, bytes}});
 }
 
-void writeScannerConfigIn(const std::string& configDir, int port, const std::string& target,
-                          const std::string& tcpLines) {
-    fs::create_directories(configDir);
-    auto write = [&](const char* name, const std::string& bytes) {
-        std::ofstream(configDir + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
-    };
-    write("TOUCHE_INP.CFG", "5\r\n");
-    write("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
-    write("TOUCHE_REM.CFG", std::to_string(port) + "\r\n13\r\n");
-    write("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n>\r\n" + target +
-                             "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n" + tcpLines);
-}
-
-void ProgramFixture::writeScannerConfig(int port, const std::string& tcpLines,
+void ProgramFixture::writeScannerConfig(int port, const GeneralSettings& settings,
                                         const std::string& suffix) {
-    writeScannerConfigIn(configDir(suffix), port, kReceiver, tcpLines);
+    writeConfigFiles(configDir(suffix), scannerConfig(port, settings));
 }
 
-std::map<std::string, std::string> ProgramFixture::configFiles(const std::string& suffix) const {
-    std::map<std::string, std::string> files;
-    for (const char* name : {"GENERAL.CFG", "TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG"}) {
-        const std::string path = configDir(suffix) + "/" + name;
-        files[name] = fs::exists(path) ? readFile(path) : std::string("<missing>");
-    }
-    return files;
+ConfigFiles ProgramFixture::configFiles(const std::string& suffix) const {
+    return e2e::configFiles(configDir(suffix));
 }
 
 std::unique_ptr<ChildProcess> ProgramFixture::startProgram(
@@ -162,8 +124,7 @@ std::string ProgramFixture::shell(const std::string& command) const {
 }
 
 bool ProgramFixture::waitForMainWindow(const std::string& suffix) {
-    const std::string pattern =
-        "'^Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N" + suffix + "$'";
+    const std::string pattern = "'^" + kMainTitle + suffix + "$'";
     return waitUntil(
         [&] {
             const std::string found = shell("xdotool search --onlyvisible --name " + pattern);

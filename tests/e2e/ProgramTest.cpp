@@ -20,7 +20,7 @@ class ProgramTest : public ProgramFixture {};
 
 TEST_F(ProgramTest, SerialScanIsTypedWithTheConfiguredRules) {
     XtermReceiver xterm(display, kReceiver);
-    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    SerialDevice serial(base(), 5);
     writeScannerConfig(5);
     auto program = startProgram({});
     ASSERT_TRUE(waitForMainWindow());
@@ -47,7 +47,7 @@ std::string letters(std::size_t count) {
 TEST_F(ProgramTest, AHundredThousandCharactersFromTheTcpServerAreTypedWholeInOrder) {
     XtermReceiver xterm(display, kReceiver);
     Listener server;
-    writeScannerConfig(1, "127.0.0.1\r\n" + std::to_string(server.port()) + "\r\nFalse\r\n");
+    writeScannerConfig(1, scanner(kReceiver, "127.0.0.1", server.port()));
     auto program = startProgram({});
     const int peer = server.acceptWithin(15000);
     ASSERT_GE(peer, 0) << "the program never connected";
@@ -74,7 +74,7 @@ TEST_F(ProgramTest, AHundredThousandCharactersFromTheTcpServerAreTypedWholeInOrd
 TEST_F(ProgramTest, TcpServerRoleTypesWhatAClientSends) {
     XtermReceiver xterm(display, kReceiver);
     const int port = freeTcpPort();
-    writeScannerConfig(1, "0.0.0.0\r\n" + std::to_string(port) + "\r\nTrue\r\n");
+    writeScannerConfig(1, scanner(kReceiver, "0.0.0.0", port, true));
     auto program = startProgram({});
     ASSERT_TRUE(waitForMainWindow());
     const int client = connectWithin(port, 10000);
@@ -121,7 +121,7 @@ pid_t serialLockHolder(const std::string& device) {
 }
 
 TEST_F(ProgramTest, ClosingOrASignalSavesTheUnlockedPanelAndFreesThePortThePathIsKept) {
-    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    SerialDevice serial(base(), 5);
     const std::string device = std::filesystem::read_symlink(base() + "/dosdevices/com5");
     writeScannerConfig(5);
     const std::string watched = tmp.path() + "/scans.txt";

@@ -34,7 +34,6 @@
 namespace kest::e2e {
 namespace {
 
-const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
 const std::string kHelpTitle =
     "Help Kest Redirect Serial COM Port to Keyboard   https://kest-redirect.example.org";
 const std::string kProgramClass = "Kest_Redirect_Serial_to_KB";
@@ -129,10 +128,6 @@ class Screen {
         const auto values = property(w, wmState, wmState, 2);
         return !values.empty() && values[0] == IconicState;
     }
-    bool windowManagerRunning() const {
-        const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
-        return property(DefaultRootWindow(display_), check, AnyPropertyType, 1).size() == 1;
-    }
     bool trayHostRunning() const {
         const Atom tray = XInternAtom(display_, "_NET_SYSTEM_TRAY_S0", False);
         return XGetSelectionOwner(display_, tray) != None;
@@ -208,40 +203,22 @@ class Screen {
     Display* display_;
 };
 
-class DesktopTest : public ::testing::Test {
+class DesktopTest : public ProgramFixture {
   protected:
     void SetUp() override {
-        startWindowManager();
-        env = display.env();
-        env["XDG_CONFIG_HOME"] = config.path();
-        env["XDG_RUNTIME_DIR"] = config.path();
+        ProgramFixture::SetUp();
         std::filesystem::create_directories(KEST_ARTIFACT_DIR);
     }
 
-    // openbox now and then ends at once on a fresh display; a new one then starts fine.
-    void startWindowManager() {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            windowManager =
-                std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, display.env());
-            if (waitUntil([&] { return screen.windowManagerRunning(); }, 5s)) return;
-            windowManager.reset();
-        }
-        FAIL() << "openbox did not start";
-    }
-
     // A configuration directory that exists already: no help window at start.
-    void notFirstStart() {
-        const auto dir = std::filesystem::path(config.path()) / "kest-redirect/drive_c/TALVEN.CFG";
-        std::filesystem::create_directories(dir);
-        std::ofstream(dir / "TOUCHE_OUT.CFG");
-    }
+    void notFirstStart() { writeConfig("TOUCHE_OUT.CFG", ""); }
     void startTrayHost() {
         trayer = std::make_unique<ChildProcess>(
             std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--widthtype",
                                      "pixel", "--width", "120", "--heighttype", "pixel", "--height",
                                      "28", "--transparent", "false", "--tint", "0x888888",
                                      "--SetDockType", "true"},
-            env);
+            display.env());
         ASSERT_TRUE(waitUntil([&] { return screen.trayHostRunning(); }, 20s)) << "no trayer";
     }
     // The program's icon, once the notification area shows it (nullopt after the deadline).
@@ -259,10 +236,7 @@ class DesktopTest : public ::testing::Test {
         EXPECT_TRUE(waitForTrayIcon().has_value()) << "the icon did not appear";
         return main;
     }
-    void startProgram() {
-        program = std::make_unique<ChildProcess>(std::vector<std::string>{KEST_PROGRAM_PATH}, env,
-                                                 log.path() + "/program.log");
-    }
+    void startProgram() { program = ProgramFixture::startProgram({}); }
     Window waitForWindow(const std::string& title) {
         std::optional<Window> w;
         EXPECT_TRUE(
@@ -293,12 +267,7 @@ class DesktopTest : public ::testing::Test {
         run("import -window root '" + std::string(KEST_ARTIFACT_DIR) + "/" + name + "'");
     }
 
-    PrivateDisplay display;
-    std::unique_ptr<ChildProcess> windowManager;
     Screen screen{display.name()};
-    TempDir config;
-    TempDir log;
-    std::map<std::string, std::string> env;
     std::unique_ptr<ChildProcess> trayer;
     std::unique_ptr<ChildProcess> program;
 };
@@ -455,9 +424,8 @@ std::string tipShownBy(const Screen& screen, Window icon, const std::function<vo
 
 TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
     // COM7 is a pseudo-terminal pair: open at the start, then unplugged and back.
-    const std::string base = config.path() + "/kest-redirect";
-    auto serial = std::make_unique<SerialPair>(base + "/dosdevices/com7", log.path() + "/scanner");
-    writeScannerConfigIn(base + "/drive_c/TALVEN.CFG", 7, "nobody");
+    auto serial = std::make_unique<SerialDevice>(base(), 7);
+    writeScannerConfig(7, scanner("nobody"));
     startTrayHost();
     startProgram();
     ASSERT_NE(waitForWindow(kMainTitle), 0u);
@@ -490,10 +458,10 @@ TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
     const std::string troubleTip = tipShownBy(screen, *icon, moveTo);
     EXPECT_FALSE(troubleTip.empty());
     EXPECT_TRUE(troubleTip != normalTip) << "the tip did not change";
-    EXPECT_NE(readFile(base + "/kest-redirect.log").find("port red: COM port 7 not open: "),
+    EXPECT_NE(readFile(base() + "/kest-redirect.log").find("port red: COM port 7 not open: "),
               std::string::npos);
 
-    serial = std::make_unique<SerialPair>(base + "/dosdevices/com7", log.path() + "/scanner");
+    serial = std::make_unique<SerialDevice>(base(), 7);
     EXPECT_TRUE(waitUntil([&] { return screen.pixels(*icon) == normalIcon; }, 15s))
         << "the icon did not come back";
     EXPECT_TRUE(tipShownBy(screen, *icon, moveTo) == normalTip) << "the tip did not come back";
@@ -534,7 +502,7 @@ TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
     ASSERT_TRUE(other.has_value());
     activate(*other);
 
-    ChildProcess second({KEST_PROGRAM_PATH}, env, log.path() + "/second.log", true);
+    ChildProcess second({KEST_PROGRAM_PATH}, display.env(), tmp.path() + "/second.log", true);
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 20s)) << "not shown";
     EXPECT_TRUE(waitUntil([&] { return screen.above(main, *other); }, 10s)) << "not in front";
     // The second copy says why, in a message that it closes by itself later.
@@ -548,7 +516,7 @@ TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // Once the message is closed, the keyboard goes to the window that came forward.
     EXPECT_TRUE(waitUntil([&] { return screen.focused() == main; }, 10s));
-    EXPECT_NE(readFile(log.path() + "/second.log").find("its window was brought to the front"),
+    EXPECT_NE(readFile(tmp.path() + "/second.log").find("its window was brought to the front"),
               std::string::npos);
 }
 

@@ -25,7 +25,7 @@ QStringList service() {
 }
 
 TEST(HelpTexts, GeneralHelpLineByLine) {
-    const test::TempConfigHome home;
+    const test::ConfigHome home;
     const QStringList lines = linesOf(F_HELP::helpText(0));
     const QStringList head = {
         "PASSWORD FIELD:",

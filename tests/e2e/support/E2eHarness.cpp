@@ -150,7 +150,8 @@ std::map<std::string, std::string> PrivateDisplay::env() const {
     return {{"DISPLAY", name_},
             {"LC_ALL", "C.UTF-8"},
             {"LANG", "C.UTF-8"},
-            {"XDG_CONFIG_HOME", config_.path()}};
+            {"XDG_CONFIG_HOME", config_.path()},
+            {"XDG_RUNTIME_DIR", config_.path()}};
 }
 
 namespace {
@@ -291,6 +292,101 @@ XtermReceiver::XtermReceiver(const std::map<std::string, std::string>& env,
 
 bool XtermReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds quiet) const {
     return waitForGrowth([&] { return received().size(); }, count, quiet);
+}
+
+SerialDevice::SerialDevice(const std::string& base, int comNumber)
+    : portLink_(base + "/dosdevices/com" + std::to_string(comNumber)) {
+    const std::string deviceLink = dir_.path() + "/device";
+    std::filesystem::create_directories(base + "/dosdevices");
+    std::filesystem::remove(portLink_);
+    socat_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"socat", "pty,raw,echo=0,link=" + portLink_,
+                                 "pty,raw,echo=0,link=" + deviceLink},
+        std::map<std::string, std::string>{});
+    if (!waitUntil([&] {
+            return std::filesystem::exists(portLink_) && std::filesystem::exists(deviceLink);
+        }))
+        throw std::runtime_error("socat did not make the pseudo-terminals");
+    // Held open from the start, so that nothing the program sends back is lost
+    // before the test reads it.
+    fd_ = ::open(deviceLink.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) throw std::runtime_error("cannot open the device end " + deviceLink);
+}
+
+SerialDevice::~SerialDevice() {
+    ::close(fd_);
+    socat_.reset();
+    std::error_code ignored;
+    std::filesystem::remove(portLink_, ignored);
+}
+
+void SerialDevice::send(const std::string& bytes) {
+    if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+        throw std::runtime_error("short write to the serial device");
+}
+
+std::string SerialDevice::receive(std::size_t count, std::chrono::milliseconds timeout) {
+    std::string got;
+    waitUntil(
+        [&] {
+            char buffer[256];
+            ssize_t n = 0;
+            while ((n = ::read(fd_, buffer, sizeof buffer)) > 0) got.append(buffer, size_t(n));
+            return got.size() >= count;
+        },
+        timeout);
+    return got;
+}
+
+ConfigFiles configFiles(const std::string& directory) {
+    ConfigFiles files;
+    for (const char* name : {"GENERAL.CFG", "TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG"}) {
+        const std::string path = directory + "/" + name;
+        files[name] = std::filesystem::exists(path) ? readFile(path) : std::string("<missing>");
+    }
+    return files;
+}
+
+void writeConfigFiles(const std::string& directory, const ConfigFiles& files) {
+    std::filesystem::create_directories(directory);
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(directory + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+    }
+}
+
+ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
+                       const std::vector<int>& removeCodes, const GeneralSettings& s) {
+    // Both table files, empty or not: without "TOUCHE_OUT.CFG" the instance would be
+    // new, and its first start shows the help window before the main one.
+    ConfigFiles files{{"TOUCHE_INP.CFG", ""}, {"TOUCHE_OUT.CFG", ""}};
+    for (const auto& [search, replacement] : rules) {
+        files["TOUCHE_INP.CFG"] += search + "\r\n";
+        files["TOUCHE_OUT.CFG"] += replacement + "\r\n";
+    }
+    files["TOUCHE_REM.CFG"] = std::to_string(comPort) + "\r\n";
+    for (int code : removeCodes) files["TOUCHE_REM.CFG"] += std::to_string(code) + "\r\n";
+    const auto line = [](const std::string& value) { return value + "\r\n"; };
+    const std::string rtsAndDtr = line(s.rtsAndDtr ? " 1 " : " 0 ");
+    files["GENERAL.CFG"] = line(".2") + line("9600,N,8,1") + line(s.apiKeyboard ? " 1 " : " 0 ") +
+                           line(s.prefix) + line(s.suffix) + line(s.targetWindow) + rtsAndDtr +
+                           rtsAndDtr + line("None") + line(" 0 ") + line(s.tcpAddress) +
+                           line(std::to_string(s.tcpPort)) + line(s.tcpServer ? "True" : "False");
+    return files;
+}
+
+GeneralSettings scanner(const std::string& target, const std::string& tcpAddress, int tcpPort,
+                        bool tcpServer) {
+    return {.prefix = "<",
+            .suffix = ">",
+            .targetWindow = target,
+            .rtsAndDtr = true,
+            .tcpAddress = tcpAddress,
+            .tcpPort = tcpPort,
+            .tcpServer = tcpServer};
+}
+
+ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings) {
+    return makeConfig({{"5", "5{ENTER}"}}, comPort, {13}, settings);
 }
 
 bool focusWindowTitled(const std::string& displayName, const std::string& title) {

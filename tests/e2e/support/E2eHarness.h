@@ -46,6 +46,9 @@ inline std::string printableCp1252(unsigned shuffleSeed = 0) {
     return text;
 }
 
+// The program's main window; a named instance adds "_" and its name.
+inline const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
+
 // A private temporary directory, removed with everything in it.
 class TempDir {
   public:
@@ -85,11 +88,12 @@ class PrivateDisplay {
   public:
     PrivateDisplay();
     const std::string& name() const { return name_; }
-    // The environment for clients of this display (UTF-8 locale, private config).
+    // The environment for clients of this display (UTF-8 locale, private configuration
+    // and runtime directories).
     std::map<std::string, std::string> env() const;
 
   private:
-    TempDir config_;  // XDG_CONFIG_HOME of every client: no user settings leak in
+    TempDir config_;  // XDG_CONFIG_HOME and XDG_RUNTIME_DIR: no user settings leak in
     std::string name_;
     std::unique_ptr<ChildProcess> server_;
 };
@@ -152,6 +156,52 @@ class XtermReceiver {
     std::string out_;
     std::unique_ptr<ChildProcess> process_;
 };
+
+// A socat pseudo-terminal pair: one end is linked as COMn where the program looks for
+// it (base/dosdevices/comN, in a Wine prefix or the program's base directory), the
+// other is the device's end, held open by the test to write to and read from.
+class SerialDevice {
+  public:
+    SerialDevice(const std::string& base, int comNumber);
+    ~SerialDevice();
+    SerialDevice(const SerialDevice&) = delete;
+    SerialDevice& operator=(const SerialDevice&) = delete;
+    void send(const std::string& bytes);
+    // What the program wrote to the port, once count bytes came or the time ran out.
+    std::string receive(std::size_t count, std::chrono::milliseconds timeout = 30s);
+
+  private:
+    TempDir dir_;
+    std::string portLink_;
+    std::unique_ptr<ChildProcess> socat_;
+    int fd_ = -1;
+};
+
+// The settings of one GENERAL.CFG, as the program writes them.
+struct GeneralSettings {
+    std::string prefix;
+    std::string suffix;
+    std::string targetWindow;
+    bool apiKeyboard = false;
+    bool rtsAndDtr = false;
+    std::string tcpAddress = "0.0.0.0";
+    int tcpPort = 1024;
+    bool tcpServer = false;
+};
+
+// The four files of one configuration directory, by name ("<missing>" when absent).
+using ConfigFiles = std::map<std::string, std::string>;
+ConfigFiles configFiles(const std::string& directory);
+void writeConfigFiles(const std::string& directory, const ConfigFiles& files);
+// Rules as "search -> replacement" pairs, the port and remove list, and the settings.
+ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
+                       const std::vector<int>& removeCodes, const GeneralSettings& settings);
+// A scanner's: "<" before and ">" after each text, typed into the window titled target,
+// RTS and DTR on, and the TCP channel as given.
+GeneralSettings scanner(const std::string& target, const std::string& tcpAddress = "0.0.0.0",
+                        int tcpPort = 1024, bool tcpServer = false);
+// With it, "5" becomes "5{ENTER}" and carriage returns are dropped.
+ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings);
 
 // Gives the focus to the top-level window with the exact title (no window manager).
 bool focusWindowTitled(const std::string& displayName, const std::string& title);
