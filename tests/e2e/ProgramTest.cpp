@@ -1,8 +1,8 @@
-// The whole program on a private display: data arriving on a serial pseudo-terminal,
-// over TCP in both roles and in a watched file is typed into an xterm with the rules
-// of the configuration files; the lock through real keys; the single-instance rule;
-// saves on closing and on a signal (a save cut short at each of its steps is tested
-// on the store itself).
+// The whole program on a private display: data arriving over TCP in both roles and in
+// a watched file is typed into an xterm with the rules of the configuration files (a
+// serial port's scans: ChannelDeliveryTest); the lock through real keys; the
+// single-instance rule; saves on closing and on a signal, with the serial port freed
+// (a save cut short at each of its steps is tested on the store itself).
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,17 +17,6 @@ namespace kest::e2e {
 namespace {
 
 class ProgramTest : public ProgramFixture {};
-
-TEST_F(ProgramTest, SerialScanIsTypedWithTheConfiguredRules) {
-    XtermReceiver xterm(display, kReceiver);
-    SerialDevice serial(base(), 5);
-    writeScannerConfig(5);
-    auto program = startProgram({});
-    ASSERT_TRUE(waitForMainWindow());
-    serial.send("12345\r");
-    ASSERT_TRUE(xterm.waitForBytes(8));
-    EXPECT_EQ(xterm.received(), "<12345\r>");
-}
 
 // Letters in an order that does not repeat within a short distance, so that a piece
 // typed twice, lost or out of order shows in the comparison; no '5', which the rules

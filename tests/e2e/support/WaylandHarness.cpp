@@ -235,12 +235,9 @@ FootReceiver::FootReceiver(const HeadlessSway& sway, const std::string& title) {
     }
 }
 
-bool FootReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return received().size() >= count; }, timeout);
-}
-
-bool FootReceiver::waitFor(const std::string& expected, std::chrono::milliseconds timeout) const {
-    return waitForBytes(expected.size(), timeout) && received() == expected;
+bool FootReceiver::waitFor(const std::string& expected, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return received().size(); }, expected.size(), quiet) &&
+           received() == expected;
 }
 
 std::string thisProgram() {
