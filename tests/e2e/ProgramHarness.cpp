@@ -113,14 +113,7 @@ std::unique_ptr<ChildProcess> ProgramFixture::startProgram(
 }
 
 std::string ProgramFixture::shell(const std::string& command) const {
-    const std::string full = "DISPLAY=" + display.name() + " " + command + " 2>/dev/null";
-    std::string out;
-    if (FILE* pipe = ::popen(full.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-        ::pclose(pipe);
-    }
-    return out;
+    return commandOutput("DISPLAY=" + display.name() + " " + command + " 2>/dev/null");
 }
 
 bool ProgramFixture::waitForMainWindow(const std::string& suffix) {

@@ -51,6 +51,20 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
+std::string commandOutput(const std::string& command, int* status) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        const int ended = ::pclose(pipe);
+        if (status) *status = ended;
+    } else if (status) {
+        *status = -1;
+    }
+    return out;
+}
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "kest-e2e-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");

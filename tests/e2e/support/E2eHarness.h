@@ -30,6 +30,9 @@ bool waitForGrowth(const std::function<std::size_t()>& size, std::size_t count,
 
 std::string readFile(const std::string& path);
 
+// What a shell command writes to standard output, all of it; its wait status in status.
+std::string commandOutput(const std::string& command, int* status = nullptr);
+
 // Every printable Windows-1252 character but the five that the code page leaves
 // undefined: in code order, or shuffled by a seed of its own so that spare keycodes are
 // bound and re-bound in different orders.

@@ -26,17 +26,6 @@ std::string findEntry(const std::string& dir, const std::string& prefix) {
     return {};
 }
 
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
 // Who runs sway: root may not, so it hands the compositor to nobody.
 std::vector<std::string> asSwayUser(std::vector<std::string> argv) {
     if (geteuid() != 0) return argv;
@@ -82,7 +71,7 @@ std::unique_ptr<ChildProcess> startBus(
 }
 
 bool busHasName(const std::string& bus, const std::string& name) {
-    return run("dbus-send --bus='" + bus +
+    return commandOutput("dbus-send --bus='" + bus +
                "' --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
                "string:" +
                name + " 2>/dev/null")
@@ -165,7 +154,7 @@ std::map<std::string, std::string> HeadlessSway::env() const {
 int HeadlessSway::trayItems() const {
     if (bus_.empty()) return -1;
     const std::string reply =
-        run("dbus-send --bus='" + bus_ +
+        commandOutput("dbus-send --bus='" + bus_ +
             "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
             "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
             "string:RegisteredStatusNotifierItems 2>/dev/null");
@@ -180,7 +169,7 @@ int HeadlessSway::trayItems() const {
 
 std::string HeadlessSway::message(const std::string& arguments) const {
     const std::string ipc = findEntry(runtime_, "sway-ipc.");
-    return run("swaymsg -s '" + ipc + "' " + arguments + " 2>/dev/null");
+    return commandOutput("swaymsg -s '" + ipc + "' " + arguments + " 2>/dev/null");
 }
 
 bool HeadlessSway::hasWindow(const std::string& title) const {
@@ -351,7 +340,7 @@ std::map<std::string, std::string> HeadlessKwin::env() const {
 }
 
 std::string HeadlessKwin::activeLayout() const {
-    const std::string reply = run("dbus-send --bus='" + bus_ +
+    const std::string reply = commandOutput("dbus-send --bus='" + bus_ +
                                   "' --print-reply --dest=org.kde.keyboard /Layouts "
                                   "org.kde.KeyboardLayouts.getLayout 2>/dev/null");
     const auto at = reply.find("uint32 ");
@@ -366,10 +355,10 @@ void HeadlessKwin::writeLayouts(const std::string& layouts) {
 void HeadlessKwin::setLayouts(const std::string& layouts) {
     writeLayouts(layouts);
     // What the keyboard settings send when the user applies them.
-    run("dbus-send --bus='" + bus_ + "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
+    commandOutput("dbus-send --bus='" + bus_ + "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
     const auto count = std::count(layouts.begin(), layouts.end(), ',') + 1;
     const bool taken = waitUntil([&] {
-        const std::string list = run("dbus-send --bus='" + bus_ +
+        const std::string list = commandOutput("dbus-send --bus='" + bus_ +
                                      "' --print-reply --dest=org.kde.keyboard /Layouts "
                                      "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
         std::size_t found = 0;

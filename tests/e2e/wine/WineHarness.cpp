@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,17 +21,6 @@ namespace kest::e2e::wine {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string commandOutput(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-        ::pclose(pipe);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
 
 std::map<std::string, std::string> wineEnv(std::map<std::string, std::string> env,
                                            const std::string& prefix) {
@@ -73,6 +63,8 @@ std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv) {
     const std::string root = KEST_WINE_ROOT;
     fs::create_directories(root);
     std::string version = commandOutput("wine --version 2>/dev/null");
+    while (!version.empty() && std::isspace(static_cast<unsigned char>(version.back())))
+        version.pop_back();
     for (char& c : version) {
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '-';
     }
