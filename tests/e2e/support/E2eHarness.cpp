@@ -283,8 +283,8 @@ std::string Recorder::text() const {
     return t;
 }
 
-bool Recorder::waitForText(const std::string& expected, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return text().size() >= expected.size(); }, timeout) &&
+bool Recorder::waitForText(const std::string& expected, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return text().size(); }, expected.size(), quiet) &&
            text() == expected;
 }
 

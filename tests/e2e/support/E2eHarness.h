@@ -133,7 +133,9 @@ class Recorder {
     // The UTF-8 text the presses typed.
     std::string text() const;
     std::vector<std::string> lines() const;
-    bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s) const;
+    // Waits while the text grows until it is as long as expected (see waitForGrowth);
+    // true when equal.
+    bool waitForText(const std::string& expected, std::chrono::milliseconds quiet = 10s) const;
     bool hasFocusLine() const;
     void clear();
 

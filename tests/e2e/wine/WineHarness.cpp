@@ -123,8 +123,8 @@ std::vector<std::string> TargetWindow::keys() const {
     return lines;
 }
 
-bool TargetWindow::waitForText(const std::string& utf8, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return text().size() >= utf8.size(); }, timeout) && text() == utf8;
+bool TargetWindow::waitForText(const std::string& utf8, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return text().size(); }, utf8.size(), quiet) && text() == utf8;
 }
 
 bool TargetWindow::waitForKeys(std::size_t count, std::chrono::milliseconds timeout) const {

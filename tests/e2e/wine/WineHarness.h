@@ -33,8 +33,9 @@ class TargetWindow {
     std::string text() const;
     // Lines "down 41" / "up 41", virtual keys in hex.
     std::vector<std::string> keys() const;
-    // Waits until at least as many bytes as expected have come, then compares.
-    bool waitForText(const std::string& utf8, std::chrono::milliseconds timeout = 30s) const;
+    // Waits while bytes come until as many as expected have (see waitForGrowth), then
+    // compares.
+    bool waitForText(const std::string& utf8, std::chrono::milliseconds quiet = 30s) const;
     bool waitForKeys(std::size_t count, std::chrono::milliseconds timeout = 60s) const;
 
   private:
