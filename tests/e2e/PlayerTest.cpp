@@ -12,8 +12,6 @@
 namespace kest::e2e {
 namespace {
 
-using Seq = std::vector<std::pair<bool, unsigned long>>;
-
 class Player : public X11Fixture {
   protected:
     // Plays keys and returns the unmodified keysyms of the events, in order.
@@ -35,13 +33,6 @@ unsigned long Player::baseKeysym(unsigned keycode) const {
     const unsigned long ks = XkbKeycodeToKeysym(d, KeyCode(keycode), 0, 0);
     XCloseDisplay(d);
     return ks;
-}
-
-std::pair<bool, unsigned long> P(unsigned long ks) {
-    return {true, ks};
-}
-std::pair<bool, unsigned long> R(unsigned long ks) {
-    return {false, ks};
 }
 
 TEST_F(Player, EachPieceGivesItsKeys) {
