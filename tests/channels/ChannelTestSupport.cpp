@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QThread>
 
-
 namespace kest::test {
 
 QCoreApplication& qtApp() {

@@ -46,8 +46,8 @@ TEST_F(Player, EachPieceGivesItsKeys) {
         // Held modifiers and named keys.
         {"^c+{TAB}{ENTER}~{HELP}{F12}",
          {P(XK_Control_L), P(XK_c), R(XK_c), R(XK_Control_L), P(XK_Shift_L), P(XK_Tab), R(XK_Tab),
-          R(XK_Shift_L), P(XK_Return), R(XK_Return), P(XK_Return), R(XK_Return), P(XK_F1),
-          R(XK_F1), P(XK_F12), R(XK_F12)}},
+          R(XK_Shift_L), P(XK_Return), R(XK_Return), P(XK_Return), R(XK_Return), P(XK_F1), R(XK_F1),
+          P(XK_F12), R(XK_F12)}},
         // Punctuation goes by its code as a virtual key: '.' is 46, Delete; '[' is 91,
         // the left Windows key.
         {".[", {P(XK_Delete), R(XK_Delete), P(XK_Super_L), R(XK_Super_L)}},

@@ -33,14 +33,13 @@ TEST_F(Typing, EachPieceGivesItsKeys) {
         "{ENTER}~{TAB}{BS}{ESC}{LEFT}{UP}{RIGHT}{DOWN}{HOME}{END}{PGUP}{PGDN}{INS}{DEL}"
         "{F1}{F12}{LEFT 3}",
         true, *device);
-    Seq expected = {P(XK_Shift_L),   P(XK_A),       R(XK_A), R(XK_Shift_L),
-                    P(XK_Control_L), P(XK_c),       R(XK_c), R(XK_Control_L),
-                    P(XK_Alt_L),     P(XK_f),       R(XK_f), R(XK_Alt_L),
-                    P(XK_Shift_L),   P(XK_E),       R(XK_E), P(XK_C),
-                    R(XK_C),         R(XK_Shift_L), P(XK_x), R(XK_x),
-                    P(XK_a),         R(XK_a),       P(XK_Shift_L), P(XK_A),
-                    R(XK_A),         R(XK_Shift_L), P(XK_Shift_L), P(XK_exclam),
-                    R(XK_exclam),    R(XK_Shift_L), P(XK_1),       R(XK_1)};
+    Seq expected = {P(XK_Shift_L), P(XK_A),       R(XK_A),         R(XK_Shift_L), P(XK_Control_L),
+                    P(XK_c),       R(XK_c),       R(XK_Control_L), P(XK_Alt_L),   P(XK_f),
+                    R(XK_f),       R(XK_Alt_L),   P(XK_Shift_L),   P(XK_E),       R(XK_E),
+                    P(XK_C),       R(XK_C),       R(XK_Shift_L),   P(XK_x),       R(XK_x),
+                    P(XK_a),       R(XK_a),       P(XK_Shift_L),   P(XK_A),       R(XK_A),
+                    R(XK_Shift_L), P(XK_Shift_L), P(XK_exclam),    R(XK_exclam),  R(XK_Shift_L),
+                    P(XK_1),       R(XK_1)};
     const Seq named =
         taps({XK_Return, XK_Return, XK_Tab,  XK_BackSpace, XK_Escape, XK_Left, XK_Up,
               XK_Right,  XK_Down,   XK_Home, XK_End,       XK_Prior,  XK_Next, XK_Insert,

@@ -169,8 +169,9 @@ TEST(WaylandBackendChoice, OnKdeTypesThroughFakeInputAndActivatesWindowsByTitle)
     EXPECT_NE(dynamic_cast<wayland::PlasmaWindowActivator*>(backend.activator.get()), nullptr);
     EXPECT_EQ(backend.notice, "");
     std::vector<std::unique_ptr<TextReceiver>> windows;
-    for (const char* title : {"Kest Orders Sheet", "\xC3\x96lpreis \xC3\x9C"
-                                                   "bersicht"}) {  // Ölpreis Übersicht
+    for (const char* title : {"Kest Orders Sheet",
+                              "\xC3\x96lpreis \xC3\x9C"
+                              "bersicht"}) {  // Ölpreis Übersicht
         windows.push_back(std::make_unique<TextReceiver>(kwin.env(), ReceiverKind::Qt, title));
         ASSERT_TRUE(windows.back()->focus());
     }

@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "keyboard/RecordingKeyboardDevice.h"
-#include "support/ConfigHome.h"
-#include "ui/OffscreenApp.h"
 #include "keyboard/WindowActivator.h"
+#include "support/ConfigHome.h"
 #include "ui/MainWindow.h"
+#include "ui/OffscreenApp.h"
 
 namespace kest::testing {
 

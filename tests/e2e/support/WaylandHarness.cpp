@@ -71,7 +71,8 @@ std::unique_ptr<ChildProcess> startBus(
 }
 
 bool busHasName(const std::string& bus, const std::string& name) {
-    return commandOutput("dbus-send --bus='" + bus +
+    return commandOutput(
+               "dbus-send --bus='" + bus +
                "' --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
                "string:" +
                name + " 2>/dev/null")
@@ -155,9 +156,9 @@ int HeadlessSway::trayItems() const {
     if (bus_.empty()) return -1;
     const std::string reply =
         commandOutput("dbus-send --bus='" + bus_ +
-            "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
-            "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
-            "string:RegisteredStatusNotifierItems 2>/dev/null");
+                      "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
+                      "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
+                      "string:RegisteredStatusNotifierItems 2>/dev/null");
     if (!reply.starts_with("method return")) return -1;
     int items = 0;
     for (auto at = reply.find("string \""); at != std::string::npos;
@@ -341,8 +342,8 @@ std::map<std::string, std::string> HeadlessKwin::env() const {
 
 std::string HeadlessKwin::activeLayout() const {
     const std::string reply = commandOutput("dbus-send --bus='" + bus_ +
-                                  "' --print-reply --dest=org.kde.keyboard /Layouts "
-                                  "org.kde.KeyboardLayouts.getLayout 2>/dev/null");
+                                            "' --print-reply --dest=org.kde.keyboard /Layouts "
+                                            "org.kde.KeyboardLayouts.getLayout 2>/dev/null");
     const auto at = reply.find("uint32 ");
     return at == std::string::npos ? "" : reply.substr(at + 7, reply.find('\n', at) - at - 7);
 }
@@ -355,12 +356,14 @@ void HeadlessKwin::writeLayouts(const std::string& layouts) {
 void HeadlessKwin::setLayouts(const std::string& layouts) {
     writeLayouts(layouts);
     // What the keyboard settings send when the user applies them.
-    commandOutput("dbus-send --bus='" + bus_ + "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
+    commandOutput("dbus-send --bus='" + bus_ +
+                  "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
     const auto count = std::count(layouts.begin(), layouts.end(), ',') + 1;
     const bool taken = waitUntil([&] {
-        const std::string list = commandOutput("dbus-send --bus='" + bus_ +
-                                     "' --print-reply --dest=org.kde.keyboard /Layouts "
-                                     "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
+        const std::string list =
+            commandOutput("dbus-send --bus='" + bus_ +
+                          "' --print-reply --dest=org.kde.keyboard /Layouts "
+                          "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
         std::size_t found = 0;
         for (auto at = list.find("struct {"); at != std::string::npos;
              at = list.find("struct {", at + 1))

@@ -40,11 +40,10 @@ TEST_F(WineChannels, SerialLinesAreTypedThroughTheRulesAndASendBackReachesTheDev
     TargetWindow target(env(), "Kest Wine Serial Receiver");
     SerialDevice device(prefix(), 21);
     const auto program = startInstance(
-        "WineSerial",
-        makeConfig({{"5", "5{ENTER}"},
-                    {"caf\xE9", "coffee"},
-                    {"PING", "{TX_SERIAL[PONG \xE9{ASCII:13}{ASCII:10}]}ok"}},
-                   21, {13}, scannerSettings(target.title())));
+        "WineSerial", makeConfig({{"5", "5{ENTER}"},
+                                  {"caf\xE9", "coffee"},
+                                  {"PING", "{TX_SERIAL[PONG \xE9{ASCII:13}{ASCII:10}]}ok"}},
+                                 21, {13}, scannerSettings(target.title())));
     device.send("12345\r");
     ASSERT_TRUE(target.waitForText("<12345\r>")) << target.text();
     device.send("caf\xE9 5\r");
@@ -59,17 +58,18 @@ TEST_F(WineChannels, SerialLinesAreTypedThroughTheRulesAndASendBackReachesTheDev
 TEST_F(WineChannels, TcpPeerIsTypedThroughTheRulesAndTheKeyNotation) {
     TargetWindow target(env(), "Kest Wine TCP Receiver");
     Listener peer;
-    const auto program =
-        startInstance("WineTcp", makeConfig({{"5", "5{ENTER}"}}, 200, {},
-                                            scannerSettings(target.title(), peer.port())));
+    const auto program = startInstance(
+        "WineTcp",
+        makeConfig({{"5", "5{ENTER}"}}, 200, {}, scannerSettings(target.title(), peer.port())));
     const int connection = connectPeer(peer);
     sendTo(connection, "tcp5");
     ASSERT_TRUE(target.waitForText("<tcp5\r>")) << target.text();
     sendTo(connection, "a5b");
     ASSERT_TRUE(target.waitForText("<tcp5\r><a5\rb>")) << target.text();
     sendTo(connection, "Caf\xE9 \xC0 la cr\xE8me {+}1~+a{TAB}\x80\xDF\xFF\xD7\xA3!");
-    EXPECT_TRUE(target.waitForText(
-        "<tcp5\r><a5\rb>" + cp1252ToUtf8("<Caf\xE9 \xC0 la cr\xE8me +1\rA\t\x80\xDF\xFF\xD7\xA3!>")))
+    EXPECT_TRUE(
+        target.waitForText("<tcp5\r><a5\rb>" +
+                           cp1252ToUtf8("<Caf\xE9 \xC0 la cr\xE8me +1\rA\t\x80\xDF\xFF\xD7\xA3!>")))
         << target.text();
     ::close(connection);
 }
@@ -87,8 +87,8 @@ TEST_F(WineChannels, ApiPlayerPressesTheVirtualKeysOfTheCodes) {
     const int connection = connectPeer(peer);
     sendTo(connection, "Ab1 \xE9{ENTER}");
     const std::vector<std::string> expected = {
-        "down 10", "down 41", "up 41", "up 10", "down 42", "up 42", "down 31", "up 31",
-        "down 20", "up 20",   "down e9", "up e9", "down 0d", "up 0d"};
+        "down 10", "down 41", "up 41", "up 10",   "down 42", "up 42",   "down 31",
+        "up 31",   "down 20", "up 20", "down e9", "up e9",   "down 0d", "up 0d"};
     ASSERT_TRUE(target.waitForKeys(expected.size())) << ::testing::PrintToString(target.keys());
     EXPECT_EQ(target.keys(), expected);
     // What virtual key 0xE9 types depends on the keyboard (nothing on a US one under

@@ -136,7 +136,8 @@ bool TargetWindow::waitForKeys(std::size_t count, std::chrono::milliseconds time
 void WineFixture::SetUp() {
     for (const char* program : {KEST_WINDOWS_PROGRAM, KEST_WINE_TARGET}) {
         if (!fs::exists(program))
-            throw std::runtime_error(std::string(program) + " is missing: build it with scripts/windows");
+            throw std::runtime_error(std::string(program) +
+                                     " is missing: build it with scripts/windows");
     }
     display = std::make_unique<PrivateDisplay>();
     // Xvfb's keymap has a second parenleft and parenright (keycodes 187 and 188);
@@ -176,19 +177,19 @@ std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name
     writeConfigFiles(configDir("_" + name), files);
     auto program = startProgram({"/#" + name + "#"}, executable);
     if (!waitForWindow(kMainTitle + "_" + name, program.get())) {
-        throw std::runtime_error("the main window of instance " + name + " never showed; log: " +
-                                 readFile(tmp.path() + "/program-" + std::to_string(started_) +
-                                          ".log"));
+        throw std::runtime_error(
+            "the main window of instance " + name + " never showed; log: " +
+            readFile(tmp.path() + "/program-" + std::to_string(started_) + ".log"));
     }
     return program;
 }
 
 bool WineFixture::waitForWindow(const std::string& title, ChildProcess* owner) const {
-    const std::string command = "xdotool search --onlyvisible --name " +
-                                shellQuoted(exactPattern(title));
+    const std::string command =
+        "xdotool search --onlyvisible --name " + shellQuoted(exactPattern(title));
     // A program that has ended shows no window any more: no use waiting the minute.
-    return waitUntil(
-        [&] { return !shell(command).empty() || (owner && owner->wait(0ms) != -1); }, 60s) &&
+    return waitUntil([&] { return !shell(command).empty() || (owner && owner->wait(0ms) != -1); },
+                     60s) &&
            !shell(command).empty();
 }
 
