@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -136,13 +135,6 @@ int ProgramFixture::mainWindowHeight() const {
 void ProgramFixture::typeIntoMainWindow(const std::string& text) const {
     shell("xdotool windowactivate --sync " + mainWindow_);
     shell("xdotool type --delay 30 '" + text + "'");
-}
-
-std::unique_ptr<ChildProcess> ProgramFixture::typeIntoMainWindowInBackground(
-    const std::string& text) const {
-    shell("xdotool windowactivate --sync " + mainWindow_);
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{"xdotool", "type", "--delay", "5", text}, display.env());
 }
 
 void ProgramFixture::clickIntoMainWindow(int x, int y, const std::string& text,

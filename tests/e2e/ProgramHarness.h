@@ -57,7 +57,6 @@ class ProgramFixture : public ::testing::Test {
     int mainWindowHeight() const;
     // Activates the main window and types the text with real key events.
     void typeIntoMainWindow(const std::string& text) const;
-    std::unique_ptr<ChildProcess> typeIntoMainWindowInBackground(const std::string& text) const;
     // Clicks at a point of the main window's client area (pixels) and types the text
     // there, if any, over what the field held when replace is set.
     void clickIntoMainWindow(int x, int y, const std::string& text = {},

@@ -3,20 +3,13 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include "keyboard/x11/Keysyms.h"
 #include "keyboard/x11/XErrors.h"
@@ -145,13 +138,6 @@ std::vector<std::string> Recorder::lines() const {
 
 void Recorder::clear() {
     skip_ += lines().size();
-}
-
-bool Recorder::hasFocusLine() const {
-    for (const auto& l : lines()) {
-        if (l == "focus in") return true;
-    }
-    return false;
 }
 
 std::vector<KeyEvent> Recorder::events() const {

@@ -88,7 +88,6 @@ class Recorder {
     // Waits while the text grows until it is as long as expected (see waitForGrowth);
     // true when equal.
     bool waitForText(const std::string& expected, std::chrono::milliseconds quiet = 10s) const;
-    bool hasFocusLine() const;
     void clear();
 
   private:
