@@ -21,6 +21,7 @@ class Activation : public ::testing::TestWithParam<bool> {
         orders = std::make_unique<Recorder>(display, "Orders", false);
         ordersEntry = std::make_unique<Recorder>(display, "Orders Entry \xC3\xA9t\xC3\xA9", false);
         other = std::make_unique<Recorder>(display, "Other");
+        focused_ = other.get();
         device = std::make_unique<x11::XTestKeyboardDevice>(display.name().c_str());
         activator = std::make_unique<x11::X11WindowActivator>(display.name().c_str());
     }
@@ -39,16 +40,18 @@ class Activation : public ::testing::TestWithParam<bool> {
         return got;
     }
 
-    // The window manager may take a moment to hand over the focus.
+    // The window manager may take a moment to hand over the focus: keys typed meanwhile
+    // still reach the window that had it (at first, "Other").
     Recorder* activateAndType(const std::string& title, const std::string& marker) {
         EXPECT_TRUE(activator->activate(title));
         Recorder* got = nullptr;
         waitUntil(
             [&] {
                 got = receiverOfKeys(marker);
-                return got && got != other.get();
+                return got && got != focused_;
             },
-            5s);
+            20s);
+        focused_ = got;
         return got;
     }
 
@@ -57,6 +60,9 @@ class Activation : public ::testing::TestWithParam<bool> {
     std::unique_ptr<Recorder> orders, ordersEntry, other;
     std::unique_ptr<x11::XTestKeyboardDevice> device;
     std::unique_ptr<x11::X11WindowActivator> activator;
+
+  private:
+    Recorder* focused_ = nullptr;
 };
 
 // Which title wins is the shared matching's business; here, that the names of real
