@@ -261,7 +261,7 @@ class DesktopTest : public ProgramFixture {
         run("xdotool windowactivate " + std::to_string(w));
         if (!waitUntil([&] { return screen.focused() == w; }, 5s))
             run("xdotool windowfocus " + std::to_string(w));
-        EXPECT_TRUE(waitUntil([&] { return screen.focused() == w; }, 5s)) << "no focus";
+        EXPECT_TRUE(waitUntil([&] { return screen.focused() == w; }, 20s)) << "no focus";
     }
     void screenshot(const std::string& name) const {
         run("import -window root '" + std::string(KEST_ARTIFACT_DIR) + "/" + name + "'");
@@ -298,30 +298,30 @@ TEST_F(DesktopTest, ClickOnTheTrayIconHidesAndShowsTheWindowWhereTheUserMovedIt)
             moved = screen.position(main);
             return moved.x != before.x || moved.y != before.y;
         },
-        10s));
+        30s));
 
     click(screen.centre(*icon));
-    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s)) << "not hidden";
     click(screen.centre(*icon));
-    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown again";
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 30s)) << "not shown again";
     Spot back{};
     EXPECT_TRUE(waitUntil(
         [&] {
             back = screen.position(main);
             return back.x == moved.x && back.y == moved.y;
         },
-        10s))
+        30s))
         << "moved to " << moved.x << "," << moved.y << ", back at " << back.x << "," << back.y;
     // Shown from the icon, the window keeps out of the taskbar.
     EXPECT_TRUE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
     // A right click does nothing: the left click after it still finds the window shown.
     click(screen.centre(*icon), "click 3");
     click(screen.centre(*icon));
-    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden again";
+    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s)) << "not hidden again";
     // A double-click toggles twice and ends where it began: hidden, so one more click shows.
     click(screen.centre(*icon), "click --repeat 2 --delay 80 1");
     click(screen.centre(*icon));
-    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "double-click";
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 30s)) << "double-click";
 }
 
 TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
@@ -332,15 +332,15 @@ TEST_F(DesktopTest, MinimiseButtonHidesAndTheIconBringsBackALockedWindow) {
     const int lockedHeight = screen.height(main);
     clickIn(main, kPasswordField);
     run("xdotool type --delay 20 OPEN.THE.PANEL");
-    ASSERT_TRUE(waitUntil([&] { return screen.height(main) > lockedHeight + 200; }, 10s));
+    ASSERT_TRUE(waitUntil([&] { return screen.height(main) > lockedHeight + 200; }, 30s));
 
     const int unlockedHeight = screen.height(main);
 
     clickIn(main, kMinimiseButton);
-    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s)) << "not hidden";
     click(screen.centre(*icon));
-    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 10s)) << "not shown";
-    EXPECT_TRUE(waitUntil([&] { return screen.height(main) < unlockedHeight - 200; }, 10s))
+    EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 30s)) << "not shown";
+    EXPECT_TRUE(waitUntil([&] { return screen.height(main) < unlockedHeight - 200; }, 30s))
         << "the configuration is still open: " << screen.height(main) << " of " << unlockedHeight;
 }
 
@@ -352,7 +352,7 @@ TEST_F(DesktopTest, WithoutNotificationAreaTheTrayButtonMinimisesToTheTaskList) 
     ASSERT_FALSE(screen.trayHostRunning());
     activate(main);  // a click on a window still being set up may go nowhere
     clickIn(main, kMinimiseButton);
-    EXPECT_TRUE(waitUntil([&] { return screen.iconic(main); }, 10s)) << "not in the task list";
+    EXPECT_TRUE(waitUntil([&] { return screen.iconic(main); }, 30s)) << "not in the task list";
     EXPECT_FALSE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
     // Restored as the task list restores any window.
     activate(main);
@@ -370,7 +370,7 @@ TEST_F(DesktopTest, IconAppearsWhenTheNotificationAreaStartsLaterOrIsRebuilt) {
     startTrayHost();
     EXPECT_TRUE(waitForTrayIcon(30s).has_value()) << "no icon in a later notification area";
     trayer.reset();
-    ASSERT_TRUE(waitUntil([&] { return !screen.trayHostRunning(); }, 10s));
+    ASSERT_TRUE(waitUntil([&] { return !screen.trayHostRunning(); }, 30s));
     startTrayHost();
     EXPECT_TRUE(waitForTrayIcon(30s).has_value()) << "no icon in a rebuilt notification area";
 }
@@ -395,7 +395,7 @@ std::string tipShownBy(const Screen& screen, Window icon, const std::function<vo
     moveTo({centre.x - 2, centre.y});
     moveTo(centre);
     std::vector<Window> shown;
-    waitUntil([&] { return !(shown = screen.popups()).empty(); }, 10s);
+    waitUntil([&] { return !(shown = screen.popups()).empty(); }, 30s);
     return shown.empty() ? std::string() : settledPixels(screen, shown.front());
 }
 
@@ -425,10 +425,10 @@ TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
             const std::string shown = screen.pixels(*icon);
             return !shown.empty() && shown != normalIcon;
         },
-        15s))
+        30s))
         << "the icon did not change";
     // The balloon comes by itself, without the mouse on the icon.
-    EXPECT_TRUE(waitUntil([&] { return !screen.popups().empty(); }, 5s)) << "no balloon";
+    EXPECT_TRUE(waitUntil([&] { return !screen.popups().empty(); }, 20s)) << "no balloon";
     screenshot("tray-trouble.png");
     const std::vector<Window> balloon = screen.popups();
     if (!balloon.empty()) click(screen.centre(balloon.front()));  // a click closes it
@@ -439,7 +439,7 @@ TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
               std::string::npos);
 
     serial = std::make_unique<SerialDevice>(base(), 7);
-    EXPECT_TRUE(waitUntil([&] { return screen.pixels(*icon) == normalIcon; }, 15s))
+    EXPECT_TRUE(waitUntil([&] { return screen.pixels(*icon) == normalIcon; }, 30s))
         << "the icon did not come back";
     EXPECT_TRUE(tipShownBy(screen, *icon, moveTo) == normalTip) << "the tip did not come back";
 }
@@ -454,7 +454,7 @@ TEST_F(DesktopTest, TestSendTypesTheReplacementIntoXterm) {
 
     clickIn(main, kPasswordField);
     run("xdotool type --delay 20 OPEN.THE.PANEL");
-    ASSERT_TRUE(waitUntil([&] { return screen.height(main) > lockedHeight + 200; }, 10s))
+    ASSERT_TRUE(waitUntil([&] { return screen.height(main) > lockedHeight + 200; }, 30s))
         << "the panel did not open";
     clickIn(main, kOutputField);
     run("xdotool type --delay 20 'kest 42{ENTER}'");
@@ -473,7 +473,7 @@ TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
     const std::optional<Window> icon = waitForTrayIcon();
     ASSERT_TRUE(icon.has_value());
     click(screen.centre(*icon));
-    ASSERT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 10s)) << "not hidden";
+    ASSERT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s)) << "not hidden";
     XtermReceiver xterm(display, "Kest Receiver");
     const auto other = screen.windowTitled("Kest Receiver");
     ASSERT_TRUE(other.has_value());
@@ -481,7 +481,7 @@ TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
 
     ChildProcess second({KEST_PROGRAM_PATH}, display.env(), tmp.path() + "/second.log", true);
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 20s)) << "not shown";
-    EXPECT_TRUE(waitUntil([&] { return screen.above(main, *other); }, 10s)) << "not in front";
+    EXPECT_TRUE(waitUntil([&] { return screen.above(main, *other); }, 30s)) << "not in front";
     // The second copy says why, in a message that it closes by itself later.
     const Window message = waitForWindow("Kest Redirect");
     ASSERT_NE(message, 0u);
@@ -492,7 +492,7 @@ TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
     ASSERT_NE(status, -1) << "the second copy kept running";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // Once the message is closed, the keyboard goes to the window that came forward.
-    EXPECT_TRUE(waitUntil([&] { return screen.focused() == main; }, 10s));
+    EXPECT_TRUE(waitUntil([&] { return screen.focused() == main; }, 30s));
     EXPECT_NE(readFile(tmp.path() + "/second.log").find("its window was brought to the front"),
               std::string::npos);
 }
