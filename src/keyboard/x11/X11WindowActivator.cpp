@@ -3,6 +3,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <thread>
+
 #include "keyboard/Cp1252.h"
 #include "keyboard/x11/XErrors.h"
 
@@ -200,11 +202,52 @@ void X11WindowActivator::focus(Window window, bool managed) {
         event.xclient.data.l[1] = CurrentTime;
         XSendEvent(display_, DefaultRootWindow(display_), False,
                    SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    } else {
-        XRaiseWindow(display_, window);
-        XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+        XSync(display_, False);
+        // The window manager moves the focus in its own time: keys typed before it has
+        // would go to the window that still has it. A manager that never confirms
+        // costs the bound once per activation, nothing more.
+        const auto deadline = std::chrono::steady_clock::now() + kFocusWait;
+        while (!(activeWindow() == window && hasFocus(window)) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return;
     }
+    XRaiseWindow(display_, window);
+    XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
     XSync(display_, False);
+}
+
+bool X11WindowActivator::hasFocus(Window window) {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    const Window root = DefaultRootWindow(display_);
+    // The focus may sit on a child of the window: walk up to the root.
+    for (int depth = 0; focus != None && focus != PointerRoot && focus != root && depth < 8;
+         ++depth) {
+        if (focus == window) return true;
+        Window rootReturn = None, parent = None, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, focus, &rootReturn, &parent, &children, &count)) return false;
+        if (children) XFree(children);
+        focus = parent;
+    }
+    return false;
+}
+
+Window X11WindowActivator::activeWindow() {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window active = None;
+    if (XGetWindowProperty(display_, DefaultRootWindow(display_), netActiveWindow_, 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data && count == 1 && format == 32) {
+        active = *reinterpret_cast<Window*>(data);
+    }
+    if (data) XFree(data);
+    return active;
 }
 
 }  // namespace kest::x11

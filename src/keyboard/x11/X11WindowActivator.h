@@ -5,6 +5,7 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,7 +40,13 @@ class X11WindowActivator final : public WindowActivator {
     std::optional<std::u32string> titleOf(Window window);
     std::optional<Window> namedWindowIn(Window frame, int depth);
     bool windowManagerRuns();
+    // Returns once the window manager has made the window active and given it the
+    // keyboard focus, or after kFocusWait.
     void focus(Window window, bool managed);
+    Window activeWindow();         // _NET_ACTIVE_WINDOW, None when unset
+    bool hasFocus(Window window);  // the keyboard focus is on it or inside it
+
+    static constexpr std::chrono::milliseconds kFocusWait{2000};
 
     Display* display_ = nullptr;
     Atom netClientList_ = None;
