@@ -7,11 +7,12 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
-#include <QProcess>
 #include <QString>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
+
+#include "e2e/support/Processes.h"
+#include "support/ConfigHome.h"
 
 namespace kest::test {
 
@@ -27,20 +28,6 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
 // Runs the event loop for a while (to show that something does NOT happen).
 void runEventsFor(int ms);
 
-// A temporary XDG_CONFIG_HOME for one test; the base directory B lies inside it.
-class ConfigHome {
-  public:
-    ConfigHome();
-    ~ConfigHome();
-    QString base() const;  // B
-    QString path() const { return dir_.path(); }
-
-  private:
-    QTemporaryDir dir_;
-    QByteArray previous_;
-    bool hadPrevious_ = false;
-};
-
 // Every text a channel hands over, with the time it came.
 struct Received {
     QList<QByteArray> texts;
@@ -54,26 +41,21 @@ struct Received {
     QByteArray joined() const { return texts.join(); }
 };
 
-// A socat pseudo-terminal pair: one end linked as B/dosdevices/comN (what the program
-// opens), the other end the test's "device".
+// The serial device of the end-to-end tests (a socat pseudo-terminal pair, one end
+// linked as B/dosdevices/comN), unplugged and plugged in again by stop and start.
 class PtyPair {
   public:
-    PtyPair(const QString& base, int comNumber);
-    ~PtyPair();
+    PtyPair(const QString& base, int comNumber) : base_(base.toStdString()), number_(comNumber) {}
     bool start();  // true when both ends are there
-    void stop();   // the device vanishes
+    void stop() { device_.reset(); }
     bool writeDevice(const QByteArray& data);
     QByteArray readDevice(int timeoutMs);  // what the program sent, waiting up to timeout
-    QString comLink() const { return comLink_; }
-    QString devicePath() const { return deviceLink_; }
+    QString comLink() const;
 
   private:
-    void closeDevice();
-
-    QString comLink_;
-    QString deviceLink_;
-    std::unique_ptr<QProcess> socat_;
-    int deviceFd_ = -1;
+    std::string base_;
+    int number_;
+    std::unique_ptr<e2e::SerialDevice> device_;
 };
 
 }  // namespace kest::test

@@ -25,7 +25,7 @@ class InstalledPackageTest : public ProgramFixture {
 
 TEST_F(InstalledPackageTest, InstalledProgramTypesAScannedLineThroughARule) {
     XtermReceiver xterm(display, kReceiver);
-    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    SerialDevice serial(base(), 5);
     writeScannerConfig(5);
     auto program = startProgram({});
     ASSERT_TRUE(waitForMainWindow());
@@ -38,8 +38,8 @@ TEST_F(InstalledPackageTest, InstalledProgramTypesAScannedLineThroughARule) {
 
 TEST_F(InstalledPackageTest, StartAtLoginEntryStartsTheNamedInstance) {
     XtermReceiver xterm(display, kReceiver);
-    SerialPair serial(base() + "/dosdevices/com6", tmp.path() + "/scanner");
-    writeScannerConfig(6, "0.0.0.0\r\n1024\r\nFalse\r\n", "_Packaged");
+    SerialDevice serial(base(), 6);
+    writeScannerConfig(6, scanner(kReceiver), "_Packaged");
     const std::string entry =
         display.env().at("XDG_CONFIG_HOME") + "/autostart/kest-redirect_Packaged.desktop";
     ChildProcess autostartOn({KEST_PROGRAM_PATH, "--autostart", "on", "/#Packaged#"},

@@ -21,13 +21,9 @@ class PredictionTest : public ProgramFixture {
         const std::string command = "XDG_CONFIG_HOME='" + display.env().at("XDG_CONFIG_HOME") +
                                     "' '" + KEST_PROGRAM_PATH + "' --explain < '" + samplePath +
                                     "'";
-        std::string out;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            char buffer[512];
-            std::size_t n = 0;
-            while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-            if (::pclose(pipe) != 0) ADD_FAILURE() << "--explain failed:\n" << out;
-        }
+        int status = 0;
+        const std::string out = commandOutput(command, &status);
+        if (status != 0) ADD_FAILURE() << "--explain failed:\n" << out;
         explanation = out;
         const std::string mark = "Typed in all: \"";
         const std::size_t at = out.rfind(mark);

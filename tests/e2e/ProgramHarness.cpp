@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -16,25 +15,6 @@
 namespace kest::e2e {
 
 namespace fs = std::filesystem;
-
-SerialPair::SerialPair(const std::string& portLink, const std::string& scannerLink)
-    : scanner_(scannerLink) {
-    fs::create_directories(fs::path(portLink).parent_path());
-    socat_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"socat", "pty,raw,echo=0,link=" + portLink,
-                                 "pty,raw,echo=0,link=" + scannerLink},
-        std::map<std::string, std::string>{});
-    if (!waitUntil([&] { return fs::exists(portLink) && fs::exists(scannerLink); }))
-        throw std::runtime_error("socat did not create the pseudo-terminals");
-}
-
-void SerialPair::send(const std::string& bytes) {
-    const int fd = ::open(scanner_.c_str(), O_WRONLY | O_NOCTTY);
-    if (fd < 0) throw std::runtime_error("cannot open the scanner end");
-    const auto written = ::write(fd, bytes.data(), bytes.size());
-    ::close(fd);
-    if (written != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("short write");
-}
 
 Listener::Listener() {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -111,35 +91,16 @@ std::string ProgramFixture::configDir(const std::string& suffix) const {
 
 void ProgramFixture::writeConfig(const std::string& name, const std::string& bytes,
                                  const std::string& suffix) {
-    fs::create_directories(configDir(suffix));
-    std::ofstream(configDir(suffix) + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+    writeConfigFiles(configDir(suffix), {{name, bytes}});
 }
 
-void writeScannerConfigIn(const std::string& configDir, int port, const std::string& target,
-                          const std::string& tcpLines) {
-    fs::create_directories(configDir);
-    auto write = [&](const char* name, const std::string& bytes) {
-        std::ofstream(configDir + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
-    };
-    write("TOUCHE_INP.CFG", "5\r\n");
-    write("TOUCHE_OUT.CFG", "5{ENTER}\r\n");
-    write("TOUCHE_REM.CFG", std::to_string(port) + "\r\n13\r\n");
-    write("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n>\r\n" + target +
-                             "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n" + tcpLines);
-}
-
-void ProgramFixture::writeScannerConfig(int port, const std::string& tcpLines,
+void ProgramFixture::writeScannerConfig(int port, const GeneralSettings& settings,
                                         const std::string& suffix) {
-    writeScannerConfigIn(configDir(suffix), port, kReceiver, tcpLines);
+    writeConfigFiles(configDir(suffix), scannerConfig(port, settings));
 }
 
-std::map<std::string, std::string> ProgramFixture::configFiles(const std::string& suffix) const {
-    std::map<std::string, std::string> files;
-    for (const char* name : {"GENERAL.CFG", "TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG"}) {
-        const std::string path = configDir(suffix) + "/" + name;
-        files[name] = fs::exists(path) ? readFile(path) : std::string("<missing>");
-    }
-    return files;
+ConfigFiles ProgramFixture::configFiles(const std::string& suffix) const {
+    return e2e::configFiles(configDir(suffix));
 }
 
 std::unique_ptr<ChildProcess> ProgramFixture::startProgram(
@@ -151,19 +112,11 @@ std::unique_ptr<ChildProcess> ProgramFixture::startProgram(
 }
 
 std::string ProgramFixture::shell(const std::string& command) const {
-    const std::string full = "DISPLAY=" + display.name() + " " + command + " 2>/dev/null";
-    std::string out;
-    if (FILE* pipe = ::popen(full.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-        ::pclose(pipe);
-    }
-    return out;
+    return commandOutput("DISPLAY=" + display.name() + " " + command + " 2>/dev/null");
 }
 
 bool ProgramFixture::waitForMainWindow(const std::string& suffix) {
-    const std::string pattern =
-        "'^Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N" + suffix + "$'";
+    const std::string pattern = "'^" + kMainTitle + suffix + "$'";
     return waitUntil(
         [&] {
             const std::string found = shell("xdotool search --onlyvisible --name " + pattern);
@@ -182,13 +135,6 @@ int ProgramFixture::mainWindowHeight() const {
 void ProgramFixture::typeIntoMainWindow(const std::string& text) const {
     shell("xdotool windowactivate --sync " + mainWindow_);
     shell("xdotool type --delay 30 '" + text + "'");
-}
-
-std::unique_ptr<ChildProcess> ProgramFixture::typeIntoMainWindowInBackground(
-    const std::string& text) const {
-    shell("xdotool windowactivate --sync " + mainWindow_);
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{"xdotool", "type", "--delay", "5", text}, display.env());
 }
 
 void ProgramFixture::clickIntoMainWindow(int x, int y, const std::string& text,

@@ -1,7 +1,7 @@
 #pragma once
 // Runs the real program on a private display with a window manager and its own
-// configuration home, and gives the tests its peers: a serial pseudo-terminal pair
-// linked as a COM port, TCP ends on the loopback, and typing into its window.
+// configuration home, and gives the tests its peers: TCP ends on the loopback, and
+// typing into its window.
 
 #include <gtest/gtest.h>
 
@@ -13,18 +13,6 @@
 #include "e2e/support/E2eHarness.h"
 
 namespace kest::e2e {
-
-// A socat pseudo-terminal pair: the program's end is linked where a COM port is
-// looked for, the scanner's end is written by the test.
-class SerialPair {
-  public:
-    SerialPair(const std::string& portLink, const std::string& scannerLink);
-    void send(const std::string& bytes);
-
-  private:
-    std::string scanner_;
-    std::unique_ptr<ChildProcess> socat_;
-};
 
 // A listening loopback socket on a port the system chose.
 class Listener {
@@ -47,18 +35,13 @@ void appendTo(const std::string& path, const std::string& bytes);
 
 inline constexpr const char* kReceiver = "Kest E2E Receiver";
 
-// A scanner's configuration in configDir: drop CR, "5" becomes "5{ENTER}", prefix "<"
-// and suffix ">", COM port `port`, everything typed into the window titled target.
-void writeScannerConfigIn(const std::string& configDir, int port, const std::string& target,
-                          const std::string& tcpLines = "0.0.0.0\r\n1024\r\nFalse\r\n");
-
 class ProgramFixture : public ::testing::Test {
   protected:
     ProgramFixture();
 
-    // A scanner's configuration: drop CR, "5" becomes "5{ENTER}", prefix "<" and suffix
-    // ">", everything typed into the receiver.
-    void writeScannerConfig(int port, const std::string& tcpLines = "0.0.0.0\r\n1024\r\nFalse\r\n",
+    // A scanner's configuration (see scannerConfig), typed into the receiver unless the
+    // settings say otherwise.
+    void writeScannerConfig(int port, const GeneralSettings& settings = scanner(kReceiver),
                             const std::string& suffix = {});
 
     // B, the base directory of the DOS paths.
@@ -66,7 +49,7 @@ class ProgramFixture : public ::testing::Test {
     std::string configDir(const std::string& suffix = {}) const;
     void writeConfig(const std::string& name, const std::string& bytes,
                      const std::string& suffix = {});
-    std::map<std::string, std::string> configFiles(const std::string& suffix = {}) const;
+    ConfigFiles configFiles(const std::string& suffix = {}) const;
 
     std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments);
     // Waits for the main window whose caption ends with the suffix.
@@ -74,7 +57,6 @@ class ProgramFixture : public ::testing::Test {
     int mainWindowHeight() const;
     // Activates the main window and types the text with real key events.
     void typeIntoMainWindow(const std::string& text) const;
-    std::unique_ptr<ChildProcess> typeIntoMainWindowInBackground(const std::string& text) const;
     // Clicks at a point of the main window's client area (pixels) and types the text
     // there, if any, over what the field held when replace is set.
     void clickIntoMainWindow(int x, int y, const std::string& text = {},

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <set>
 
 #include "e2e/support/X11Fixture.h"
@@ -63,35 +62,17 @@ TEST_F(SpareKeys, BindingsStayPutWhileTheSameCharactersComeAgain) {
     EXPECT_EQ(keycodesOf(XK_EuroSign).size(), 1u);
 }
 
-TEST_F(SpareKeys, MoreCharactersThanSpareKeysAllArriveInOrder) {
-    std::string text;
-    for (int round = 0; round < 2; ++round) {
-        for (int c = 0xA1; c <= 0xFF; ++c) text.push_back(static_cast<char>(c));
-    }
-    ASSERT_GT(std::set<char>(text.begin(), text.end()).size(), initiallyEmpty.size());
-    SendKeys(text, true, *device);
-    EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8(text), 30s)) << recorderLog();
-}
-
 TEST_F(SpareKeys, GivenBackAfterFiveIdleSeconds) {
     SendKeys("\xF1\xE7", true, *device);
     ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xF1\xE7"))) << recorderLog();
     EXPECT_FALSE(allRestored());
-    EXPECT_TRUE(waitUntil([&] { return allRestored(); }, 9s));
+    // Five seconds on an idle machine; the bound only tells "late" from "never".
+    EXPECT_TRUE(waitUntil([&] { return allRestored(); }, 25s));
     EXPECT_EQ(device->boundSpareKeys(), 0u);
     // And bound again when needed.
     recorder->clear();
     SendKeys("\xF1", true, *device);
     EXPECT_TRUE(recorder->waitForText(cp1252ToUtf8("\xF1")));
-}
-
-TEST_F(SpareKeys, GivenBackWhenTheKeyboardCloses) {
-    SendKeys("\xDF\xFC", true, *device);
-    ASSERT_TRUE(recorder->waitForText(cp1252ToUtf8("\xDF\xFC")));
-    EXPECT_FALSE(allRestored());
-    device.reset();
-    EXPECT_TRUE(allRestored());
-    EXPECT_TRUE(keysDown(display.name()).empty());
 }
 
 // The keyboard's group count and locked group, as the user's own keys see them.
@@ -154,6 +135,7 @@ TEST_F(SpareKeys, ATextsUnusualCharactersAreBoundInOneKeymapChange) {
     EXPECT_LE(watcher.take(), 2 * perChange);
 }
 
+// More characters than spare keycodes; closing the keyboard gives all back.
 TEST_F(SpareKeys, AWholeCodePageLeavesTheUsersKeyboardAsItWas) {
     const auto before = groupsAndLockedGroup(display.name());
     std::string text;
@@ -171,6 +153,7 @@ TEST_F(SpareKeys, AWholeCodePageLeavesTheUsersKeyboardAsItWas) {
     EXPECT_TRUE(recorder->waitForText("a")) << recorderLog();
     device.reset();
     EXPECT_TRUE(allRestored());
+    EXPECT_TRUE(keysDown(display.name()).empty());
     EXPECT_EQ(groupsAndLockedGroup(display.name()), before);
 }
 

@@ -125,20 +125,5 @@ TEST_F(WaylandKeymapTest, EverySupportedVirtualKeyHasAKeyOfItsOwnKeysym) {
     EXPECT_EQ(keymap_->virtualKey(0x60)->keycode, xkb_keymap_key_by_name(compiled_, "KP0"));
 }
 
-TEST_F(WaylandKeymapTest, ModifierAndLockKeysNameTheirModifiers) {
-    const ModifierMasks& m = keymap_->masks();
-    EXPECT_EQ(
-        std::set<std::uint32_t>({m.shift, m.control, m.alt, m.super, m.capsLock, m.numLock}).size(),
-        6u);
-    EXPECT_EQ(keymap_->heldMask(0x10), m.shift);
-    EXPECT_EQ(keymap_->heldMask(0xA3), m.control);
-    EXPECT_EQ(keymap_->heldMask(0x12), m.alt);
-    EXPECT_EQ(keymap_->heldMask(0x5B), m.super);
-    EXPECT_EQ(keymap_->heldMask('A'), 0u);
-    EXPECT_EQ(keymap_->lockMask(0x14), m.capsLock);
-    EXPECT_EQ(keymap_->lockMask(0x90), m.numLock);
-    EXPECT_EQ(keymap_->lockMask(0x10), 0u);
-}
-
 }  // namespace
 }  // namespace kest::wayland

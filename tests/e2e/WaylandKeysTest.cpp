@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 
 #include "e2e/support/WaylandHarness.h"
@@ -19,19 +18,6 @@ namespace {
 
 using wayland::WaylandKeyboardDevice;
 using wayland::WaylandWindowActivator;
-
-// Every printable Windows-1252 character but the five that the code page leaves
-// undefined, in an order of its own for each seed.
-std::string shuffledPrintable(unsigned seed) {
-    std::string text;
-    for (int c = 0x20; c <= 0xFF; ++c) {
-        if (c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) continue;
-        text.push_back(static_cast<char>(c));
-    }
-    std::mt19937 random(seed);
-    std::shuffle(text.begin(), text.end(), random);
-    return text;
-}
 
 void typeText(KeyboardDevice& device, const std::string& text) {
     for (unsigned char c : text) device.typeCharacter(c);
@@ -51,36 +37,22 @@ class WaylandKeys : public ::testing::Test {
     std::unique_ptr<WaylandKeyboardDevice> device;
 };
 
-TEST_F(WaylandKeys, EveryPrintableCharacterInRandomOrderIntoFoot) {
+// Every character on a seat that had no keyboard before ours: the receiver binds it in
+// its own time, and the first keys must wait until it can have them. Control characters
+// type as Windows maps them.
+TEST_F(WaylandKeys, EveryPrintableAndControlCharacterIntoFoot) {
     FootReceiver foot(sway, "Kest Foot");
     openDevice();
-    const std::string text = shuffledPrintable(7) + shuffledPrintable(8);
+    std::string controls = "\t\r\x1b";
+    for (int c = 1; c <= 26; ++c) {
+        if (c != 8 && c != 9 && c != 10 && c != 13) controls.push_back(static_cast<char>(c));
+    }
+    const std::string text = printableCp1252(7) + controls + "\x1c\x1d\x1f" + printableCp1252(8);
     typeText(*device, text);
     EXPECT_TRUE(foot.waitFor(cp1252ToUtf8(text))) << foot.received();
 }
 
-// A seat without a keyboard gains one with ours, and the receiver binds it in its own
-// time: the first keys are typed only once it can have them.
-TEST_F(WaylandKeys, FirstKeysOnASeatThatHadNoKeyboardArrive) {
-    FootReceiver foot(sway, "Kest Foot");
-    openDevice();
-    typeText(*device, "first");
-    EXPECT_TRUE(foot.waitFor("first")) << foot.received();
-}
-
-TEST_F(WaylandKeys, ControlCharactersTypeAsWindowsMapsThem) {
-    FootReceiver foot(sway, "Kest Foot");
-    openDevice();
-    std::string text = "\t\r\x1b";
-    for (int c = 1; c <= 26; ++c) {
-        if (c != 8 && c != 9 && c != 10 && c != 13) text.push_back(static_cast<char>(c));
-    }
-    text += "\x1c\x1d\x1f";
-    typeText(*device, text);
-    EXPECT_TRUE(foot.waitFor(text)) << foot.received();
-}
-
-TEST_F(WaylandKeys, KeybdEventSequencesHoldTheirModifiers) {
+TEST_F(WaylandKeys, KeybdEventSequencesAndKeyNotationHoldTheirModifiers) {
     FootReceiver foot(sway, "Kest Foot");
     openDevice();
     // Raw events: Shift held over two keys, then Ctrl over one.
@@ -98,46 +70,30 @@ TEST_F(WaylandKeys, KeybdEventSequencesHoldTheirModifiers) {
     std::string keys = "Ab+c^a%x{ENTER}1";
     API_SEND_KEYS(keys, *device, clock);
     device->sync();
+    // The key notation: groups and named keys.
+    SendKeys("+(ab)c^(a)x{LEFT 2}{{}{+}~%(q)", true, *device);
     EXPECT_TRUE(
         foot.waitFor("AB\x03"
-                     "AbC\x01\x1bx\r1"))
+                     "AbC\x01\x1bx\r1"
+                     "ABc\x01x\x1b[D\x1b[D{+\r\x1bq"))
         << foot.received();
 }
 
-TEST_F(WaylandKeys, KeyNotationGroupsAndNamedKeys) {
-    FootReceiver foot(sway, "Kest Foot");
-    openDevice();
-    SendKeys("+(ab)c^(a)x{LEFT 2}{{}{+}~%(q)", true, *device);
-    EXPECT_TRUE(foot.waitFor("ABc\x01x\x1b[D\x1b[D{+\r\x1bq")) << foot.received();
-}
-
-TEST_F(WaylandKeys, EveryPrintableCharacterIntoXtermOnRootfulXwayland) {
-    RootfulXwayland xwayland(sway);
-    XtermReceiver xterm(xwayland.env(), "Kest Xterm");
-    ASSERT_TRUE(focusWindowTitled(xwayland.name(), "Kest Xterm"));
-    openDevice();
-    const std::string text = shuffledPrintable(11) + "\t\x01\x1b\r";
-    typeText(*device, text);
-    const std::string expected = cp1252ToUtf8(text);
-    EXPECT_TRUE(xterm.waitForBytes(expected.size()));
-    EXPECT_EQ(xterm.received(), expected);
-}
-
-// 50,000 characters at the device's own pace into xterm under Xwayland, the receiver
-// that sending too fast throws off the display: nothing lost, nothing doubled, and no
-// client thrown off (checked in TearDown).
+// Every character, then 50,000 more at the device's own pace, into xterm under
+// Xwayland, the receiver that sending too fast throws off the display: nothing lost,
+// nothing doubled, and no client thrown off (checked in TearDown).
 TEST_F(WaylandKeys, PacedStreamOfFiftyThousandCharactersIntoXtermUnderXwayland) {
     RootfulXwayland xwayland(sway);
     XtermReceiver xterm(xwayland.env(), "Kest Xterm");
     ASSERT_TRUE(focusWindowTitled(xwayland.name(), "Kest Xterm"));
     openDevice();
-    std::string text;
+    const std::string alphabet = printableCp1252(3);
+    std::string text = printableCp1252(11) + "\t\x01\x1b\r";
     std::mt19937 random(5);
-    const std::string alphabet = shuffledPrintable(3);
     while (text.size() < 50000) text.push_back(alphabet[random() % alphabet.size()]);
     typeText(*device, text);
     const std::string expected = cp1252ToUtf8(text);
-    EXPECT_TRUE(xterm.waitForBytes(expected.size(), 30s));
+    EXPECT_TRUE(xterm.waitForBytes(expected.size()));
     EXPECT_TRUE(xterm.received() == expected)
         << "received " << xterm.received().size() << " of " << expected.size() << " bytes";
 }
@@ -178,28 +134,24 @@ class WaylandActivation : public WaylandKeys {
     std::vector<std::size_t> counts_ = std::vector<std::size_t>(3, 0);
 };
 
-TEST_F(WaylandActivation, ExactTitleThenPrefixThenLetterCaseThenNonAscii) {
-    FootReceiver orders(sway, "Kest Orders");
+// Which title wins is the shared matching's business; here, that the compositor's
+// window list is read and the keys follow the window found.
+TEST_F(WaylandActivation, TheKeysFollowTheWindowFoundByItsTitle) {
     FootReceiver sheet(sway, "Kest Orders Sheet");
     FootReceiver oil(sway,
                      "\xC3\x96lpreis \xC3\x9C"
                      "bersicht");  // Ölpreis Übersicht
     openDevice();
     WaylandWindowActivator activator(sway.socket().c_str());
-    const std::vector<FootReceiver*> all{&orders, &sheet, &oil};
+    const std::vector<FootReceiver*> all{&sheet, &oil};
 
-    EXPECT_TRUE(activator.activate("Kest Orders"));  // exact wins over the longer one
-    EXPECT_EQ(receiverOfNextKey(all), 0);
-    EXPECT_TRUE(activator.activate("Kest Orders S"));
-    EXPECT_EQ(receiverOfNextKey(all), 1);
     EXPECT_TRUE(activator.activate("kEST oRDERS"));
     EXPECT_EQ(receiverOfNextKey(all), 0);
     EXPECT_TRUE(activator.activate("\xF6LPREIS \xFC"));  // öLPREIS ü in Windows-1252
-    EXPECT_EQ(receiverOfNextKey(all), 2);
+    EXPECT_EQ(receiverOfNextKey(all), 1);
     // No match: nothing changes, the keys stay where they were.
     EXPECT_FALSE(activator.activate("Kest Invoices"));
-    EXPECT_FALSE(activator.activate(""));
-    EXPECT_EQ(receiverOfNextKey(all), 2);
+    EXPECT_EQ(receiverOfNextKey(all), 1);
 }
 
 }  // namespace

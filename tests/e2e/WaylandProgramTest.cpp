@@ -12,8 +12,6 @@
 namespace kest::e2e {
 namespace {
 
-constexpr const char* kMainWindow = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
-
 class WaylandProgram : public ::testing::Test {
   protected:
     explicit WaylandProgram(bool withTrayBar = false) : sway(withTrayBar) {}
@@ -30,7 +28,7 @@ class WaylandProgram : public ::testing::Test {
         env["QT_QPA_PLATFORM"] = "wayland";
         program = std::make_unique<ChildProcess>(std::vector<std::string>{KEST_PROGRAM_PATH}, env,
                                                  tmp.path() + "/program.log", true);
-        ASSERT_TRUE(waitUntil([&] { return sway.hasWindow(kMainWindow); }, 30s))
+        ASSERT_TRUE(waitUntil([&] { return sway.hasWindow(kMainTitle); }, 30s))
             << readFile(tmp.path() + "/program.log") << sway.message("-t get_tree");
     }
 
@@ -43,8 +41,8 @@ class WaylandProgram : public ::testing::Test {
 TEST_F(WaylandProgram, SerialScansAreTypedIntoFootNamedByTitle) {
     FootReceiver receiver(sway, kReceiver);
     FootReceiver other(sway, "Another Terminal");
-    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
-    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, kReceiver);
+    SerialDevice serial(base(), 5);
+    writeConfigFiles(base() + "/drive_c/TALVEN.CFG", scannerConfig(5, scanner(kReceiver)));
     startProgram(sway.env());
     // The program's window has the focus now; the receiver is brought to the front.
     serial.send("12345\r");
@@ -58,9 +56,9 @@ TEST_F(WaylandProgram, SerialScansAreTypedIntoFootNamedByTitle) {
 TEST_F(WaylandProgram, SerialScansAreTypedIntoXtermUnderXwayland) {
     RootfulXwayland xwayland(sway);
     XtermReceiver xterm(xwayland.env(), kReceiver);
-    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
+    SerialDevice serial(base(), 5);
     // No target window: the keys go where the focus is, in the Xwayland screen.
-    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, "");
+    writeConfigFiles(base() + "/drive_c/TALVEN.CFG", scannerConfig(5, scanner("")));
     startProgram(xwayland.env());
     ASSERT_TRUE(focusWindowTitled(xwayland.name(), kReceiver));
     // The program's window took the focus; the Xwayland screen, which has no title
@@ -87,7 +85,7 @@ class WaylandTray : public WaylandProgram {
 
 // Qt as a Wayland client puts its tray icon in a StatusNotifier host such as swaybar.
 TEST_F(WaylandTray, TheTrayIconAppearsInSwaybar) {
-    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, kReceiver);
+    writeConfigFiles(base() + "/drive_c/TALVEN.CFG", scannerConfig(5, scanner(kReceiver)));
     // swaybar's tray comes up beside the compositor, empty.
     EXPECT_TRUE(waitUntil([&] { return sway.trayItems() == 0; })) << sway.trayItems();
     startProgram(sway.env());
@@ -123,8 +121,8 @@ class DesktopProgram : public ::testing::Test {
 // the window the user goes to.
 TEST_F(DesktopProgram, OnGnomeAScanIsTypedIntoTheWindowThatHasTheFocus) {
     desktop = std::make_unique<HeadlessMutter>("de");
-    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
-    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, "");
+    SerialDevice serial(base(), 5);
+    writeConfigFiles(base() + "/drive_c/TALVEN.CFG", scannerConfig(5, scanner("")));
     TextReceiver first(desktop->env(), ReceiverKind::Gtk, "Kest Before");
     startProgram();
     // The program's window takes the focus when it comes up.
@@ -144,13 +142,13 @@ TEST_F(DesktopProgram, OnKdeAScanIsTypedIntoTheTargetWindow) {
     desktop = std::make_unique<HeadlessKwin>(
         "us,de", std::vector<std::string>{KEST_PROGRAM_PATH, thisProgram()});
     for (const auto& [name, value] : desktop->env()) setenv(name.c_str(), value.c_str(), 1);
-    SerialPair serial(base() + "/dosdevices/com5", tmp.path() + "/scanner");
-    writeScannerConfigIn(base() + "/drive_c/TALVEN.CFG", 5, kReceiver);
+    SerialDevice serial(base(), 5);
+    writeConfigFiles(base() + "/drive_c/TALVEN.CFG", scannerConfig(5, scanner(kReceiver)));
     TextReceiver receiver(desktop->env(), ReceiverKind::Qt, kReceiver);
     TextReceiver other(desktop->env(), ReceiverKind::Gtk, "Another Window");
     startProgram();
     wayland::PlasmaWindowActivator windows;
-    ASSERT_TRUE(waitUntil([&] { return windows.windowExists(kMainWindow).value_or(false); }, 30s))
+    ASSERT_TRUE(waitUntil([&] { return windows.windowExists(kMainTitle).value_or(false); }, 30s))
         << readFile(tmp.path() + "/program.log");
     serial.send("12345\r");
     ASSERT_TRUE(receiver.waitForText("<12345\n>", 20s)) << receiver.received();

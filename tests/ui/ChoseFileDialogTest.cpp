@@ -56,7 +56,7 @@ class ChooserTest : public ::testing::Test {
     }
 
     QApplication* app = test::offscreenApp();  // before any widget member
-    test::TempConfigHome home;
+    test::ConfigHome home;
     QString driveC;
     QLineEdit field;
 };

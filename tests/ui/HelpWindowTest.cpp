@@ -16,7 +16,7 @@ namespace {
 class HelpWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { test::offscreenApp(); }
-    test::TempConfigHome home;
+    test::ConfigHome home;
 };
 
 TEST_F(HelpWindowTest, EachTagLoadsItsOwnHelpWholeAndEmptiedFirst) {

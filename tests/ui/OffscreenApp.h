@@ -1,5 +1,6 @@
 #pragma once
-// Widget tests run on Qt's offscreen platform, each with its own configuration home.
+// Widget tests run on Qt's offscreen platform, each with its own configuration home
+// (test::ConfigHome).
 
 #include <gtest/gtest.h>
 
@@ -7,11 +8,12 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <ostream>
+
+#include "support/ConfigHome.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -30,22 +32,6 @@ inline QApplication* offscreenApp() {
     }
     return qobject_cast<QApplication*>(qApp);
 }
-
-// A fresh, empty XDG_CONFIG_HOME for the lifetime of the object.
-class TempConfigHome {
-  public:
-    TempConfigHome() {
-        previous_ = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
-    }
-    ~TempConfigHome() { qputenv("XDG_CONFIG_HOME", previous_); }
-    QString path() const { return dir_.path(); }
-    QString base() const { return dir_.path() + QStringLiteral("/kest-redirect"); }
-
-  private:
-    QTemporaryDir dir_;
-    QByteArray previous_;
-};
 
 // Runs `inspect` on the next modal window that opens, then closes it. A window that
 // never opens within the deadline is a test failure, never a hang.

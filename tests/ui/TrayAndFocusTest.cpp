@@ -106,6 +106,16 @@ TEST_F(OwnFocusTest, TextsWaitWhileOurWindowHasTheFocusUnlessATargetIsSetAndNone
         << keyboard.typedText();
 }
 
+// A mebibyte and one: keys well beyond a million in one piece, typed in chunks. Letters
+// in an order that does not repeat soon, so a chunk lost or typed twice shows.
+TEST_F(OwnFocusTest, ATextOfAMebibyteAndOneIsTypedWholeInOrder) {
+    window->INP_TARGET_WIN->setText("Receiver");
+    std::string text;
+    for (std::size_t i = 0; i <= (std::size_t(1) << 20); ++i) text += char('a' + (i + i / 26) % 26);
+    window->processData(QByteArray::fromStdString(text));
+    EXPECT_TRUE(keyboard.typedText() == text) << keyboard.typedText().size() << " typed";
+}
+
 // A locked screen refuses keys part-way: the texts wait in order, each wait is listed
 // with its reason when it begins, whoever shows the program's troubles hears the reason
 // and the end, and the texts are typed whole once keys are accepted again.

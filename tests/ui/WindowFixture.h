@@ -9,13 +9,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
 #include "keyboard/RecordingKeyboardDevice.h"
 #include "keyboard/WindowActivator.h"
+#include "support/ConfigHome.h"
 #include "ui/MainWindow.h"
+#include "ui/OffscreenApp.h"
 
 namespace kest::testing {
 
@@ -27,16 +28,6 @@ class RecordingActivator : public WindowActivator {
     }
     std::vector<std::string> titles;
 };
-
-inline void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "kest-ui-tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
-}
 
 // Lets events run until the condition holds or the deadline passes.
 inline bool waitFor(const std::function<bool()>& condition, int deadlineMs = 5000) {
@@ -52,9 +43,8 @@ inline bool waitFor(const std::function<bool()>& condition, int deadlineMs = 500
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ensureApplication();
+        test::offscreenApp();
         ASSERT_TRUE(home.isValid());
-        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
         window = std::make_unique<F_MAIN>(keyboard, activator);
         window->openHelp = [this](int tag) { helpOpened.push_back(tag); };
         window->endProgram = [this] { ++endRequests; };
@@ -78,7 +68,7 @@ class WindowTest : public ::testing::Test {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    QTemporaryDir home;
+    test::ConfigHome home;
     RecordingKeyboardDevice keyboard;
     RecordingActivator activator;
     std::unique_ptr<F_MAIN> window;

@@ -3,20 +3,13 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include "keyboard/x11/Keysyms.h"
 #include "keyboard/x11/XErrors.h"
@@ -26,88 +19,6 @@
 #endif
 
 namespace kest::e2e {
-
-bool waitUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() >= deadline) return cond();
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kest-e2e-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::map<std::string, std::string>& env,
-                           const std::string& outputPath, bool bothStreams) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-        setpgid(0, 0);
-        // A test program killed at its timeout runs no destructors: the child goes too.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (out >= 0) dup2(out, STDOUT_FILENO);
-        if (out >= 0 && bothStreams) dup2(out, STDERR_FILENO);
-        execvp(args[0], args.data());
-        std::perror(args[0]);
-        _exit(127);
-    }
-    setpgid(pid_, pid_);
-}
-
-ChildProcess::~ChildProcess() {
-    if (reaped_) return;
-    kill(-pid_, SIGTERM);
-    if (wait(3s) == -1) {
-        kill(-pid_, SIGKILL);
-        wait(3s);
-    }
-}
-
-bool ChildProcess::running() {
-    int status = 0;
-    if (!reaped_ && waitpid(pid_, &status, WNOHANG) == pid_) reaped_ = true;
-    return !reaped_;
-}
-
-void ChildProcess::signal(int sig) {
-    if (!reaped_) kill(pid_, sig);
-}
-
-int ChildProcess::wait(std::chrono::milliseconds timeout) {
-    int status = -1;
-    const bool ended = waitUntil(
-        [&] {
-            if (reaped_) return true;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) reaped_ = true;
-            return reaped_;
-        },
-        timeout);
-    if (reaped_) kill(-pid_, SIGKILL);  // what the child left behind in its group
-    return ended ? status : -1;
-}
 
 PrivateDisplay::PrivateDisplay() {
     // Windows come and go while the tests look at them; an X error must not end the
@@ -142,7 +53,8 @@ std::map<std::string, std::string> PrivateDisplay::env() const {
     return {{"DISPLAY", name_},
             {"LC_ALL", "C.UTF-8"},
             {"LANG", "C.UTF-8"},
-            {"XDG_CONFIG_HOME", config_.path()}};
+            {"XDG_CONFIG_HOME", config_.path()},
+            {"XDG_RUNTIME_DIR", config_.path()}};
 }
 
 namespace {
@@ -228,13 +140,6 @@ void Recorder::clear() {
     skip_ += lines().size();
 }
 
-bool Recorder::hasFocusLine() const {
-    for (const auto& l : lines()) {
-        if (l == "focus in") return true;
-    }
-    return false;
-}
-
 std::vector<KeyEvent> Recorder::events() const {
     std::vector<KeyEvent> out;
     for (const auto& line : lines()) {
@@ -260,8 +165,8 @@ std::string Recorder::text() const {
     return t;
 }
 
-bool Recorder::waitForText(const std::string& expected, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return text().size() >= expected.size(); }, timeout) &&
+bool Recorder::waitForText(const std::string& expected, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return text().size(); }, expected.size(), quiet) &&
            text() == expected;
 }
 
@@ -281,8 +186,59 @@ XtermReceiver::XtermReceiver(const std::map<std::string, std::string>& env,
     }
 }
 
-bool XtermReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return received().size() >= count; }, timeout);
+bool XtermReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return received().size(); }, count, quiet);
+}
+
+ConfigFiles configFiles(const std::string& directory) {
+    ConfigFiles files;
+    for (const char* name : {"GENERAL.CFG", "TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG"}) {
+        const std::string path = directory + "/" + name;
+        files[name] = std::filesystem::exists(path) ? readFile(path) : std::string("<missing>");
+    }
+    return files;
+}
+
+void writeConfigFiles(const std::string& directory, const ConfigFiles& files) {
+    std::filesystem::create_directories(directory);
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(directory + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+    }
+}
+
+ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
+                       const std::vector<int>& removeCodes, const GeneralSettings& s) {
+    // Both table files, empty or not: without "TOUCHE_OUT.CFG" the instance would be
+    // new, and its first start shows the help window before the main one.
+    ConfigFiles files{{"TOUCHE_INP.CFG", ""}, {"TOUCHE_OUT.CFG", ""}};
+    for (const auto& [search, replacement] : rules) {
+        files["TOUCHE_INP.CFG"] += search + "\r\n";
+        files["TOUCHE_OUT.CFG"] += replacement + "\r\n";
+    }
+    files["TOUCHE_REM.CFG"] = std::to_string(comPort) + "\r\n";
+    for (int code : removeCodes) files["TOUCHE_REM.CFG"] += std::to_string(code) + "\r\n";
+    const auto line = [](const std::string& value) { return value + "\r\n"; };
+    const std::string rtsAndDtr = line(s.rtsAndDtr ? " 1 " : " 0 ");
+    files["GENERAL.CFG"] = line(".2") + line("9600,N,8,1") + line(s.apiKeyboard ? " 1 " : " 0 ") +
+                           line(s.prefix) + line(s.suffix) + line(s.targetWindow) + rtsAndDtr +
+                           rtsAndDtr + line("None") + line(" 0 ") + line(s.tcpAddress) +
+                           line(std::to_string(s.tcpPort)) + line(s.tcpServer ? "True" : "False");
+    return files;
+}
+
+GeneralSettings scanner(const std::string& target, const std::string& tcpAddress, int tcpPort,
+                        bool tcpServer) {
+    return {.prefix = "<",
+            .suffix = ">",
+            .targetWindow = target,
+            .rtsAndDtr = true,
+            .tcpAddress = tcpAddress,
+            .tcpPort = tcpPort,
+            .tcpServer = tcpServer};
+}
+
+ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings) {
+    return makeConfig({{"5", "5{ENTER}"}}, comPort, {13}, settings);
 }
 
 bool focusWindowTitled(const std::string& displayName, const std::string& title) {

@@ -1,72 +1,54 @@
 #pragma once
 // Pieces shared by the end-to-end tests: a private X server, a window manager, the
-// key recorder and an xterm receiving into a file. Every process started here is
-// ended by its owner's destructor, so a failing test leaves nothing behind.
+// key recorder, an xterm receiving into a file and the program's configuration files.
+// Every process started here is ended by its owner's destructor (see Processes.h).
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "e2e/support/Processes.h"
 #include "keyboard/Cp1252.h"  // cp1252ToUtf8 for the expected texts
 
 namespace kest::e2e {
 
-using namespace std::chrono_literals;
+// Every printable Windows-1252 character but the five that the code page leaves
+// undefined: in code order, or shuffled by a seed of its own so that spare keycodes are
+// bound and re-bound in different orders.
+inline std::string printableCp1252(unsigned shuffleSeed = 0) {
+    std::string text;
+    for (int c = 0x20; c <= 0xFF; ++c) {
+        if (c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) continue;
+        text.push_back(static_cast<char>(c));
+    }
+    if (shuffleSeed != 0) {
+        std::mt19937 random(shuffleSeed);
+        std::shuffle(text.begin(), text.end(), random);
+    }
+    return text;
+}
 
-// Polls cond until it holds or the timeout passes; returns the last result.
-bool waitUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout = 10s);
-
-std::string readFile(const std::string& path);
-
-// A private temporary directory, removed with everything in it.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-// A child in a process group of its own, ended (group and all) on destruction.
-class ChildProcess {
-  public:
-    // Standard output (and, with bothStreams, standard error) goes to outputPath.
-    ChildProcess(const std::vector<std::string>& argv,
-                 const std::map<std::string, std::string>& env,
-                 const std::string& outputPath = "/dev/null", bool bothStreams = false);
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    pid_t pid() const { return pid_; }
-    void signal(int sig);
-    // Whether the child has not ended yet.
-    bool running();
-    // Waits for the child to end; returns its wait status, or -1 on timeout.
-    int wait(std::chrono::milliseconds timeout = 10s);
-
-  private:
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-};
+// The program's main window; a named instance adds "_" and its name.
+inline const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
 
 // An Xvfb of our own on a free display number.
 class PrivateDisplay {
   public:
     PrivateDisplay();
     const std::string& name() const { return name_; }
-    // The environment for clients of this display (UTF-8 locale, private config).
+    // The environment for clients of this display (UTF-8 locale, private configuration
+    // and runtime directories).
     std::map<std::string, std::string> env() const;
 
   private:
-    TempDir config_;  // XDG_CONFIG_HOME of every client: no user settings leak in
+    TempDir config_;  // XDG_CONFIG_HOME and XDG_RUNTIME_DIR: no user settings leak in
     std::string name_;
     std::unique_ptr<ChildProcess> server_;
 };
@@ -103,8 +85,9 @@ class Recorder {
     // The UTF-8 text the presses typed.
     std::string text() const;
     std::vector<std::string> lines() const;
-    bool waitForText(const std::string& expected, std::chrono::milliseconds timeout = 10s) const;
-    bool hasFocusLine() const;
+    // Waits while the text grows until it is as long as expected (see waitForGrowth);
+    // true when equal.
+    bool waitForText(const std::string& expected, std::chrono::milliseconds quiet = 10s) const;
     void clear();
 
   private:
@@ -121,13 +104,40 @@ class XtermReceiver {
     // On any X display: the environment of its clients.
     XtermReceiver(const std::map<std::string, std::string>& env, const std::string& title);
     std::string received() const { return readFile(out_); }
-    bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
+    // Waits for count bytes while they keep coming (see waitForGrowth).
+    bool waitForBytes(std::size_t count, std::chrono::milliseconds quiet = 20s) const;
 
   private:
     TempDir dir_;
     std::string out_;
     std::unique_ptr<ChildProcess> process_;
 };
+
+// The settings of one GENERAL.CFG, as the program writes them.
+struct GeneralSettings {
+    std::string prefix;
+    std::string suffix;
+    std::string targetWindow;
+    bool apiKeyboard = false;
+    bool rtsAndDtr = false;
+    std::string tcpAddress = "0.0.0.0";
+    int tcpPort = 1024;
+    bool tcpServer = false;
+};
+
+// The four files of one configuration directory, by name ("<missing>" when absent).
+using ConfigFiles = std::map<std::string, std::string>;
+ConfigFiles configFiles(const std::string& directory);
+void writeConfigFiles(const std::string& directory, const ConfigFiles& files);
+// Rules as "search -> replacement" pairs, the port and remove list, and the settings.
+ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
+                       const std::vector<int>& removeCodes, const GeneralSettings& settings);
+// A scanner's: "<" before and ">" after each text, typed into the window titled target,
+// RTS and DTR on, and the TCP channel as given.
+GeneralSettings scanner(const std::string& target, const std::string& tcpAddress = "0.0.0.0",
+                        int tcpPort = 1024, bool tcpServer = false);
+// With it, "5" becomes "5{ENTER}" and carriage returns are dropped.
+ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings);
 
 // Gives the focus to the top-level window with the exact title (no window manager).
 bool focusWindowTitled(const std::string& displayName, const std::string& title);

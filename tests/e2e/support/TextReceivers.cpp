@@ -79,16 +79,12 @@ bool TextReceiver::focus() const {
     return kind_ == ReceiverKind::Xterm || waitUntil([&] { return statusSays("focus"); });
 }
 
-bool TextReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return received().size() >= count; }, timeout);
+bool TextReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return received().size(); }, count, quiet);
 }
 
 bool TextReceiver::waitForText(const std::string& expected, std::chrono::milliseconds quiet) const {
-    std::size_t last = received().size();
-    while (last < expected.size()) {
-        if (!waitUntil([&] { return received().size() != last; }, quiet)) break;
-        last = received().size();
-    }
+    waitForGrowth([&] { return received().size(); }, expected.size(), quiet);
     return received() == expected;
 }
 

@@ -39,7 +39,7 @@ class TextReceiver {
     std::string received() const { return xterm_ ? xterm_->received() : readFile(out_); }
     // Whether the receiver still runs: one that its compositor threw off has ended.
     bool running() const { return process_ && process_->running(); }
-    bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
+    bool waitForBytes(std::size_t count, std::chrono::milliseconds quiet = 20s) const;
     // Waits until the receiver holds at least as many bytes as expected, or stops
     // getting any for quiet; true when what it holds is exactly expected.
     bool waitForText(const std::string& expected, std::chrono::milliseconds quiet = 3s) const;

@@ -26,17 +26,6 @@ std::string findEntry(const std::string& dir, const std::string& prefix) {
     return {};
 }
 
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
 // Who runs sway: root may not, so it hands the compositor to nobody.
 std::vector<std::string> asSwayUser(std::vector<std::string> argv) {
     if (geteuid() != 0) return argv;
@@ -82,7 +71,8 @@ std::unique_ptr<ChildProcess> startBus(
 }
 
 bool busHasName(const std::string& bus, const std::string& name) {
-    return run("dbus-send --bus='" + bus +
+    return commandOutput(
+               "dbus-send --bus='" + bus +
                "' --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
                "string:" +
                name + " 2>/dev/null")
@@ -165,10 +155,10 @@ std::map<std::string, std::string> HeadlessSway::env() const {
 int HeadlessSway::trayItems() const {
     if (bus_.empty()) return -1;
     const std::string reply =
-        run("dbus-send --bus='" + bus_ +
-            "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
-            "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
-            "string:RegisteredStatusNotifierItems 2>/dev/null");
+        commandOutput("dbus-send --bus='" + bus_ +
+                      "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
+                      "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
+                      "string:RegisteredStatusNotifierItems 2>/dev/null");
     if (!reply.starts_with("method return")) return -1;
     int items = 0;
     for (auto at = reply.find("string \""); at != std::string::npos;
@@ -180,7 +170,7 @@ int HeadlessSway::trayItems() const {
 
 std::string HeadlessSway::message(const std::string& arguments) const {
     const std::string ipc = findEntry(runtime_, "sway-ipc.");
-    return run("swaymsg -s '" + ipc + "' " + arguments + " 2>/dev/null");
+    return commandOutput("swaymsg -s '" + ipc + "' " + arguments + " 2>/dev/null");
 }
 
 bool HeadlessSway::hasWindow(const std::string& title) const {
@@ -235,12 +225,9 @@ FootReceiver::FootReceiver(const HeadlessSway& sway, const std::string& title) {
     }
 }
 
-bool FootReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return received().size() >= count; }, timeout);
-}
-
-bool FootReceiver::waitFor(const std::string& expected, std::chrono::milliseconds timeout) const {
-    return waitForBytes(expected.size(), timeout) && received() == expected;
+bool FootReceiver::waitFor(const std::string& expected, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return received().size(); }, expected.size(), quiet) &&
+           received() == expected;
 }
 
 std::string thisProgram() {
@@ -335,9 +322,9 @@ HeadlessKwin::HeadlessKwin(const std::string& layouts,
 }
 
 std::string HeadlessKwin::activeLayout() const {
-    const std::string reply = run("dbus-send --bus='" + bus_ +
-                                  "' --print-reply --dest=org.kde.keyboard /Layouts "
-                                  "org.kde.KeyboardLayouts.getLayout 2>/dev/null");
+    const std::string reply = commandOutput("dbus-send --bus='" + bus_ +
+                                            "' --print-reply --dest=org.kde.keyboard /Layouts "
+                                            "org.kde.KeyboardLayouts.getLayout 2>/dev/null");
     const auto at = reply.find("uint32 ");
     return at == std::string::npos ? "" : reply.substr(at + 7, reply.find('\n', at) - at - 7);
 }
@@ -350,12 +337,14 @@ void HeadlessKwin::writeLayouts(const std::string& layouts) {
 void HeadlessKwin::setLayouts(const std::string& layouts) {
     writeLayouts(layouts);
     // What the keyboard settings send when the user applies them.
-    run("dbus-send --bus='" + bus_ + "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
+    commandOutput("dbus-send --bus='" + bus_ +
+                  "' --type=signal /Layouts org.kde.keyboard.reloadConfig");
     const auto count = std::count(layouts.begin(), layouts.end(), ',') + 1;
     const bool taken = waitUntil([&] {
-        const std::string list = run("dbus-send --bus='" + bus_ +
-                                     "' --print-reply --dest=org.kde.keyboard /Layouts "
-                                     "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
+        const std::string list =
+            commandOutput("dbus-send --bus='" + bus_ +
+                          "' --print-reply --dest=org.kde.keyboard /Layouts "
+                          "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
         std::size_t found = 0;
         for (auto at = list.find("struct {"); at != std::string::npos;
              at = list.find("struct {", at + 1))

@@ -54,9 +54,9 @@ class FootReceiver {
   public:
     FootReceiver(const HeadlessSway& sway, const std::string& title);
     std::string received() const { return readFile(out_); }
-    bool waitForBytes(std::size_t count, std::chrono::milliseconds timeout = 20s) const;
-    // Waits until the received text is at least as long as expected; true when equal.
-    bool waitFor(const std::string& expected, std::chrono::milliseconds timeout = 20s) const;
+    // Waits while the received text grows until it is as long as expected (see
+    // waitForGrowth); true when equal.
+    bool waitFor(const std::string& expected, std::chrono::milliseconds quiet = 20s) const;
 
   private:
     TempDir dir_;

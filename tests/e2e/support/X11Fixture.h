@@ -13,6 +13,15 @@
 
 namespace kest::e2e {
 
+// Key events as (press?, keysym), the simplest view of a key sequence.
+using Seq = std::vector<std::pair<bool, unsigned long>>;
+inline std::pair<bool, unsigned long> P(unsigned long keysym) {
+    return {true, keysym};
+}
+inline std::pair<bool, unsigned long> R(unsigned long keysym) {
+    return {false, keysym};
+}
+
 class X11Fixture : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -20,15 +29,14 @@ class X11Fixture : public ::testing::Test {
         device = std::make_unique<x11::XTestKeyboardDevice>(display.name().c_str());
     }
 
-    // (press?, keysym) of each event, the simplest view of a key sequence.
-    std::vector<std::pair<bool, unsigned long>> keySequence() const {
-        std::vector<std::pair<bool, unsigned long>> seq;
+    Seq keySequence() const {
+        Seq seq;
         for (const auto& e : recorder->events()) seq.emplace_back(e.press, e.keysym);
         return seq;
     }
 
     bool waitForEvents(std::size_t count) const {
-        return waitUntil([&] { return recorder->events().size() >= count; });
+        return waitForGrowth([&] { return recorder->events().size(); }, count, 10s);
     }
 
     // Runs a shell command against the private display.

@@ -35,43 +35,41 @@ GeneralSettings scannerSettings(const std::string& target, int tcpPort = 1024) {
     return s;
 }
 
-TEST_F(WineChannels, SerialLinesAreTypedThroughTheRules) {
+// Lines from the serial device through the rules, one of which sends back to it.
+TEST_F(WineChannels, SerialLinesAreTypedThroughTheRulesAndASendBackReachesTheDevice) {
     TargetWindow target(env(), "Kest Wine Serial Receiver");
     SerialDevice device(prefix(), 21);
     const auto program = startInstance(
-        "WineSerial", makeConfig({{"5", "5{ENTER}"}, {"caf\xE9", "coffee"}}, 21, {13},
-                                 scannerSettings(target.title())));
+        "WineSerial", makeConfig({{"5", "5{ENTER}"},
+                                  {"caf\xE9", "coffee"},
+                                  {"PING", "{TX_SERIAL[PONG \xE9{ASCII:13}{ASCII:10}]}ok"}},
+                                 21, {13}, scannerSettings(target.title())));
     device.send("12345\r");
     ASSERT_TRUE(target.waitForText("<12345\r>")) << target.text();
     device.send("caf\xE9 5\r");
-    EXPECT_TRUE(target.waitForText("<12345\r><coffee 5\r>")) << target.text();
+    ASSERT_TRUE(target.waitForText("<12345\r><coffee 5\r>")) << target.text();
+    device.send("PING\r");
+    EXPECT_EQ(device.receive(8), "PONG \xE9\r\n");
+    EXPECT_TRUE(target.waitForText("<12345\r><coffee 5\r><ok>")) << target.text();
 }
 
-TEST_F(WineChannels, TcpPeerIsTypedThroughTheRules) {
+// Through the rules, and the key notation: names, modifiers, braced literals and
+// accented Windows-1252 characters, which the US layout of the display has no key for.
+TEST_F(WineChannels, TcpPeerIsTypedThroughTheRulesAndTheKeyNotation) {
     TargetWindow target(env(), "Kest Wine TCP Receiver");
     Listener peer;
-    const auto program =
-        startInstance("WineTcp", makeConfig({{"5", "5{ENTER}"}}, 200, {},
-                                            scannerSettings(target.title(), peer.port())));
+    const auto program = startInstance(
+        "WineTcp",
+        makeConfig({{"5", "5{ENTER}"}}, 200, {}, scannerSettings(target.title(), peer.port())));
     const int connection = connectPeer(peer);
     sendTo(connection, "tcp5");
     ASSERT_TRUE(target.waitForText("<tcp5\r>")) << target.text();
     sendTo(connection, "a5b");
-    EXPECT_TRUE(target.waitForText("<tcp5\r><a5\rb>")) << target.text();
-    ::close(connection);
-}
-
-// The key notation: names, modifiers, braced literals and accented Windows-1252
-// characters, which the US layout of the display has no key for.
-TEST_F(WineChannels, KeyNotationTypesAccentedTextExactly) {
-    TargetWindow target(env(), "Kest Wine Notation Receiver");
-    Listener peer;
-    const auto program = startInstance(
-        "WineNotation",
-        makeConfig({}, 200, {}, scannerSettings(target.title(), peer.port())));
-    const int connection = connectPeer(peer);
+    ASSERT_TRUE(target.waitForText("<tcp5\r><a5\rb>")) << target.text();
     sendTo(connection, "Caf\xE9 \xC0 la cr\xE8me {+}1~+a{TAB}\x80\xDF\xFF\xD7\xA3!");
-    EXPECT_TRUE(target.waitForText(cp1252ToUtf8("<Caf\xE9 \xC0 la cr\xE8me +1\rA\t\x80\xDF\xFF\xD7\xA3!>")))
+    EXPECT_TRUE(
+        target.waitForText("<tcp5\r><a5\rb>" +
+                           cp1252ToUtf8("<Caf\xE9 \xC0 la cr\xE8me +1\rA\t\x80\xDF\xFF\xD7\xA3!>")))
         << target.text();
     ::close(connection);
 }
@@ -89,8 +87,8 @@ TEST_F(WineChannels, ApiPlayerPressesTheVirtualKeysOfTheCodes) {
     const int connection = connectPeer(peer);
     sendTo(connection, "Ab1 \xE9{ENTER}");
     const std::vector<std::string> expected = {
-        "down 10", "down 41", "up 41", "up 10", "down 42", "up 42", "down 31", "up 31",
-        "down 20", "up 20",   "down e9", "up e9", "down 0d", "up 0d"};
+        "down 10", "down 41", "up 41", "up 10",   "down 42", "up 42",   "down 31",
+        "up 31",   "down 20", "up 20", "down e9", "up e9",   "down 0d", "up 0d"};
     ASSERT_TRUE(target.waitForKeys(expected.size())) << ::testing::PrintToString(target.keys());
     EXPECT_EQ(target.keys(), expected);
     // What virtual key 0xE9 types depends on the keyboard (nothing on a US one under
@@ -99,18 +97,6 @@ TEST_F(WineChannels, ApiPlayerPressesTheVirtualKeysOfTheCodes) {
     EXPECT_EQ(text.substr(0, 4), "Ab1 ") << text;
     EXPECT_EQ(text.back(), '\r') << text;
     ::close(connection);
-}
-
-TEST_F(WineChannels, SerialSendBackReachesTheDevice) {
-    TargetWindow target(env(), "Kest Wine Send-back Receiver");
-    SerialDevice device(prefix(), 22);
-    const auto program = startInstance(
-        "WineSendBack",
-        makeConfig({{"PING", "{TX_SERIAL[PONG \xE9{ASCII:13}{ASCII:10}]}ok"}}, 22, {13},
-                   scannerSettings(target.title())));
-    device.send("PING\r");
-    EXPECT_EQ(device.receive(8), "PONG \xE9\r\n");
-    EXPECT_TRUE(target.waitForText("<ok>")) << target.text();
 }
 
 }  // namespace

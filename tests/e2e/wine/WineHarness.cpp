@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,17 +21,6 @@ namespace kest::e2e::wine {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string commandOutput(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-        ::pclose(pipe);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
 
 std::map<std::string, std::string> wineEnv(std::map<std::string, std::string> env,
                                            const std::string& prefix) {
@@ -73,6 +63,8 @@ std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv) {
     const std::string root = KEST_WINE_ROOT;
     fs::create_directories(root);
     std::string version = commandOutput("wine --version 2>/dev/null");
+    while (!version.empty() && std::isspace(static_cast<unsigned char>(version.back())))
+        version.pop_back();
     for (char& c : version) {
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '-';
     }
@@ -131,92 +123,12 @@ std::vector<std::string> TargetWindow::keys() const {
     return lines;
 }
 
-bool TargetWindow::waitForText(const std::string& utf8, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return text().size() >= utf8.size(); }, timeout) && text() == utf8;
+bool TargetWindow::waitForText(const std::string& utf8, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return text().size(); }, utf8.size(), quiet) && text() == utf8;
 }
 
 bool TargetWindow::waitForKeys(std::size_t count, std::chrono::milliseconds timeout) const {
     return waitUntil([&] { return keys().size() >= count; }, timeout);
-}
-
-// --- the serial device ---
-
-SerialDevice::SerialDevice(const std::string& prefix, int comNumber)
-    : portLink_(prefix + "/dosdevices/com" + std::to_string(comNumber)) {
-    const std::string deviceLink = dir_.path() + "/device";
-    fs::remove(portLink_);
-    socat_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"socat", "pty,raw,echo=0,link=" + portLink_,
-                                 "pty,raw,echo=0,link=" + deviceLink},
-        std::map<std::string, std::string>{});
-    if (!waitUntil([&] { return fs::exists(portLink_) && fs::exists(deviceLink); }))
-        throw std::runtime_error("socat did not make the pseudo-terminals");
-    // Held open from the start, so that nothing the program sends back is lost
-    // before the test reads it.
-    fd_ = ::open(deviceLink.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) throw std::runtime_error("cannot open the device end " + deviceLink);
-}
-
-SerialDevice::~SerialDevice() {
-    ::close(fd_);
-    socat_.reset();
-    std::error_code ignored;
-    fs::remove(portLink_, ignored);
-}
-
-void SerialDevice::send(const std::string& bytes) {
-    if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-        throw std::runtime_error("short write to the serial device");
-}
-
-std::string SerialDevice::receive(std::size_t count, std::chrono::milliseconds timeout) {
-    std::string got;
-    waitUntil(
-        [&] {
-            char buffer[256];
-            ssize_t n = 0;
-            while ((n = ::read(fd_, buffer, sizeof buffer)) > 0) got.append(buffer, size_t(n));
-            return got.size() >= count;
-        },
-        timeout);
-    return got;
-}
-
-// --- configuration files ---
-
-ConfigFiles configFiles(const std::string& directory) {
-    ConfigFiles files;
-    for (const char* name : {"GENERAL.CFG", "TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG"}) {
-        const std::string path = directory + "/" + name;
-        files[name] = fs::exists(path) ? readFile(path) : std::string("<missing>");
-    }
-    return files;
-}
-
-void writeConfigFiles(const std::string& directory, const ConfigFiles& files) {
-    fs::create_directories(directory);
-    for (const auto& [name, bytes] : files) {
-        std::ofstream(directory + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
-    }
-}
-
-ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
-                       const std::vector<int>& removeCodes, const GeneralSettings& s) {
-    // Both table files, empty or not: without "TOUCHE_OUT.CFG" the instance would be
-    // new, and its first start shows the help window before the main one.
-    ConfigFiles files{{"TOUCHE_INP.CFG", ""}, {"TOUCHE_OUT.CFG", ""}};
-    for (const auto& [search, replacement] : rules) {
-        files["TOUCHE_INP.CFG"] += search + "\r\n";
-        files["TOUCHE_OUT.CFG"] += replacement + "\r\n";
-    }
-    files["TOUCHE_REM.CFG"] = std::to_string(comPort) + "\r\n";
-    for (int code : removeCodes) files["TOUCHE_REM.CFG"] += std::to_string(code) + "\r\n";
-    const auto line = [](const std::string& value) { return value + "\r\n"; };
-    files["GENERAL.CFG"] = line(".2") + line("9600,N,8,1") + line(s.apiKeyboard ? " 1 " : " 0 ") +
-                           line(s.prefix) + line(s.suffix) + line(s.targetWindow) + line(" 0 ") +
-                           line(" 0 ") + line("None") + line(" 0 ") + line(s.tcpAddress) +
-                           line(std::to_string(s.tcpPort)) + line(s.tcpServer ? "True" : "False");
-    return files;
 }
 
 // --- the fixture ---
@@ -224,7 +136,8 @@ ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& r
 void WineFixture::SetUp() {
     for (const char* program : {KEST_WINDOWS_PROGRAM, KEST_WINE_TARGET}) {
         if (!fs::exists(program))
-            throw std::runtime_error(std::string(program) + " is missing: build it with scripts/windows");
+            throw std::runtime_error(std::string(program) +
+                                     " is missing: build it with scripts/windows");
     }
     display = std::make_unique<PrivateDisplay>();
     // Xvfb's keymap has a second parenleft and parenright (keycodes 187 and 188);
@@ -264,19 +177,19 @@ std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name
     writeConfigFiles(configDir("_" + name), files);
     auto program = startProgram({"/#" + name + "#"}, executable);
     if (!waitForWindow(kMainTitle + "_" + name, program.get())) {
-        throw std::runtime_error("the main window of instance " + name + " never showed; log: " +
-                                 readFile(tmp.path() + "/program-" + std::to_string(started_) +
-                                          ".log"));
+        throw std::runtime_error(
+            "the main window of instance " + name + " never showed; log: " +
+            readFile(tmp.path() + "/program-" + std::to_string(started_) + ".log"));
     }
     return program;
 }
 
 bool WineFixture::waitForWindow(const std::string& title, ChildProcess* owner) const {
-    const std::string command = "xdotool search --onlyvisible --name " +
-                                shellQuoted(exactPattern(title));
+    const std::string command =
+        "xdotool search --onlyvisible --name " + shellQuoted(exactPattern(title));
     // A program that has ended shows no window any more: no use waiting the minute.
-    return waitUntil(
-        [&] { return !shell(command).empty() || (owner && owner->wait(0ms) != -1); }, 60s) &&
+    return waitUntil([&] { return !shell(command).empty() || (owner && owner->wait(0ms) != -1); },
+                     60s) &&
            !shell(command).empty();
 }
 

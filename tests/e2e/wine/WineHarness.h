@@ -33,8 +33,9 @@ class TargetWindow {
     std::string text() const;
     // Lines "down 41" / "up 41", virtual keys in hex.
     std::vector<std::string> keys() const;
-    // Waits until at least as many bytes as expected have come, then compares.
-    bool waitForText(const std::string& utf8, std::chrono::milliseconds timeout = 30s) const;
+    // Waits while bytes come until as many as expected have (see waitForGrowth), then
+    // compares.
+    bool waitForText(const std::string& utf8, std::chrono::milliseconds quiet = 30s) const;
     bool waitForKeys(std::size_t count, std::chrono::milliseconds timeout = 60s) const;
 
   private:
@@ -44,43 +45,6 @@ class TargetWindow {
     std::unique_ptr<ChildProcess> process_;
 };
 
-// A socat pseudo-terminal pair: one end is linked as COMn in the prefix, the other is
-// the device's end, held open by the test to write to and read from.
-class SerialDevice {
-  public:
-    SerialDevice(const std::string& prefix, int comNumber);
-    ~SerialDevice();
-    void send(const std::string& bytes);
-    // What the program wrote to the port, once count bytes came or the time ran out.
-    std::string receive(std::size_t count, std::chrono::milliseconds timeout = 30s);
-
-  private:
-    TempDir dir_;
-    std::string portLink_;
-    std::unique_ptr<ChildProcess> socat_;
-    int fd_ = -1;
-};
-
-// The settings of one GENERAL.CFG, as the program writes them.
-struct GeneralSettings {
-    std::string prefix;
-    std::string suffix;
-    std::string targetWindow;
-    bool apiKeyboard = false;
-    std::string tcpAddress = "0.0.0.0";
-    int tcpPort = 1024;
-    bool tcpServer = false;
-};
-
-// The four files of one configuration directory, by name.
-using ConfigFiles = std::map<std::string, std::string>;
-ConfigFiles configFiles(const std::string& directory);
-void writeConfigFiles(const std::string& directory, const ConfigFiles& files);
-// Rules as "search -> replacement" pairs, the port and remove list, and the settings.
-ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
-                       const std::vector<int>& removeCodes, const GeneralSettings& settings);
-
-inline const std::string kMainTitle = "Kest Redirect Serial/File/TCP Port to Keyboard   V1.2N";
 // The Windows build's program.
 extern const char* const kWindowsProgram;
 
