@@ -1,131 +1,38 @@
-// Which keyboard the program opens on a Wayland session: the virtual keyboard where
-// the compositor offers one, else XTest into Xwayland with a plain notice, and a clear
+// Which keyboard the program opens on a Wayland session: the one the desktop offers
+// (sway, GNOME, KDE Plasma), else XTest into Xwayland with a plain notice, and a clear
 // error when there is nothing at all to type into.
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <wayland-server.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <thread>
+#include <functional>
+#include <typeinfo>
 
 #include "app/KeyboardBackend.h"
 #include "e2e/support/TextReceivers.h"
 #include "e2e/support/WaylandHarness.h"
 #include "keyboard/KeyNotation.h"
-#include "keyboard/wayland/PlasmaWindowActivator.h"
 #include "keyboard/wayland/SeatKeyboardDevice.h"
 #include "keyboard/wayland/WaylandKeyboardDevice.h"
-#include "keyboard/wayland/WaylandWindowActivator.h"
 
 namespace kest::e2e {
 namespace {
 
-// A compositor as GNOME and KDE Plasma are to us: a seat, and neither the virtual
-// keyboard nor the window list.
-class SeatOnlyCompositor {
-  public:
-    SeatOnlyCompositor() {
-        display_ = wl_display_create();
-        wl_global_create(display_, &wl_seat_interface, 5, nullptr, &bindSeat);
-        socket_ = dir_.path() + "/wayland-seat-only";
-        if (wl_display_add_socket_fd(display_, listenOn(socket_)) != 0)
-            throw std::runtime_error("cannot serve " + socket_);
-        thread_ = std::thread([this] {
-            wl_event_loop* loop = wl_display_get_event_loop(display_);
-            while (!stop_) {
-                wl_event_loop_dispatch(loop, 20);
-                wl_display_flush_clients(display_);
-            }
-        });
-    }
-    ~SeatOnlyCompositor() {
-        stop_ = true;
-        thread_.join();
-        wl_display_destroy(display_);
-    }
-    const std::string& socket() const { return socket_; }
-
-  private:
-    static int listenOn(const std::string& path);
-    static void bindSeat(wl_client* client, void*, std::uint32_t version, std::uint32_t id) {
-        wl_resource* seat = wl_resource_create(client, &wl_seat_interface, int(version), id);
-        wl_seat_send_capabilities(seat, 0);
-    }
-
-    TempDir dir_;
-    std::string socket_;
-    wl_display* display_ = nullptr;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-int SeatOnlyCompositor::listenOn(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 8) != 0) {
-        throw std::runtime_error("cannot listen on " + path);
-    }
-    return fd;
-}
-
-// Sets environment variables for one test and puts the old values back.
-class Environment {
-  public:
-    void set(const std::string& name, const char* value) {
-        if (!saved_.count(name)) {
-            const char* old = std::getenv(name.c_str());
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value)
-            setenv(name.c_str(), value, 1);
-        else
-            unsetenv(name.c_str());
-    }
-    ~Environment() {
-        for (const auto& [name, value] : saved_) set(name, value ? value->c_str() : nullptr);
-    }
-
-  private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
-TEST(WaylandBackendChoice, TypesThroughTheVirtualKeyboardWhereTheCompositorOffersIt) {
-    HeadlessSway sway;
-    FootReceiver foot(sway, "Kest Foot");
-    Environment env;
-    env.set("WAYLAND_DISPLAY", sway.socket().c_str());
-    env.set("DISPLAY", nullptr);
-    KeyboardBackend backend = openKeyboardBackend();
-    EXPECT_NE(dynamic_cast<wayland::WaylandKeyboardDevice*>(backend.device.get()), nullptr);
-    EXPECT_NE(dynamic_cast<wayland::WaylandWindowActivator*>(backend.activator.get()), nullptr);
-    EXPECT_EQ(backend.notice, "");
-    SendKeys("ok", true, *backend.device);
-    EXPECT_TRUE(foot.waitFor("ok")) << foot.received();
-    EXPECT_TRUE(backend.activator->activate("kest foot"));
-    backend = {};
-    EXPECT_TRUE(sway.stop());
-}
-
+// KDE Plasma that does not trust the program (no desktop entry grants it fake input)
+// offers neither keys nor the window list: XTest into Xwayland, and the user is told.
 TEST(WaylandBackendChoice, FallsBackToXwaylandAndSaysWhatCannotBeReached) {
     PrivateDisplay display;  // stands for the session's Xwayland
-    SeatOnlyCompositor compositor;
+    HeadlessKwin kwin("us", {});
     Recorder recorder(display, "Backend");
-    Environment env;
-    env.set("WAYLAND_DISPLAY", compositor.socket().c_str());
-    env.set("DISPLAY", display.name().c_str());
+    kwin.enter();
+    setenv("DISPLAY", display.name().c_str(), 1);
     KeyboardBackend backend = openKeyboardBackend();
     EXPECT_EQ(backend.notice, kNoWaylandKeysNotice);
     SendKeys("ok", true, *backend.device);
     EXPECT_TRUE(recorder.waitForText("ok"));
 
     // No X display either: nothing to type into, and the user is told why.
-    env.set("DISPLAY", nullptr);
+    unsetenv("DISPLAY");
     try {
         openKeyboardBackend();
         FAIL() << "opened a keyboard with nothing to type into";
@@ -133,46 +40,42 @@ TEST(WaylandBackendChoice, FallsBackToXwaylandAndSaysWhatCannotBeReached) {
         EXPECT_EQ(std::string(e.what()), kNoWaylandKeysNotice);
     }
     // A compositor that is gone: X11 all the same, with its own notice.
-    env.set("DISPLAY", display.name().c_str());
-    env.set("WAYLAND_DISPLAY", "/nonexistent/wayland-9");
+    setenv("DISPLAY", display.name().c_str(), 1);
+    setenv("WAYLAND_DISPLAY", "/nonexistent/wayland-9", 1);
     EXPECT_EQ(openKeyboardBackend().notice, kWaylandFailedNotice);
 }
 
-// The session's environment as the program would find it on a desktop.
-void enter(Environment& env, const HeadlessDesktop& desktop) {
-    for (const auto& [name, value] : desktop.env()) env.set(name, value.c_str());
-    env.set("DISPLAY", nullptr);
-}
+struct DesktopCase {
+    const char* name;
+    std::function<std::unique_ptr<HeadlessDesktop>()> start;
+    const std::type_info* device;
+    const char* notice;
+    ReceiverKind receiver;
+    bool activates;                   // whether the desktop lets a program raise windows
+    std::optional<bool> listsWindow;  // what windowExists tells of a window on screen
+};
 
-TEST(WaylandBackendChoice, OnGnomeTypesThroughItsRemoteDesktopAndSaysWindowsStayPut) {
-    HeadlessMutter mutter;
-    Environment env;
-    enter(env, mutter);
-    KeyboardBackend backend = openKeyboardBackend();
-    EXPECT_NE(dynamic_cast<wayland::SeatKeyboardDevice*>(backend.device.get()), nullptr);
-    EXPECT_EQ(backend.notice, kGnomeNoActivationNotice);
-    TextReceiver gtk(mutter.env(), ReceiverKind::Gtk, "Kest Gnome");
-    ASSERT_TRUE(gtk.focus());
-    SendKeys("ok", true, *backend.device);
-    EXPECT_TRUE(gtk.waitForText("ok"));
-    EXPECT_FALSE(backend.activator->activate("Kest Gnome"));
-}
+class WaylandBackend : public ::testing::TestWithParam<DesktopCase> {};
 
-// On KDE Plasma, a program that KWin trusts: fake input, and windows found by title in
-// KWin's window list (which title wins is the shared matching's business).
-TEST(WaylandBackendChoice, OnKdeTypesThroughFakeInputAndActivatesWindowsByTitle) {
-    HeadlessKwin kwin("us", {thisProgram()});
-    Environment env;
-    enter(env, kwin);
+// On each desktop the program opens the keyboard the desktop offers (sway's virtual
+// keyboard, GNOME's remote desktop, KDE's fake input for a program it trusts) and says
+// what it cannot do; where windows can be raised, they are found by title in the
+// compositor's window list and the keys follow (which title wins is the shared
+// matching's business). A desktop that then goes away (a crash, the session ending)
+// makes typing fail with an error that the pipeline reports and survives, also for the
+// next text: no crash, no hang, no silent success.
+TEST_P(WaylandBackend, TypesIntoTheWindowFoundAndFailsCleanlyOnceTheDesktopIsGone) {
+    const DesktopCase& c = GetParam();
+    std::unique_ptr<HeadlessDesktop> desktop = c.start();
+    desktop->enter();
     KeyboardBackend backend = openKeyboardBackend();
-    EXPECT_NE(dynamic_cast<wayland::SeatKeyboardDevice*>(backend.device.get()), nullptr);
-    EXPECT_NE(dynamic_cast<wayland::PlasmaWindowActivator*>(backend.activator.get()), nullptr);
-    EXPECT_EQ(backend.notice, "");
+    EXPECT_TRUE(typeid(*backend.device) == *c.device) << typeid(*backend.device).name();
+    EXPECT_EQ(backend.notice, c.notice);
     std::vector<std::unique_ptr<TextReceiver>> windows;
     for (const char* title : {"Kest Orders Sheet",
                               "\xC3\x96lpreis \xC3\x9C"
                               "bersicht"}) {  // Ölpreis Übersicht
-        windows.push_back(std::make_unique<TextReceiver>(kwin.env(), ReceiverKind::Qt, title));
+        windows.push_back(std::make_unique<TextReceiver>(desktop->env(), c.receiver, title));
         ASSERT_TRUE(windows.back()->focus());
     }
     std::string typed[2];
@@ -189,15 +92,39 @@ TEST(WaylandBackendChoice, OnKdeTypesThroughFakeInputAndActivatesWindowsByTitle)
         if (found >= 0) typed[found] += "x";
         return found;
     };
-    EXPECT_TRUE(backend.activator->activate("kEST oRDERS"));
-    EXPECT_EQ(receiverOfNextKey(), 0);
-    EXPECT_TRUE(backend.activator->activate("\xF6LPREIS \xFC"));  // öLPREIS ü in Windows-1252
+    EXPECT_EQ(backend.activator->activate("kEST oRDERS"), c.activates);
+    EXPECT_EQ(receiverOfNextKey(), c.activates ? 0 : 1);
+    EXPECT_EQ(backend.activator->activate("\xF6LPREIS \xFC"), c.activates);  // öLPREIS ü
     EXPECT_EQ(receiverOfNextKey(), 1);
-    EXPECT_EQ(backend.activator->windowExists("Kest Orders Sheet"), true);
+    EXPECT_EQ(backend.activator->windowExists("Kest Orders Sheet"), c.listsWindow);
     EXPECT_FALSE(backend.activator->activate("Kest Invoices"));
     EXPECT_EQ(receiverOfNextKey(), 1);
-    EXPECT_EQ(kwin.clientErrors(), std::vector<std::string>{});
+    EXPECT_EQ(desktop->clientErrors(), std::vector<std::string>{});
+
+    desktop.reset();
+    EXPECT_THROW(backend.device->typeCharacter('a'), wayland::DeviceError);
+    EXPECT_THROW(backend.device->typeCharacter('a'), wayland::DeviceError);
+    EXPECT_THROW(backend.device->keybdEvent(kVkShift, kKeyDown), wayland::DeviceError);
+    backend.device->sync();
+    EXPECT_FALSE(backend.activator->activate("Kest Orders Sheet"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, WaylandBackend,
+    ::testing::Values(DesktopCase{"sway", [] { return std::make_unique<HeadlessSway>(); },
+                                  &typeid(wayland::WaylandKeyboardDevice), "", ReceiverKind::Gtk,
+                                  true, std::nullopt},
+                      DesktopCase{"gnome", [] { return std::make_unique<HeadlessMutter>(); },
+                                  &typeid(wayland::SeatKeyboardDevice), kGnomeNoActivationNotice,
+                                  ReceiverKind::Gtk, false, std::nullopt},
+                      DesktopCase{"kde",
+                                  [] {
+                                      return std::make_unique<HeadlessKwin>(
+                                          "us", std::vector<std::string>{thisProgram()});
+                                  },
+                                  &typeid(wayland::SeatKeyboardDevice), "", ReceiverKind::Qt, true,
+                                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kest::e2e

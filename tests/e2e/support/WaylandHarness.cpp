@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,6 +23,13 @@ std::string findEntry(const std::string& dir, const std::string& prefix) {
         if (name.starts_with(prefix) && !name.ends_with(".lock")) return entry.path().string();
     }
     return {};
+}
+
+// How often needle occurs in text (the items of a D-Bus reply).
+long occurrences(const std::string& text, const std::string& needle) {
+    long n = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
 }
 
 // Who runs sway: root may not, so it hands the compositor to nobody.
@@ -97,36 +103,31 @@ void waitForCompositor(const char* what, const std::string& socket, const std::s
 }  // namespace
 
 HeadlessSway::HeadlessSway(bool withTrayBar) {
-    // nobody must pass through our temporary directory to its own folders in it.
+    // sway refuses to run as root: a test run by root starts it as nobody, who must pass
+    // through our temporary directory to its own folders in it; root can still connect.
     ::chmod(dir_.path().c_str(), 0711);
-    runtime_ = dir_.path() + "/run";
+    runtime_ = makeRuntime(dir_);
     const std::string home = dir_.path() + "/home";
-    fs::create_directories(runtime_);
     fs::create_directories(home);
-    ::chmod(runtime_.c_str(), 0700);
     giveToSwayUser(runtime_);
     giveToSwayUser(home);
-    const std::string config = dir_.path() + "/config";
+    const std::string config = dir_.path() + "/sway.conf";
     // No Xwayland of sway's own: the X tests bring a rootful one, which they control.
     std::ofstream(config) << "output HEADLESS-1 resolution 1280x800\n"
                              "xwayland disable\n"
                              "focus_follows_mouse no\n"
                           << (withTrayBar ? "bar {\n  tray_output *\n}\n" : "");
-    if (withTrayBar) busDaemon_ = startBus(dir_.path(), bus_);
     ::chmod(config.c_str(), 0644);
+    busDaemon_ = startBus(dir_.path(), bus_);
+    auto env = compositorEnv(runtime_);
+    env["HOME"] = home;
+    env["WLR_BACKENDS"] = "headless";
+    env["WLR_LIBINPUT_NO_DEVICES"] = "1";
+    env["WLR_RENDERER"] = "pixman";
     log_ = dir_.path() + "/sway.log";
     // With --debug sway logs the clients that it throws off (a few kilobytes a run).
-    process_ = std::make_unique<ChildProcess>(
-        asSwayUser({"sway", "--debug", "-c", config}),
-        std::map<std::string, std::string>{{"HOME", home},
-                                           {"XDG_RUNTIME_DIR", runtime_},
-                                           {"WLR_BACKENDS", "headless"},
-                                           {"WLR_LIBINPUT_NO_DEVICES", "1"},
-                                           {"WLR_RENDERER", "pixman"},
-                                           {"WAYLAND_DISPLAY", ""},
-                                           {"DISPLAY", ""},
-                                           {"DBUS_SESSION_BUS_ADDRESS", bus_}},
-        log_, true);
+    process_ = std::make_unique<ChildProcess>(asSwayUser({"sway", "--debug", "-c", config}), env,
+                                              log_, true);
     const bool up = waitUntil(
         [&] {
             socket_ = findEntry(runtime_, "wayland-");
@@ -141,31 +142,13 @@ HeadlessSway::~HeadlessSway() {
     stop();
 }
 
-std::map<std::string, std::string> HeadlessSway::env() const {
-    auto env = std::map<std::string, std::string>{{"WAYLAND_DISPLAY", socket_},
-                                                  {"XDG_RUNTIME_DIR", clientRuntime_.path()},
-                                                  {"XDG_CONFIG_HOME", config_.path()},
-                                                  {"DISPLAY", ""},
-                                                  {"LC_ALL", "C.UTF-8"},
-                                                  {"LANG", "C.UTF-8"}};
-    if (!bus_.empty()) env["DBUS_SESSION_BUS_ADDRESS"] = bus_;
-    return env;
-}
-
 int HeadlessSway::trayItems() const {
-    if (bus_.empty()) return -1;
     const std::string reply =
         commandOutput("dbus-send --bus='" + bus_ +
                       "' --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "
                       "org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "
                       "string:RegisteredStatusNotifierItems 2>/dev/null");
-    if (!reply.starts_with("method return")) return -1;
-    int items = 0;
-    for (auto at = reply.find("string \""); at != std::string::npos;
-         at = reply.find("string \"", at + 1)) {
-        ++items;
-    }
-    return items;
+    return reply.starts_with("method return") ? int(occurrences(reply, "string \"")) : -1;
 }
 
 std::string HeadlessSway::message(const std::string& arguments) const {
@@ -183,13 +166,9 @@ bool HeadlessSway::hasWindow(const std::string& title) const {
     return message("-t get_tree").find("\"name\": \"" + escaped + "\"") != std::string::npos;
 }
 
-std::vector<std::string> HeadlessSway::clientErrors() const {
-    return clientErrorsIn(log_);
-}
-
-std::vector<std::string> clientErrorsIn(const std::string& log) {
+std::vector<std::string> HeadlessDesktop::clientErrors() const {
     std::vector<std::string> found;
-    std::istringstream in(readFile(log));
+    std::istringstream in(readFile(log_));
     std::string line;
     while (std::getline(in, line)) {
         if (line.find("error in client communication") != std::string::npos ||
@@ -244,6 +223,21 @@ std::map<std::string, std::string> HeadlessDesktop::env() const {
             {"LANG", "C.UTF-8"}};
 }
 
+std::map<std::string, std::string> HeadlessDesktop::compositorEnv(
+    const std::string& runtime) const {
+    return {{"XDG_RUNTIME_DIR", runtime},
+            {"HOME", dir_.path()},
+            {"XDG_CONFIG_HOME", dir_.path() + "/config"},
+            {"DBUS_SESSION_BUS_ADDRESS", bus_},
+            {"WAYLAND_DISPLAY", ""},
+            {"DISPLAY", ""}};
+}
+
+void HeadlessDesktop::enter() const {
+    for (const auto& [name, value] : env()) setenv(name.c_str(), value.c_str(), 1);
+    unsetenv("DISPLAY");
+}
+
 HeadlessMutter::HeadlessMutter(const std::string& layout, bool withPortal) {
     const std::string runtime = makeRuntime(dir_);
     socket_ = runtime + "/wayland-kest";
@@ -264,18 +258,13 @@ HeadlessMutter::HeadlessMutter(const std::string& layout, bool withPortal) {
     if (!waitUntil([&] { return busHasName(bus_, "org.freedesktop.locale1"); }, 20s))
         throw std::runtime_error("the layout service did not start: " + readFile(localeLog));
     log_ = dir_.path() + "/mutter.log";
+    auto env = compositorEnv(runtime);
+    env["DBUS_SYSTEM_BUS_ADDRESS"] = bus_;
+    env["GSETTINGS_BACKEND"] = "memory";
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"mutter", "--headless", "--wayland", "--no-x11",
                                  "--virtual-monitor", "1024x768", "--wayland-display=wayland-kest"},
-        std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", runtime},
-                                           {"HOME", dir_.path()},
-                                           {"XDG_CONFIG_HOME", dir_.path() + "/config"},
-                                           {"DBUS_SESSION_BUS_ADDRESS", bus_},
-                                           {"DBUS_SYSTEM_BUS_ADDRESS", bus_},
-                                           {"GSETTINGS_BACKEND", "memory"},
-                                           {"WAYLAND_DISPLAY", ""},
-                                           {"DISPLAY", ""}},
-        log_, true);
+        env, log_, true);
     waitForCompositor("mutter", socket_, bus_, "org.gnome.Mutter.RemoteDesktop", log_);
 }
 
@@ -306,18 +295,13 @@ HeadlessKwin::HeadlessKwin(const std::string& layouts,
     writeLayouts(layouts);
     log_ = dir_.path() + "/kwin.log";
     socket_ = runtime + "/wayland-kest";
+    auto env = compositorEnv(runtime);
+    env["XDG_CACHE_HOME"] = dir_.path() + "/cache";
+    env["XDG_DATA_DIRS"] = dir_.path() + "/share:/usr/share";
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{kwin, "--virtual", "--socket", "wayland-kest", "--no-lockscreen",
                                  "--no-global-shortcuts", "--no-kactivities"},
-        std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", runtime},
-                                           {"HOME", dir_.path()},
-                                           {"XDG_CONFIG_HOME", dir_.path() + "/config"},
-                                           {"XDG_CACHE_HOME", dir_.path() + "/cache"},
-                                           {"XDG_DATA_DIRS", dir_.path() + "/share:/usr/share"},
-                                           {"DBUS_SESSION_BUS_ADDRESS", bus_},
-                                           {"WAYLAND_DISPLAY", ""},
-                                           {"DISPLAY", ""}},
-        log_, true);
+        env, log_, true);
     waitForCompositor("KWin", socket_, bus_, "org.kde.KWin", log_);
 }
 
@@ -345,23 +329,14 @@ void HeadlessKwin::setLayouts(const std::string& layouts) {
             commandOutput("dbus-send --bus='" + bus_ +
                           "' --print-reply --dest=org.kde.keyboard /Layouts "
                           "org.kde.KeyboardLayouts.getLayoutsList 2>/dev/null");
-        std::size_t found = 0;
-        for (auto at = list.find("struct {"); at != std::string::npos;
-             at = list.find("struct {", at + 1))
-            ++found;
-        return long(found) == count;
+        return occurrences(list, "struct {") == count;
     });
     if (!taken) throw std::runtime_error("KWin did not take the layouts " + layouts);
 }
 
-RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : swayEnv_(sway.env()) {
-    name_ = startDisplayServer("Xwayland -nolisten tcp -noreset", swayEnv_, server_);
-}
-
-std::map<std::string, std::string> RootfulXwayland::env() const {
-    auto env = swayEnv_;
-    env["DISPLAY"] = name_;
-    return env;
+RootfulXwayland::RootfulXwayland(const HeadlessSway& sway) : env_(sway.env()) {
+    name_ = startDisplayServer("Xwayland -nolisten tcp -noreset", env_, server_);
+    env_["DISPLAY"] = name_;
 }
 
 }  // namespace kest::e2e

@@ -1,8 +1,7 @@
 #pragma once
-// A headless sway of our own for the Wayland tests, and the receivers that run in it:
-// foot writing what it receives to a file, and a rootful Xwayland for X programs.
-// sway refuses to run as root: a test run by root starts it as nobody, with a runtime
-// directory that belongs to nobody; root can still connect to its socket.
+// Headless compositors of our own for the Wayland tests (sway, GNOME's mutter, KDE's
+// KWin), and receivers that only sway's tests need: foot writing what it receives to a
+// file, and a rootful Xwayland for X programs.
 
 #include <map>
 #include <memory>
@@ -13,40 +12,56 @@
 
 namespace kest::e2e {
 
-class HeadlessSway {
+// A compositor of our own, on a session bus and in a runtime directory of its own, for
+// tests that run on sway, GNOME and KDE Plasma alike.
+class HeadlessDesktop {
   public:
-    // withTrayBar: swaybar with its tray, on a D-Bus session bus of our own that the
-    // compositor's user and the test's user share.
-    explicit HeadlessSway(bool withTrayBar = false);
-    ~HeadlessSway();
-    HeadlessSway(const HeadlessSway&) = delete;
-    HeadlessSway& operator=(const HeadlessSway&) = delete;
+    virtual ~HeadlessDesktop() = default;
+    HeadlessDesktop(const HeadlessDesktop&) = delete;
+    HeadlessDesktop& operator=(const HeadlessDesktop&) = delete;
 
     // The compositor's socket, as an absolute path (WAYLAND_DISPLAY takes one).
     const std::string& socket() const { return socket_; }
-    // The environment of its clients: Wayland only, no X display.
+    // The environment of its clients: Wayland, the session bus, no X display.
     std::map<std::string, std::string> env() const;
+    // Puts this process into the session, as the program would find it there.
+    void enter() const;
+    // The compositor's log lines that tell of a client thrown off or a protocol error.
+    std::vector<std::string> clientErrors() const;
+
+  protected:
+    HeadlessDesktop() = default;
+    // The compositor's own environment, with its runtime directory and a home in ours.
+    std::map<std::string, std::string> compositorEnv(const std::string& runtime) const;
+
+    TempDir dir_;
+    TempDir clientRuntime_;
+    std::string socket_;
+    std::string bus_;
+    std::string log_;
+    std::unique_ptr<ChildProcess> busDaemon_;
+    // Declared after the bus: the compositor ends first, while the bus it talks to is
+    // still there.
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// A headless sway (wlroots). withTrayBar: swaybar with its tray.
+class HeadlessSway final : public HeadlessDesktop {
+  public:
+    explicit HeadlessSway(bool withTrayBar = false);
+    ~HeadlessSway() override;
+
     // swaymsg with these arguments; its standard output.
     std::string message(const std::string& arguments) const;
     // Whether a window with this title is on screen.
     bool hasWindow(const std::string& title) const;
-    // The compositor's log lines that tell of a client thrown off or a protocol error.
-    std::vector<std::string> clientErrors() const;
     // How many StatusNotifier items swaybar's tray holds; -1 while it cannot be asked.
     int trayItems() const;
     // Ends sway cleanly (swaymsg exit) and waits for it; true when it ended in time.
     bool stop();
 
   private:
-    TempDir dir_;
-    TempDir clientRuntime_;
-    TempDir config_;
     std::string runtime_;
-    std::string socket_;
-    std::string log_;
-    std::string bus_;
-    std::unique_ptr<ChildProcess> busDaemon_;
-    std::unique_ptr<ChildProcess> process_;
 };
 
 // foot in raw mode: every byte the terminal produces lands in a file.
@@ -64,39 +79,10 @@ class FootReceiver {
     std::unique_ptr<ChildProcess> process_;
 };
 
-// The compositor's log lines that tell of a client thrown off or a protocol error.
-std::vector<std::string> clientErrorsIn(const std::string& log);
-
-// A desktop's compositor, for tests that run on GNOME and KDE Plasma alike: on a
-// session bus and in a runtime directory of its own.
-class HeadlessDesktop {
-  public:
-    virtual ~HeadlessDesktop() = default;
-    HeadlessDesktop(const HeadlessDesktop&) = delete;
-    HeadlessDesktop& operator=(const HeadlessDesktop&) = delete;
-
-    // The environment of its clients: Wayland, the session bus, no X display.
-    std::map<std::string, std::string> env() const;
-    std::vector<std::string> clientErrors() const { return clientErrorsIn(log_); }
-
-  protected:
-    HeadlessDesktop() = default;
-
-    TempDir dir_;
-    TempDir clientRuntime_;
-    std::string socket_;
-    std::string bus_;
-    std::string log_;
-    std::unique_ptr<ChildProcess> busDaemon_;
-    // Declared after the bus: the compositor ends first, while the bus it talks to is
-    // still there.
-    std::unique_ptr<ChildProcess> process_;
-};
-
-// A headless GNOME compositor: mutter with a virtual monitor, on a session bus of its
-// own (which also stands in for the system bus, where mutter reads the keyboard layout
-// from org.freedesktop.locale1). Runs as root as well as not. withPortal: the bus
-// starts the desktop portal (GNOME's) and the accessibility bus when asked for them.
+// A headless GNOME compositor: mutter with a virtual monitor; its bus also stands in
+// for the system bus, where mutter reads the keyboard layout from
+// org.freedesktop.locale1. withPortal: the bus starts the desktop portal (GNOME's) and
+// the accessibility bus when asked for them.
 class HeadlessMutter final : public HeadlessDesktop {
   public:
     explicit HeadlessMutter(const std::string& layout = "us", bool withPortal = false);
@@ -106,9 +92,9 @@ class HeadlessMutter final : public HeadlessDesktop {
     std::unique_ptr<ChildProcess> locale_;
 };
 
-// A headless KDE Plasma compositor: KWin with a virtual output, on a session bus of
-// its own, with the keyboard layouts given ("us,de": US active, German configured) and
-// desktop entries that grant the programs named their fake input and window list.
+// A headless KDE Plasma compositor: KWin with a virtual output, with the keyboard
+// layouts given ("us,de": US active, German configured) and desktop entries that grant
+// the programs named their fake input and window list.
 class HeadlessKwin final : public HeadlessDesktop {
   public:
     HeadlessKwin(const std::string& layouts, const std::vector<std::string>& trustedPrograms);
@@ -130,10 +116,11 @@ class RootfulXwayland {
   public:
     explicit RootfulXwayland(const HeadlessSway& sway);
     const std::string& name() const { return name_; }
-    std::map<std::string, std::string> env() const;
+    // sway's clients' environment with this X display.
+    const std::map<std::string, std::string>& env() const { return env_; }
 
   private:
-    std::map<std::string, std::string> swayEnv_;
+    std::map<std::string, std::string> env_;
     std::string name_;
     std::unique_ptr<ChildProcess> server_;
 };

@@ -1,11 +1,10 @@
 #!/usr/bin/python3
-"""Answers GNOME's remote desktop dialog (xdg-desktop-portal-gnome) as a user would:
-ticks "Allow remote interaction" and presses "Share", through the accessibility bus.
-
-    accept_remote_desktop.py TIMEOUT_SECONDS
-
-Exits 0 once it pressed "Share", 1 when no such dialog came in time.
-"""
+# Answers GNOME's remote desktop dialog (xdg-desktop-portal-gnome) as a user would:
+# ticks "Allow remote interaction" and presses "Share", through the accessibility bus.
+#
+#     accept_remote_desktop.py TIMEOUT_SECONDS
+#
+# Exits 0 once it pressed "Share", 1 when no such dialog came in time.
 import sys
 import time
 

@@ -1,12 +1,11 @@
 #!/usr/bin/python3
-"""Stands in for systemd-localed on a private bus: mutter without GNOME Shell takes its
-keyboard layout from org.freedesktop.locale1's X11Layout on the system bus.
-
-    locale1_service.py BUS_ADDRESS LAYOUT
-
-Owns org.freedesktop.locale1 on BUS_ADDRESS and answers its X11 properties with LAYOUT
-(for example "de"); prints "ready" once the name is owned.
-"""
+# Stands in for systemd-localed on a private bus: mutter without GNOME Shell takes its
+# keyboard layout from org.freedesktop.locale1's X11Layout on the system bus.
+#
+#     locale1_service.py BUS_ADDRESS LAYOUT
+#
+# Owns org.freedesktop.locale1 on BUS_ADDRESS and answers its X11 properties with LAYOUT
+# (for example "de").
 import sys
 
 from gi.repository import Gio, GLib
@@ -38,12 +37,8 @@ def main():
         None,
     )
     loop = GLib.MainLoop()
-
-    def owned(*_):
-        print("ready", flush=True)
-
     Gio.bus_own_name_on_connection(
-        bus, "org.freedesktop.locale1", Gio.BusNameOwnerFlags.NONE, owned, lambda *_: loop.quit()
+        bus, "org.freedesktop.locale1", Gio.BusNameOwnerFlags.NONE, None, lambda *_: loop.quit()
     )
     loop.run()
 
