@@ -69,7 +69,8 @@ TEST_P(WaylandBackend, TypesIntoTheWindowFoundAndFailsCleanlyOnceTheDesktopIsGon
     std::unique_ptr<HeadlessDesktop> desktop = c.start();
     desktop->enter();
     KeyboardBackend backend = openKeyboardBackend();
-    EXPECT_TRUE(typeid(*backend.device) == *c.device) << typeid(*backend.device).name();
+    const KeyboardDevice& device = *backend.device;
+    EXPECT_TRUE(typeid(device) == *c.device) << typeid(device).name();
     EXPECT_EQ(backend.notice, c.notice);
     std::vector<std::unique_ptr<TextReceiver>> windows;
     for (const char* title : {"Kest Orders Sheet",

@@ -139,7 +139,10 @@ HeadlessSway::HeadlessSway(bool withTrayBar) {
 }
 
 HeadlessSway::~HeadlessSway() {
-    stop();
+    // sway takes a moment to let its clients go; a plain kill would leave it running
+    // past the test.
+    message("exit");
+    process_->wait(10s);
 }
 
 int HeadlessSway::trayItems() const {
@@ -179,16 +182,6 @@ std::vector<std::string> HeadlessDesktop::clientErrors() const {
         }
     }
     return found;
-}
-
-bool HeadlessSway::stop() {
-    if (!process_) return true;
-    message("exit");
-    // sway takes a moment to let its clients go; a plain kill would leave it running
-    // past the test.
-    const bool ended = process_->wait(10s) != -1;
-    process_.reset();
-    return ended;
 }
 
 FootReceiver::FootReceiver(const HeadlessSway& sway, const std::string& title) {

@@ -57,8 +57,6 @@ class HeadlessSway final : public HeadlessDesktop {
     bool hasWindow(const std::string& title) const;
     // How many StatusNotifier items swaybar's tray holds; -1 while it cannot be asked.
     int trayItems() const;
-    // Ends sway cleanly (swaymsg exit) and waits for it; true when it ended in time.
-    bool stop();
 
   private:
     std::string runtime_;
