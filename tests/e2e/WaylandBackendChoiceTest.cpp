@@ -55,6 +55,10 @@ struct DesktopCase {
     std::optional<bool> listsWindow;  // what windowExists tells of a window on screen
 };
 
+void PrintTo(const DesktopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class WaylandBackend : public ::testing::TestWithParam<DesktopCase> {};
 
 // On each desktop the program opens the keyboard the desktop offers (sway's virtual

@@ -16,7 +16,8 @@ class WaylandProgram : public ::testing::Test {
   protected:
     void TearDown() override {
         program.reset();
-        if (desktop) EXPECT_EQ(desktop->clientErrors(), std::vector<std::string>{});
+        if (!desktop) return;
+        EXPECT_EQ(desktop->clientErrors(), std::vector<std::string>{});
     }
     std::string base() const { return home.path() + "/kest-redirect"; }
     void startProgram(const GeneralSettings& settings) {
@@ -88,7 +89,9 @@ TEST_F(WaylandProgram, OnKdeAScanIsTypedIntoTheTargetWindow) {
     wayland::PlasmaWindowActivator windows;
     ASSERT_TRUE(waitUntil([&] { return windows.windowExists(kMainTitle).value_or(false); }, 30s))
         << readFile(log());
-    serial.send("12345\r\xE4\xDF 5\r");
+    serial.send("12345\r");
+    ASSERT_TRUE(receiver.waitForText("<12345\n>", 20s)) << receiver.received();
+    serial.send("\xE4\xDF 5\r");
     const std::string expected = "<12345\n><" + cp1252ToUtf8("\xE4\xDF 5") + "\n>";
     EXPECT_TRUE(receiver.waitForText(expected, 20s)) << receiver.received() << "\n"
                                                      << readFile(log());
