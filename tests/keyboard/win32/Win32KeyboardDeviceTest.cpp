@@ -104,10 +104,9 @@ TEST_F(Win32KeyboardDeviceTest, KeysComeFromTheLayoutOfTheThreadWithTheFocus) {
         api.threadLayouts[9] = germanLayout().handle;
         api.focus = uwp ? kContent : 0;
         device.endPiece();
-        type("z");
+        type("zy@");
         EXPECT_EQ(api.sent.front(), (KeyInput{'Z', 0x15, 0}));
-        type("y@z");
-        EXPECT_EQ(api.received, u"y@z");
+        EXPECT_EQ(api.received, u"zy@");
     }
 }
 
