@@ -1,6 +1,5 @@
 #include "keyboard/win32/FakeWin32Api.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 namespace kest::win32::testing {

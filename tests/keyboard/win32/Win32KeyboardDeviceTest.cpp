@@ -23,19 +23,16 @@ class Win32KeyboardDeviceTest : public ::testing::Test {
     }
     // The receiving window's thread types with this layout; ours stays US.
     void targetUses(const FakeLayout& layout) { api.threadLayouts[kTargetThread] = layout.handle; }
-    // The keys pressed since the last type() (Unicode events left out).
-    Keys keysSent() const {
+    // Types the characters afresh; the keys it pressed (Unicode events left out).
+    Keys type(std::string_view chars) {
+        api.sent.clear();
+        api.received.clear();
+        for (unsigned char c : chars) device.typeCharacter(c);
         Keys vks;
         for (const KeyInput& e : api.sent) {
             if (!(e.flags & (kEventUnicode | kEventKeyUp))) vks.push_back(std::uint8_t(e.vk));
         }
         return vks;
-    }
-    Keys type(std::string_view chars) {
-        api.sent.clear();
-        api.received.clear();
-        for (unsigned char c : chars) device.typeCharacter(c);
-        return keysSent();
     }
     // The refusal that ends the typing of c, none when it went through.
     std::optional<KeysRefused> refusalOf(char c) {
