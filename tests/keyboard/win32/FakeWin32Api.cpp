@@ -165,11 +165,6 @@ bool FakeWin32Api::isToggled(std::uint8_t vk, ThreadId thread) {
     return own && ownCapsView ? *ownCapsView : capsLock;
 }
 
-ProcessId FakeWin32Api::windowProcess(WindowHandle window) {
-    const FakeWindow& w = find(window);
-    return w.process ? w.process : ProcessId(0x1000 + w.handle);
-}
-
 std::optional<std::uint32_t> FakeWin32Api::processIntegrity(ProcessId process) {
     auto it = integrity.find(process);
     return it != integrity.end() ? it->second : std::optional<std::uint32_t>(kIntegrityMedium);

@@ -39,7 +39,7 @@ struct FakeWindow {
     ThreadId thread;
     bool visible = true;
     bool minimised = false;
-    ProcessId process = 0;  // 0: a process of its own, of medium integrity
+    ProcessId process = 0;  // not ours; of medium integrity unless the test says otherwise
     bool cloaked = false;
 };
 
@@ -88,7 +88,7 @@ class FakeWin32Api final : public Win32Api {
     bool isToggled(std::uint8_t vk, ThreadId thread) override;
     bool shiftTurnsCapsLockOff() override { return shiftLock; }
     WindowHandle focusWindow() override { return focus ? focus : foregroundWindow(); }
-    ProcessId windowProcess(WindowHandle window) override;
+    ProcessId windowProcess(WindowHandle window) override { return find(window).process; }
     ProcessId currentProcess() override { return kOwnProcess; }
     std::optional<std::uint32_t> processIntegrity(ProcessId process) override;
 
