@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -54,10 +55,8 @@ TEST(CommandLine, OptionsTheirInstanceAndWhatIsAnError) {
                                      {"/#A#", "--HELP"},
                                      {"/#A#", "x", "-"},
                                      {"--help", "--version"},
-                                     {"--explain", "--autostart", "on"},
                                      {"--autostart"},
                                      {"--autostart", "yes", "/#A#"},
-                                     {"--autostart", "/#A#"},
                                      {"--autostart", "on", "Scanner_001"},
                                      {"--autostart", "on", "/#Scanner"}}) {
         const CommandLine line = parseCommandLine(wrong);
@@ -104,62 +103,54 @@ class AutostartTest : public ::testing::Test {
     QString err;
 };
 
-TEST_F(AutostartTest, OnWritesAnEntryForThatInstanceOffRemovesIt) {
-    const QString entry = home.path() + "/autostart/kest-redirect_Scanner_001.desktop";
-    EXPECT_EQ(autostart::entryPath("_Scanner_001"), entry);
-
-    ASSERT_EQ(run({"--autostart", "on", "/#Scanner_001#"}), 0) << err.toStdString();
-    EXPECT_TRUE(out.contains(entry));
-    const QString text = read(entry);
-    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(text.contains("\nType=Application\n"));
-    EXPECT_TRUE(text.contains(
-        "\nExec=\"/opt/kest redirect/Kest_Redirect_Serial_to_KB\" \"/#Scanner_001#\"\n"))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains("\nTryExec=/opt/kest redirect/Kest_Redirect_Serial_to_KB\n"));
-    // Other instances do not start at login.
-    EXPECT_FALSE(QFileInfo::exists(autostart::entryPath("")));
-    EXPECT_FALSE(QFileInfo::exists(autostart::entryPath("_Scanner_002")));
-
-    // On again replaces it; off removes it, and off once more says it was not on.
-    ASSERT_EQ(run({"--autostart", "on", "/#Scanner_001#"}), 0);
-    EXPECT_EQ(read(entry), text);
-    ASSERT_EQ(run({"--autostart", "off", "/#Scanner_001#"}), 0);
-    EXPECT_FALSE(QFileInfo::exists(entry));
-    ASSERT_EQ(run({"--autostart", "off", "/#Scanner_001#"}), 0);
-    EXPECT_TRUE(out.contains("was not on"));
-}
-
-TEST_F(AutostartTest, UnnamedCopyStartsWithNoInstanceArgument) {
-    ASSERT_EQ(run({"--autostart", "on"}), 0);
-    const QString text = read(home.path() + "/autostart/kest-redirect.desktop");
-    EXPECT_TRUE(text.contains("\nExec=\"/opt/kest redirect/Kest_Redirect_Serial_to_KB\"\n"))
-        << text.toStdString();
-}
-
-TEST_F(AutostartTest, AnyNameReachesTheProgramUnchanged) {
-    // Names may hold anything but "#". In the file name the unsafe bytes become %XX;
-    // in Exec the argument is quoted, with ", `, $ and \ escaped inside the quotes, the
-    // backslashes escaped again for the string value and "%" doubled.
-    ASSERT_EQ(run({"--autostart", "on", "/#a/b \"c\" $d`e\\f%g#"}), 0) << err.toStdString();
-    const QString entry =
-        home.path() + "/autostart/kest-redirect_a%2Fb%20%22c%22%20%24d%60e%5Cf%25g.desktop";
-    const QString text = read(entry);
-    EXPECT_TRUE(text.contains("\" \"/#a/b \\\\\"c\\\\\" \\\\$d\\\\`e\\\\\\\\f%%g#\"\n"))
-        << text.toStdString();
+// On writes the instance's entry and no other, on again replaces it, off removes it and
+// off once more says it was not on. Names may hold anything but "#": in the file name the
+// unsafe bytes become %XX; in Exec the argument is quoted, with ", `, $ and \ escaped
+// inside the quotes, the backslashes escaped again for the string value and "%"
+// doubled. The unnamed copy starts with no instance argument.
+TEST_F(AutostartTest, OnWritesTheEntryThatStartsThatInstanceOffRemovesIt) {
+    const struct {
+        QString name;
+        QString suffix;
+        QString file;
+        QString exec;  // what follows the quoted program in Exec
+    } cases[] = {
+        {"", "", "kest-redirect.desktop", "\n"},
+        {"/#Scanner_001#", "_Scanner_001", "kest-redirect_Scanner_001.desktop",
+         " \"/#Scanner_001#\"\n"},
+        {"/#a/b \"c\" $d`e\\f%g#", "_a/b \"c\" $d`e\\f%g",
+         "kest-redirect_a%2Fb%20%22c%22%20%24d%60e%5Cf%25g.desktop",
+         " \"/#a/b \\\\\"c\\\\\" \\\\$d\\\\`e\\\\\\\\f%%g#\"\n"},
+    };
+    const QDir autostartDir(home.path() + "/autostart");
+    for (const auto& c : cases) {
+        const auto line = [&](const char* onOff) {
+            return c.name.isEmpty() ? QStringList{"--autostart", onOff}
+                                    : QStringList{"--autostart", onOff, c.name};
+        };
+        const QString entry = autostartDir.filePath(c.file);
+        EXPECT_EQ(autostart::entryPath(c.suffix), entry);
+        ASSERT_EQ(run(line("on")), 0) << err.toStdString();
+        EXPECT_TRUE(out.contains(entry)) << out.toStdString();
+        EXPECT_EQ(autostartDir.entryList(QDir::Files), QStringList{c.file});
+        const QString text = read(entry);
+        EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
+        EXPECT_TRUE(text.contains("\nType=Application\n"));
+        EXPECT_TRUE(text.contains("\nExec=\"" + QString(kProgram) + "\"" + c.exec))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains("\nTryExec=" + QString(kProgram) + "\n"));
+        ASSERT_EQ(run(line("on")), 0);
+        EXPECT_EQ(read(entry), text);
+        ASSERT_EQ(run(line("off")), 0);
+        EXPECT_FALSE(QFileInfo::exists(entry));
+        ASSERT_EQ(run(line("off")), 0);
+        EXPECT_TRUE(out.contains("was not on"));
+    }
 
     // A name that would break the entry's line is refused, and nothing is written.
     EXPECT_EQ(run({"--autostart", "on", "/#a\nb#"}), 1);
     EXPECT_TRUE(err.contains("control characters"));
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/autostart/kest-redirect_a%0Ab.desktop"));
-}
-
-TEST_F(AutostartTest, WrongUseSaysHowOnStandardError) {
-    EXPECT_EQ(run({"--autostart", "maybe", "/#A#"}), 2);
-    EXPECT_TRUE(out.isEmpty());
-    EXPECT_TRUE(err.contains("--autostart needs on or off"));
-    EXPECT_TRUE(err.contains("without it the unnamed copy"));
-    EXPECT_TRUE(err.contains("--help"));
 }
 
 }  // namespace

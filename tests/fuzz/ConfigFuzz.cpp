@@ -36,13 +36,9 @@ class MemoryFiles : public kest::ConfigFileSystem {
 
 const std::filesystem::path kDir = "/cfg";
 
-kest::ConfigStore storeFor(kest::testing::FakeConfigControls& controls, MemoryFiles& files) {
-    return kest::ConfigStore(controls, files, [](const std::string&) { return kDir; });
-}
-
 std::map<std::filesystem::path, std::string> loadAndSave(MemoryFiles& files) {
     kest::testing::FakeConfigControls controls;
-    auto store = storeFor(controls, files);
+    kest::ConfigStore store(controls, files, [](const std::string&) { return kDir; });
     store.LOAD_CFG();  // a throw here escapes to libFuzzer, which reports it
     FUZZ_CHECK(controls.search.size() == controls.replace.size());
     store.B_SAVE_Click();
@@ -52,7 +48,7 @@ std::map<std::filesystem::path, std::string> loadAndSave(MemoryFiles& files) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string_view rest = kest::fuzz::takeInput(data, size);
+    std::string_view rest = kest::fuzz::asText(data, size);
     MemoryFiles files;
     // Each part present or not, as files may be missing: a part that is exactly "-"
     // stands for a missing file.

@@ -28,23 +28,10 @@ bool balanced(const std::vector<KeyAction>& actions) {
     return open.empty();
 }
 
-void checkFailureAt(std::string_view keys, int at) {
-    RecordingKeyboardDevice device;
-    device.failAfter(at);
-    bool threw = false;
-    try {
-        kest::SendKeys(keys, true, device);
-    } catch (const std::exception&) {
-        threw = true;
-    }
-    FUZZ_CHECK(threw);
-    FUZZ_CHECK(device.keysDown().empty());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string_view input = kest::fuzz::takeInput(data, size);
+    std::string_view input = kest::fuzz::asText(data, size);
     const unsigned failPick = input.empty() ? 0 : static_cast<unsigned char>(input.front());
     const std::string_view keys = input.empty() ? input : input.substr(1);
 
@@ -78,7 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // One injected failure per input, at an event the first byte picks.
     const int events = static_cast<int>(streamed.events().size()) - 1;  // the sync last
-    if (events > 0)
-        checkFailureAt(keys, static_cast<int>(failPick % static_cast<unsigned>(events)));
+    if (events <= 0) return 0;
+    RecordingKeyboardDevice failing;
+    failing.failAfter(static_cast<int>(failPick % static_cast<unsigned>(events)));
+    bool threw = false;
+    try {
+        kest::SendKeys(keys, true, failing);
+    } catch (const std::exception&) {
+        threw = true;
+    }
+    FUZZ_CHECK(threw);
+    FUZZ_CHECK(failing.keysDown().empty());
     return 0;
 }

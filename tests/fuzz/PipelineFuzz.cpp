@@ -31,29 +31,19 @@ std::optional<std::string> asciiCode(std::string_view payload) {
     return std::string(1, static_cast<char>(static_cast<int>(code)));
 }
 
-void modelDecode(std::string& text) {
-    roundByRound(text, "{ASCII:", "}", asciiCode);
-}
-
-struct Setup {
-    std::string remove, search, replace, text, target;
-    bool serialOpen = false;
-    int clientState = kest::kSocketClosed;
-};
-
 // The log the recording host should hold after the run, in its own words.
-std::vector<std::string> modelLog(Setup s, const kest::Clock& clock) {
+std::vector<std::string> modelLog(std::string text, const kest::DryRunSettings& s,
+                                  const kest::DryRunWorld& world, const kest::Clock& clock) {
     std::vector<std::string> log;
-    std::string text = s.text;
-    const double code = kest::numericValue(s.remove);
+    const double code = kest::numericValue(s.removeList[0]);
     if (code >= 0 && code <= 255 && code == static_cast<int>(code)) {
         std::erase(text, static_cast<char>(static_cast<int>(code)));
     }
-    std::string search = s.search;
-    modelDecode(search);
+    std::string search = s.search[0];
+    roundByRound(search, "{ASCII:", "}", asciiCode);
     if (const std::size_t p = text.find(search); p != std::string::npos)
-        text.replace(p, search.size(), s.replace);
-    modelDecode(text);
+        text.replace(p, search.size(), s.replace[0]);
+    roundByRound(text, "{ASCII:", "}", asciiCode);
     roundByRound(text, "{CURDATE:", "}", [&](std::string_view pattern) {
         return std::optional<std::string>(
             kest::formatDate(clock.now(), pattern, clock.dateNames()));
@@ -61,14 +51,14 @@ std::vector<std::string> modelLog(Setup s, const kest::Clock& clock) {
     for (std::size_t p = text.find("{CURTIME}"); p != std::string::npos;
          p = text.find("{CURTIME}", p + 8))
         text.replace(p, 9, "09:05:07");
-    if (s.serialOpen) {
+    if (world.serialOpen) {
         roundByRound(text, "{TX_SERIAL[", "]}", [&](std::string_view payload) {
             log.push_back("serial:" + std::string(payload));
             return std::optional<std::string>("");
         });
     }
     roundByRound(text, "{TX_TCP[", "]}", [&](std::string_view payload) {
-        if (s.clientState == kest::kSocketConnected)
+        if (world.tcpClientState == kest::kSocketConnected)
             log.push_back("tcp-client:" + std::string(payload));
         return std::optional<std::string>("");
     });
@@ -78,8 +68,8 @@ std::vector<std::string> modelLog(Setup s, const kest::Clock& clock) {
             text.erase(p, q - p + 1);
         }
         log.push_back("wait:0.05");
-    } else if (!s.target.empty()) {
-        log.push_back("activate:" + s.target);
+    } else if (!s.targetWindow.empty()) {
+        log.push_back("activate:" + s.targetWindow);
         log.push_back("wait:0.05");
     }
     log.push_back("key:<");
@@ -99,56 +89,49 @@ std::vector<std::string> modelLog(Setup s, const kest::Clock& clock) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string_view rest = kest::fuzz::takeInput(data, size);
+    std::string_view rest = kest::fuzz::asText(data, size);
     if (rest.empty()) return 0;
     const unsigned switches = static_cast<unsigned char>(rest.front());
     rest.remove_prefix(1);
-    Setup s;
-    s.serialOpen = switches & 1;
-    s.clientState = switches & 2 ? kest::kSocketConnected : kest::kSocketClosed;
-    s.target = switches & 4 ? "Target" : "";
-    s.remove = kest::fuzz::cutAt(rest);
-    s.search = kest::fuzz::cutAt(rest);
-    s.replace = kest::fuzz::cutAt(rest);
-    s.text = rest;
+    kest::DryRunWorld world;
+    world.serialOpen = switches & 1;
+    world.tcpClientState = switches & 2 ? kest::kSocketConnected : kest::kSocketClosed;
+    kest::DryRunSettings settings;
+    settings.removeList = {std::string(kest::fuzz::cutAt(rest))};
+    settings.search = {std::string(kest::fuzz::cutAt(rest))};
+    settings.replace = {std::string(kest::fuzz::cutAt(rest))};
+    settings.delay = "0";
+    settings.prefix = "<";
+    settings.suffix = ">";
+    settings.targetWindow = switches & 4 ? "Target" : "";
+    const std::string received(rest);
 
     kest::test::RecordingPipelineHost host;
     kest::test::FakeClock clock;
-    host.removeEntries = {s.remove};
-    host.search = {s.search};
-    host.replace = {s.replace};
-    host.delay = "0";
-    host.prefix = "<";
-    host.suffix = ">";
-    host.target = s.target;
-    host.serialIsOpen = s.serialOpen;
-    host.clientState = s.clientState;
+    host.removeEntries = settings.removeList;
+    host.search = settings.search;
+    host.replace = settings.replace;
+    host.delay = settings.delay;
+    host.prefix = settings.prefix;
+    host.suffix = settings.suffix;
+    host.target = settings.targetWindow;
+    host.serialIsOpen = world.serialOpen;
+    host.clientState = world.tcpClientState;
     kest::Pipeline pipeline(host, clock);
-    std::string text = s.text;
+    std::string text = received;
     pipeline.PROCESS_DATA(text);
     FUZZ_CHECK(host.failures.empty());
-    FUZZ_CHECK(host.log == modelLog(s, clock));
+    FUZZ_CHECK(host.log == modelLog(received, settings, world, clock));
 
     // The rule tester's dry run of the same text predicts the very pieces the run typed.
-    kest::DryRunSettings settings;
-    settings.removeList = host.removeEntries;
-    settings.search = host.search;
-    settings.replace = host.replace;
-    settings.delay = host.delay;
-    settings.prefix = host.prefix;
-    settings.suffix = host.suffix;
-    settings.targetWindow = host.target;
-    kest::DryRunWorld world;
-    world.serialOpen = s.serialOpen;
-    world.tcpClientState = s.clientState;
-    const kest::DryRunResult dry = kest::dryRun(s.text, settings, world, clock);
+    const kest::DryRunResult dry = kest::dryRun(received, settings, world, clock);
     std::vector<std::string> pieces;
     for (const auto& step : dry.steps)
         if (step.kind == kest::DryRunStep::Kind::Piece) pieces.push_back(step.text);
     FUZZ_CHECK(pieces == host.keys());
     // Its text shows every control code as {ASCII:n}, so received bytes can never
     // forge a line: each line is one of the dry run's own, and one names each piece.
-    const std::string rendered = kest::renderDryRun(s.text, settings, world, dry);
+    const std::string rendered = kest::renderDryRun(received, settings, world, dry);
     const std::vector<std::string_view> pieceHeads = {"Prefix \"", "Piece ", "Suffix \""};
     const std::vector<std::string_view> otherHeads = {
         "Received: ", "After ",    "Rule ",         "Send-back over ", "Window activation: ",

@@ -1,6 +1,5 @@
 #include "keyboard/win32/FakeWin32Api.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 namespace kest::win32::testing {
@@ -17,9 +16,6 @@ void addLetters(FakeLayout& layout) {
     }
     for (char16_t c = u'0'; c <= u'9'; ++c) layout.keys.push_back({c, std::uint8_t(c)});
     layout.keys.push_back({u' ', 0x20});
-    // The scan codes of the letter row that starts with Q, and one of the others.
-    const char* row = "QWERTYUIOP";
-    for (std::uint16_t i = 0; row[i]; ++i) layout.scans[std::uint8_t(row[i])] = 0x10 + i;
     layout.scans[0x25] = 0x4B;  // left arrow, shares its scan code with number pad 4
 }
 
@@ -82,8 +78,7 @@ FakeLayout germanLayout() {
 }
 
 FakeWin32Api::FakeWin32Api() {
-    addLayout(usLayout());
-    addLayout(germanLayout());
+    for (const FakeLayout& layout : {usLayout(), germanLayout()}) layouts_[layout.handle] = layout;
     threadLayouts[kSelf] = usLayout().handle;
 }
 
@@ -91,10 +86,7 @@ unsigned FakeWin32Api::sendInput(const std::vector<KeyInput>& events) {
     std::size_t take = events.size();
     if (acceptNext >= 0 && std::size_t(acceptNext) < take) take = std::size_t(acceptNext);
     acceptNext = -1;
-    if (acceptBudget >= 0) {
-        take = std::min(take, std::size_t(acceptBudget));
-        acceptBudget -= long(take);
-    }
+    if (locked) take = 0;
     for (std::size_t i = 0; i < take; ++i) this->take(events[i]);
     if (take > 0) ourInputLast_ = true;
     return unsigned(take);
@@ -129,19 +121,12 @@ void FakeWin32Api::keyDown(std::uint8_t vk) {
     if (vk == kVkBack) return received.push_back(ctrlOnly ? 0x7F : 0x08);
     if (vk == kVkTab || vk == kVkEscape) return received.push_back(vk);
     if (ctrlOnly && vk >= 'A' && vk <= 'Z') return received.push_back(char16_t(vk - 'A' + 1));
-    const FakeLayout& layout = frontLayout();
-    unsigned mods = (shift ? kShift : 0) | (ctrl ? kCtrl : 0) | (alt ? kAlt : 0);
-    if (capsLock && (mods & kAltGr) == 0 && isLetterKey(layout, vk)) mods ^= kShift;
-    for (const FakeKey& k : layout.keys) {
-        // A dead key waits for the next key and changes it: the receiver sees garbage.
-        if (k.vk == vk && k.mods == mods) return received.push_back(k.dead ? u'\uFFFD' : k.ch);
-    }
-}
-
-// The keys go to the thread of the window with the focus, and its layout reads them.
-const FakeLayout& FakeWin32Api::frontLayout() {
+    // The keys go to the thread of the window with the focus, and its layout reads them.
     const WindowHandle window = focusWindow();
-    return layouts_.at(keyboardLayout(window ? windowThread(window) : kSelf));
+    const KeyText text = keyText(vk, (shift ? kShift : 0) | (ctrl ? kCtrl : 0) | (alt ? kAlt : 0),
+                                 capsLock, keyboardLayout(window ? windowThread(window) : kSelf));
+    // A dead key waits for the next key and changes it: the receiver sees garbage.
+    received += text.dead ? u"\uFFFD" : text.text;
 }
 
 LayoutHandle FakeWin32Api::keyboardLayout(ThreadId thread) {
@@ -180,11 +165,6 @@ bool FakeWin32Api::isToggled(std::uint8_t vk, ThreadId thread) {
     return own && ownCapsView ? *ownCapsView : capsLock;
 }
 
-ProcessId FakeWin32Api::windowProcess(WindowHandle window) {
-    const FakeWindow& w = find(window);
-    return w.process ? w.process : ProcessId(0x1000 + w.handle);
-}
-
 std::optional<std::uint32_t> FakeWin32Api::processIntegrity(ProcessId process) {
     auto it = integrity.find(process);
     return it != integrity.end() ? it->second : std::optional<std::uint32_t>(kIntegrityMedium);
@@ -205,21 +185,12 @@ std::vector<WindowHandle> FakeWin32Api::topLevelWindows() {
 }
 
 bool FakeWin32Api::setForegroundWindow(WindowHandle window) {
-    ++foregroundRequests;
-    bool allowed = false;
-    switch (lock) {
-        case ForegroundLock::None:
-            allowed = true;
-            break;
-        case ForegroundLock::UnlessAttached:
-            allowed = foreground && attached.count(windowThread(foreground));
-            break;
-        case ForegroundLock::UnlessOurInput:
-            allowed = ourInputLast_;
-            break;
-        case ForegroundLock::Always:
-            break;
-    }
+    // Windows lets a thread take the foreground when its input is attached to the
+    // foreground thread's, or when its own input was the last the system took.
+    const bool allowed =
+        lock == ForegroundLock::None ||
+        (lock == ForegroundLock::UnlessAttached && attached.count(windowThread(foreground))) ||
+        (lock == ForegroundLock::UnlessOurInput && ourInputLast_);
     if (!allowed) return false;
     // Another thread's window comes to the front when its thread has taken the change.
     if (foregroundDelayMs > 0 && windowThread(window) != kSelf) {

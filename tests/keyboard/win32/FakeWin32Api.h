@@ -39,7 +39,7 @@ struct FakeWindow {
     ThreadId thread;
     bool visible = true;
     bool minimised = false;
-    ProcessId process = 0;  // 0: a process of its own, of medium integrity
+    ProcessId process = 0;  // not ours; of medium integrity unless the test says otherwise
     bool cloaked = false;
 };
 
@@ -51,7 +51,6 @@ class FakeWin32Api final : public Win32Api {
     static constexpr ProcessId kOwnProcess = 1;
 
     FakeWin32Api();
-    void addLayout(FakeLayout layout) { layouts_[layout.handle] = std::move(layout); }
 
     // What the program in front read as characters, and every event taken.
     std::u16string received;
@@ -65,9 +64,8 @@ class FakeWin32Api final : public Win32Api {
     std::optional<bool> ownCapsView;
     // The next SendInput takes only this many events (negative: all).
     int acceptNext = -1;
-    // Input is taken until this many more events went in, then refused as on a locked
-    // screen (negative: never).
-    long acceptBudget = -1;
+    // Input is refused as on a locked screen.
+    bool locked = false;
 
     std::vector<FakeWindow> windows;
     std::map<ThreadId, LayoutHandle> threadLayouts;
@@ -80,7 +78,6 @@ class FakeWin32Api final : public Win32Api {
     unsigned slept = 0;
     ForegroundLock lock = ForegroundLock::None;
     std::set<ThreadId> attached;
-    int foregroundRequests = 0;
 
     unsigned sendInput(const std::vector<KeyInput>& events) override;
     LayoutHandle keyboardLayout(ThreadId thread) override;
@@ -91,7 +88,7 @@ class FakeWin32Api final : public Win32Api {
     bool isToggled(std::uint8_t vk, ThreadId thread) override;
     bool shiftTurnsCapsLockOff() override { return shiftLock; }
     WindowHandle focusWindow() override { return focus ? focus : foregroundWindow(); }
-    ProcessId windowProcess(WindowHandle window) override;
+    ProcessId windowProcess(WindowHandle window) override { return find(window).process; }
     ProcessId currentProcess() override { return kOwnProcess; }
     std::optional<std::uint32_t> processIntegrity(ProcessId process) override;
 
@@ -113,7 +110,6 @@ class FakeWin32Api final : public Win32Api {
     FakeWindow& find(WindowHandle window);
     void take(const KeyInput& e);
     void keyDown(std::uint8_t vk);
-    const FakeLayout& frontLayout();
 
     std::map<LayoutHandle, FakeLayout> layouts_;
     bool ourInputLast_ = false;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "keyboard/Cp1252.h"
 #include "keyboard/win32/FakeWin32Api.h"
 
@@ -10,11 +13,7 @@ namespace {
 
 constexpr WindowHandle kTarget = 0x100;
 constexpr ThreadId kTargetThread = 7;
-
-struct Layout {
-    const char* name;
-    FakeLayout (*make)();
-};
+using Keys = std::vector<std::uint8_t>;
 
 class Win32KeyboardDeviceTest : public ::testing::Test {
   protected:
@@ -24,18 +23,25 @@ class Win32KeyboardDeviceTest : public ::testing::Test {
     }
     // The receiving window's thread types with this layout; ours stays US.
     void targetUses(const FakeLayout& layout) { api.threadLayouts[kTargetThread] = layout.handle; }
-    bool sentUnicode() const {
-        for (const KeyInput& e : api.sent) {
-            if (e.flags & kEventUnicode) return true;
-        }
-        return false;
-    }
-    std::vector<std::uint8_t> keysSent() const {
-        std::vector<std::uint8_t> vks;
+    // Types the characters afresh; the keys it pressed (Unicode events left out).
+    Keys type(std::string_view chars) {
+        api.sent.clear();
+        api.received.clear();
+        for (unsigned char c : chars) device.typeCharacter(c);
+        Keys vks;
         for (const KeyInput& e : api.sent) {
             if (!(e.flags & (kEventUnicode | kEventKeyUp))) vks.push_back(std::uint8_t(e.vk));
         }
         return vks;
+    }
+    // The refusal that ends the typing of c, none when it went through.
+    std::optional<KeysRefused> refusalOf(char c) {
+        try {
+            device.typeCharacter(static_cast<unsigned char>(c));
+        } catch (const KeysRefused& refused) {
+            return refused;
+        }
+        return std::nullopt;
     }
 
     FakeWin32Api api;
@@ -45,16 +51,15 @@ class Win32KeyboardDeviceTest : public ::testing::Test {
 // Every byte, on both layouts, with Caps Lock off and on: the receiver reads exactly
 // the character, no key stays down and Caps Lock is as it was.
 TEST_F(Win32KeyboardDeviceTest, EveryCharacterArrivesAsWrittenOnUsAndGermanWithCapsLockOffAndOn) {
-    for (const Layout& layout : {Layout{"US", usLayout}, Layout{"German", germanLayout}}) {
-        targetUses(layout.make());
+    for (const FakeLayout& layout : {usLayout(), germanLayout()}) {
+        targetUses(layout);
         for (bool caps : {false, true}) {
             api.capsLock = caps;
             device.endPiece();  // Caps Lock is read once a piece
             for (int c = 0; c < 256; ++c) {
-                SCOPED_TRACE(std::string(layout.name) + (caps ? " caps " : " ") +
+                SCOPED_TRACE(std::to_string(layout.handle) + (caps ? " caps " : " ") +
                              std::to_string(c));
-                api.received.clear();
-                device.typeCharacter(static_cast<unsigned char>(c));
+                type(std::string(1, char(c)));
                 EXPECT_EQ(api.received, std::u16string(1, char16_t(cp1252ToUnicode(c))));
                 EXPECT_TRUE(api.down.none());
                 EXPECT_EQ(api.capsLock, caps);
@@ -63,24 +68,22 @@ TEST_F(Win32KeyboardDeviceTest, EveryCharacterArrivesAsWrittenOnUsAndGermanWithC
     }
 }
 
+// Control characters included (Windows types them with Ctrl, Enter, Tab and such), AltGr
+// pressed as Ctrl+Alt; é has no key of its own on German, and ^ is a dead key that
+// would wait: those go as Unicode.
 TEST_F(Win32KeyboardDeviceTest, TheLayoutTypesWhatItCanAsKeysAndOnlyTheRestGoesAsUnicode) {
-    // Control characters included: Windows types them with Ctrl, Enter, Tab and such.
     targetUses(usLayout());
-    for (unsigned char c = 0; c < 0x80; ++c) device.typeCharacter(c);
-    EXPECT_FALSE(sentUnicode());
+    std::string ascii;
+    for (int c = 0; c < 0x80; ++c) ascii += char(c);
+    type(ascii);
+    EXPECT_TRUE(std::none_of(api.sent.begin(), api.sent.end(),
+                             [](const KeyInput& e) { return e.flags & kEventUnicode; }));
 
     targetUses(germanLayout());
-    api.sent.clear();
-    device.typeCharacter('@');  // AltGr+Q, pressed as Ctrl+Alt
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkControl, kVkMenu, 'Q'}));
-    api.sent.clear();
-    device.typeCharacter(0x80);  // the euro sign, AltGr+E
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkControl, kVkMenu, 'E'}));
-    // é has no key of its own on German, and ^ is a dead key that would wait.
+    EXPECT_EQ(type("@"), (Keys{kVkControl, kVkMenu, 'Q'}));
+    EXPECT_EQ(type("\x80"), (Keys{kVkControl, kVkMenu, 'E'}));  // the euro sign
     for (unsigned char c : {0xE9, int('^')}) {
-        api.sent.clear();
-        device.typeCharacter(c);
-        EXPECT_TRUE(keysSent().empty()) << int(c);
+        EXPECT_TRUE(type(std::string(1, char(c))).empty()) << int(c);
         EXPECT_EQ(api.sent.front(), (KeyInput{0, char16_t(cp1252ToUnicode(c)), kEventUnicode}));
     }
 }
@@ -98,13 +101,9 @@ TEST_F(Win32KeyboardDeviceTest, KeysComeFromTheLayoutOfTheThreadWithTheFocus) {
         api.threadLayouts[9] = germanLayout().handle;
         api.focus = uwp ? kContent : 0;
         device.endPiece();
-        api.sent.clear();
-        api.received.clear();
-        device.typeCharacter('z');
+        type("zy@");
         EXPECT_EQ(api.sent.front(), (KeyInput{'Z', 0x15, 0}));
-        api.received.clear();
-        for (unsigned char c : std::string("y@z")) device.typeCharacter(c);
-        EXPECT_EQ(api.received, u"y@z");
+        EXPECT_EQ(api.received, u"zy@");
     }
 }
 
@@ -118,36 +117,26 @@ TEST_F(Win32KeyboardDeviceTest, CapsLockIsLeftAloneAndCharactersKeepTheirCase) {
     for (bool shiftLock : {false, true}) {
         SCOPED_TRACE(shiftLock);
         api.shiftLock = shiftLock;
-        api.sent.clear();
-        api.received.clear();
-        for (unsigned char c : std::string("aB1!")) device.typeCharacter(c);
+        EXPECT_EQ(type("aB1!"),
+                  (shiftLock ? Keys{'B', '1'} : Keys{kVkShift, 'A', 'B', '1', kVkShift, '1'}));
         EXPECT_EQ(api.received, u"aB1!");
         EXPECT_TRUE(api.capsLock);
-        for (const KeyInput& e : api.sent) EXPECT_NE(e.vk, kVkCapital);
-        const auto keys = shiftLock
-                              ? std::vector<std::uint8_t>{'B', '1'}
-                              : std::vector<std::uint8_t>{kVkShift, 'A', 'B', '1', kVkShift, '1'};
-        EXPECT_EQ(keysSent(), keys);
     }
 }
 
+// Shift held by the caller is used, not pressed again, and applies as SendKeys' "+1";
+// Ctrl held makes a shortcut of the letter, Caps Lock no concern of it.
 TEST_F(Win32KeyboardDeviceTest, ModifiersTheCallerHoldsStayAsTheyAreAndApply) {
     device.keybdEvent(kVkShift, kKeyDown);
-    device.typeCharacter('A');  // needs Shift: the caller's is used, not pressed again
-    device.typeCharacter('1');  // Shift held by the caller applies, as SendKeys' "+1"
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkShift, 'A', '1'}));
+    EXPECT_EQ(type("A1"), (Keys{'A', '1'}));
     EXPECT_TRUE(api.down[kVkShift]);
     EXPECT_EQ(api.received, u"A!");
     device.keybdEvent(kVkShift, kKeyUp);
 
-    // Ctrl held makes a shortcut of the letter; Caps Lock is no concern of it.
     api.capsLock = true;
-    api.sent.clear();
-    api.received.clear();
     device.keybdEvent(0xA2, kKeyDown);  // left Ctrl
-    device.typeCharacter('c');
+    EXPECT_EQ(type("c"), Keys{'C'});
     device.keybdEvent(0xA2, kKeyUp);
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{0xA2, 'C'}));
     EXPECT_EQ(api.received, u"\x03");
     EXPECT_TRUE(api.down.none());
 }
@@ -164,8 +153,7 @@ TEST_F(Win32KeyboardDeviceTest, RawEventsCarryScanCodeAndExtendedFlagAndSkipNonK
 
 // A window of a process above ours (UIPI) would drop our keys without a word, and
 // SendInput would say they went in: they are refused before they are sent. A process
-// that will not tell its level (a system one) counts as above ours; where our own
-// level is unknown, nothing can be compared and nothing is held back.
+// that will not tell its level (a system one) counts as above ours.
 TEST_F(Win32KeyboardDeviceTest, KeysForAWindowThatRunsAsAdministratorAreRefusedNotLost) {
     api.windows.push_back({0x200, u"Administrator: Command Prompt", 8, true, false, 77});
     api.windows.push_back({0x201, u"User Account Control", 9, true, false, 78});
@@ -173,17 +161,14 @@ TEST_F(Win32KeyboardDeviceTest, KeysForAWindowThatRunsAsAdministratorAreRefusedN
     api.integrity[78] = std::nullopt;
     for (WindowHandle front : {WindowHandle(0x200), WindowHandle(0x201)}) {
         api.foreground = front;
-        try {
-            device.typeCharacter('a');
-            ADD_FAILURE() << "typed into a window above ours";
-        } catch (const KeysRefused& refused) {
-            EXPECT_STREQ(refused.what(), "the window in front runs as administrator");
-        }
+        const auto refused = refusalOf('a');
+        ASSERT_TRUE(refused);
+        EXPECT_STREQ(refused->what(), "the window in front runs as administrator");
         EXPECT_THROW(device.keybdEvent(kVkReturn, kKeyDown), KeysRefused);
     }
     EXPECT_TRUE(api.sent.empty());
     api.foreground = kTarget;
-    device.typeCharacter('a');
+    type("a");
     EXPECT_EQ(api.received, u"a");
 }
 
@@ -192,41 +177,27 @@ TEST_F(Win32KeyboardDeviceTest, KeysForAWindowThatRunsAsAdministratorAreRefusedN
 // and the device believes no modifier held afterwards, nor after any piece: a Shift
 // whose release was refused must not keep later capitals from getting theirs.
 TEST_F(Win32KeyboardDeviceTest, RefusedKeysLeaveNoKeyDownAndNoModifierBelievedHeld) {
-    api.acceptNext = 2;  // Shift and the key go down, nothing more
-    try {
-        device.typeCharacter('!');
-        ADD_FAILURE() << "not refused";
-    } catch (const KeysRefused& refused) {
-        EXPECT_TRUE(refused.lastWentIn);
+    for (const auto& [accepted, keyWentIn] : {std::pair{2, true}, std::pair{1, false}}) {
+        api.received.clear();
+        api.acceptNext = accepted;  // Shift, and the key or not
+        const auto refused = refusalOf('!');
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->lastWentIn, keyWentIn);
+        EXPECT_EQ(api.received, keyWentIn ? u"!" : u"");
+        EXPECT_TRUE(api.down.none());
     }
-    EXPECT_EQ(api.received, u"!");
-    EXPECT_TRUE(api.down.none());
-    api.acceptNext = 1;  // only Shift
-    try {
-        device.typeCharacter('!');
-        ADD_FAILURE() << "not refused";
-    } catch (const KeysRefused& refused) {
-        EXPECT_FALSE(refused.lastWentIn);
-    }
-    EXPECT_EQ(api.received, u"!");
-    EXPECT_TRUE(api.down.none());
 
     device.keybdEvent(kVkShift, kKeyDown);  // the "+" of "+(ab)"
-    api.acceptBudget = 0;                   // the screen locks
-    EXPECT_THROW(device.typeCharacter('a'), KeysRefused);
+    api.locked = true;
+    EXPECT_TRUE(refusalOf('a'));
     EXPECT_THROW(device.keybdEvent(kVkShift, kKeyUp), KeysRefused);
-    api.acceptBudget = -1;
-    api.sent.clear();
-    api.received.clear();
-    device.typeCharacter('A');
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkShift, 'A'}));
+    api.locked = false;
+    EXPECT_EQ(type("A"), (Keys{kVkShift, 'A'}));
 
     device.keybdEvent(kVkShift, kKeyDown);  // a piece that ended with Shift believed down
     device.endPiece();
-    api.sent.clear();
-    device.typeCharacter('A');
-    EXPECT_EQ(keysSent(), (std::vector<std::uint8_t>{kVkShift, 'A'}));
-    EXPECT_EQ(api.received, u"AA");
+    EXPECT_EQ(type("A"), (Keys{kVkShift, 'A'}));
+    EXPECT_EQ(api.received, u"A");
 }
 
 }  // namespace

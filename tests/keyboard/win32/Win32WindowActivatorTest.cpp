@@ -28,29 +28,23 @@ class Win32WindowActivatorTest : public ::testing::Test {
 // Which title wins is the shared title match's; Windows' own part is which windows
 // count and how their titles are read. Cloaked windows pass IsWindowVisible but are not
 // shown: a suspended Store app, a window on another virtual desktop. The title typed in
-// Windows-1252 meets UTF-16 titles, surrogate pairs included.
-TEST_F(Win32WindowActivatorTest, OnlyShownWindowsCountAndTitlesAreReadAsUnicode) {
+// Windows-1252 meets UTF-16 titles, surrogate pairs included. A minimised window is
+// restored.
+TEST_F(Win32WindowActivatorTest, OnlyShownWindowsCountTitlesAreReadAsUnicodeAndRestored) {
     add(u"Orders", false);
     add(u"Orders Entry");
     api.windows.back().cloaked = true;
     for (const char* title : {"Orders", ""}) EXPECT_FALSE(activator.activate(title)) << title;
     EXPECT_EQ(api.foreground, kOwn);
-    EXPECT_EQ(api.foregroundRequests, 0);
 
     const WindowHandle orders = add(u"Orders \U0001F600 \u4E2D");
+    api.windows.back().minimised = true;
     EXPECT_TRUE(activator.activate("ORDERS"));
     EXPECT_EQ(api.foreground, orders);
+    EXPECT_FALSE(api.isMinimised(orders));
     const WindowHandle etude = add(u"\u00e9tude \u0153uvre \u00ff");
     EXPECT_TRUE(activator.activate("\xC9TUDE \x8CUVRE \x9F"));
     EXPECT_EQ(api.foreground, etude);
-}
-
-TEST_F(Win32WindowActivatorTest, AMinimisedWindowIsRestored) {
-    const WindowHandle orders = add(u"Orders");
-    api.windows.back().minimised = true;
-    EXPECT_TRUE(activator.activate("Orders"));
-    EXPECT_FALSE(api.isMinimised(orders));
-    EXPECT_EQ(api.foreground, orders);
 }
 
 // Another program's window comes to the front a moment after SetForegroundWindow:
@@ -62,8 +56,6 @@ TEST_F(Win32WindowActivatorTest, AnActivationThatTakesAMomentIsWaitedForBeforeAn
     EXPECT_TRUE(activator.activate("Orders"));
     EXPECT_EQ(api.foreground, orders);
     EXPECT_TRUE(api.sent.empty());
-    EXPECT_TRUE(api.attached.empty());
-    EXPECT_GE(api.slept, 120u);
     EXPECT_LE(api.slept, 200u);
 
     api.foreground = kOwn;
@@ -84,9 +76,9 @@ TEST_F(Win32WindowActivatorTest, TheForegroundLockIsPassedLeavingNoInputAttached
         int presses;
         bool activated;
     };
-    for (const Case c : {Case{ForegroundLock::UnlessAttached, 0, true},
-                         Case{ForegroundLock::UnlessOurInput, 2, true},
-                         Case{ForegroundLock::Always, 0, false}}) {
+    for (const Case c :
+         {Case{ForegroundLock::UnlessAttached, 0, true},
+          Case{ForegroundLock::UnlessOurInput, 2, true}, Case{ForegroundLock::Always, 0, false}}) {
         api.foreground = kOwn;
         api.lock = c.lock;
         api.sent.clear();
