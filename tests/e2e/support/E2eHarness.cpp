@@ -59,35 +59,29 @@ std::map<std::string, std::string> PrivateDisplay::env() const {
 
 namespace {
 
-bool windowManagerReady(const std::string& displayName) {
-    Display* d = XOpenDisplay(displayName.c_str());
-    if (!d) return false;
-    Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
-    bool ready = false;
-    if (check != None) {
-        Atom type;
-        int format;
-        unsigned long n, after;
-        unsigned char* data = nullptr;
-        ready = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType,
-                                   &type, &format, &n, &after, &data) == Success &&
-                n == 1;
-        if (data) XFree(data);
-    }
-    XCloseDisplay(d);
-    return ready;
-}
-
-// Openbox claims the screen before it handles requests, and a map request that comes
-// in between is lost: the window never appears. So "ready" means a probe window of
-// ours got mapped.
+// Openbox claims the screen (_NET_SUPPORTING_WM_CHECK) before it handles requests, and
+// a map request that comes in between is lost: the window never appears. So "ready"
+// means the screen is claimed and then a probe window of ours got mapped.
 bool windowManagerMapsWindows(const std::string& displayName) {
     Display* d = XOpenDisplay(displayName.c_str());
     if (!d) return false;
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    const bool claimed = waitUntil(
+        [&] {
+            Atom type;
+            int format;
+            unsigned long n = 0, after;
+            unsigned char* data = nullptr;
+            XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type,
+                               &format, &n, &after, &data);
+            if (data) XFree(data);
+            return n == 1;
+        },
+        15s);
     const Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(d, probe, StructureNotifyMask);
     bool mapped = false;
-    for (int attempt = 0; attempt < 30 && !mapped; ++attempt) {
+    for (int attempt = 0; claimed && attempt < 30 && !mapped; ++attempt) {
         XMapWindow(d, probe);
         XFlush(d);
         waitUntil(
@@ -109,8 +103,7 @@ WindowManager::WindowManager(const PrivateDisplay& display) {
     const std::string log = dir_.path() + "/openbox.log";
     process_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, display.env(),
                                               log, true);
-    if (!waitUntil([&] { return windowManagerReady(display.name()); }, 15s) ||
-        !windowManagerMapsWindows(display.name())) {
+    if (!windowManagerMapsWindows(display.name())) {
         throw std::runtime_error("openbox did not start: " + readFile(log));
     }
 }

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "keyboard/KeyNotation.h"
+
 #if !defined(KEST_RECEIVERS_DIR) || !defined(KEST_QT_RECEIVER_PATH)
 #error "KEST_RECEIVERS_DIR and KEST_QT_RECEIVER_PATH must name the receivers"
 #endif
@@ -34,17 +36,8 @@ std::vector<std::string> commandFor(ReceiverKind kind, const std::string& title,
 }  // namespace
 
 const char* receiverName(ReceiverKind kind) {
-    switch (kind) {
-        case ReceiverKind::Xterm:
-            return "xterm";
-        case ReceiverKind::Gtk:
-            return "gtk";
-        case ReceiverKind::Tk:
-            return "tk";
-        case ReceiverKind::Qt:
-            return "qt";
-    }
-    return "?";
+    static const char* const names[] = {"xterm", "gtk", "tk", "qt"};
+    return names[static_cast<int>(kind)];
 }
 
 TextReceiver::TextReceiver(const PrivateDisplay& display, ReceiverKind kind,
@@ -79,10 +72,6 @@ bool TextReceiver::focus() const {
     return kind_ == ReceiverKind::Xterm || waitUntil([&] { return statusSays("focus"); });
 }
 
-bool TextReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds quiet) const {
-    return waitForGrowth([&] { return received().size(); }, count, quiet);
-}
-
 bool TextReceiver::waitForText(const std::string& expected, std::chrono::milliseconds quiet) const {
     waitForGrowth([&] { return received().size(); }, expected.size(), quiet);
     return received() == expected;
@@ -94,6 +83,18 @@ bool TextReceiver::statusSays(const std::string& line) const {
         if (l == line) return true;
     }
     return false;
+}
+
+std::string typeEachText(KeyboardDevice& device, const TextReceiver& receiver,
+                         const std::vector<std::string>& texts) {
+    std::string expected;
+    for (const auto& text : texts) {
+        SendKeys(literalKeyNotation(text), true, device);
+        expected += cp1252ToUtf8(text);
+        if (!receiver.waitForText(expected))
+            return "got:\n" + receiver.received() + "\nwanted:\n" + expected;
+    }
+    return "";
 }
 
 }  // namespace kest::e2e

@@ -1,5 +1,5 @@
-// The display-free parts of the X11 keyboard: the keysym tables and the rules for
-// choosing, guarding and keeping spare keycodes.
+// The display-free part of the X11 keyboard's spare keycodes: the rules for choosing,
+// guarding and keeping them, where a real server cannot show the order or the guard.
 
 #include <gtest/gtest.h>
 
@@ -7,34 +7,12 @@
 #include <map>
 #include <tuple>
 
-#include "e2e/support/E2eHarness.h"  // printableCp1252
-#include "keyboard/x11/Keysyms.h"
 #include "keyboard/x11/SparePool.h"
 
 namespace kest::x11 {
 namespace {
 
 using namespace std::chrono_literals;
-
-TEST(Cp1252Keysyms, EveryPrintableCharacterRoundTrips) {
-    for (const char c : e2e::printableCp1252()) {
-        const auto byte = static_cast<unsigned char>(c);
-        const Keysym ks = keysymForCp1252(byte);
-        ASSERT_NE(ks, kNoKeysym) << int(byte);
-        EXPECT_EQ(cp1252ForKeysym(ks), byte) << std::hex << int(byte) << " keysym " << ks;
-    }
-    // The undefined bytes still get a key, by their C1 code point.
-    EXPECT_EQ(keysymForCp1252(0x81), 0x1000081u);
-    EXPECT_EQ(keysymForCp1252(0x1F), kNoKeysym);
-    EXPECT_EQ(keysymForCp1252(0x7F), kNoKeysym);
-}
-
-// Layouts carry either form of a character's keysym; both read back as the character.
-TEST(Cp1252Keysyms, LayoutsMayUseClassicOrUnicodeKeysyms) {
-    EXPECT_EQ(cp1252ForKeysym(0x20ac), 0x80);     // EuroSign
-    EXPECT_EQ(cp1252ForKeysym(0x10020ac), 0x80);  // U+20AC
-    EXPECT_EQ(cp1252ForKeysym(0x10003b1), -1);    // alpha: outside the code page
-}
 
 class SparePoolTest : public ::testing::Test {
   protected:
