@@ -2,7 +2,6 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,7 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "keyboard/x11/Keysyms.h"
+#include "keyboard/x11/X11WindowActivator.h"
 #include "keyboard/x11/XErrors.h"
 
 #ifndef KEST_RECORDER_PATH
@@ -110,7 +109,7 @@ WindowManager::WindowManager(const PrivateDisplay& display) {
 
 Recorder::Recorder(const PrivateDisplay& display, const std::string& title, bool takeFocus) {
     log_ = dir_.path() + "/keys.log";
-    std::vector<std::string> argv{KEST_RECORDER_PATH, "--title", title};
+    std::vector<std::string> argv{KEST_RECORDER_PATH, title};
     if (!takeFocus) argv.push_back("--no-focus");
     process_ = std::make_unique<ChildProcess>(argv, display.env(), log_);
     if (!waitUntil([&] { return readFile(log_).find("ready\n") != std::string::npos; }, 15s)) {
@@ -235,31 +234,10 @@ ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings) {
 }
 
 bool focusWindowTitled(const std::string& displayName, const std::string& title) {
-    Display* d = XOpenDisplay(displayName.c_str());
-    if (!d) return false;
-    bool done = false;
-    waitUntil(
-        [&] {
-            Window root, parent, *children = nullptr;
-            unsigned n = 0;
-            XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n);
-            for (unsigned i = 0; i < n && !done; ++i) {
-                char* name = nullptr;
-                XWindowAttributes a{};
-                if (XFetchName(d, children[i], &name) && name && title == name &&
-                    XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable) {
-                    XSetInputFocus(d, children[i], RevertToParent, CurrentTime);
-                    XSync(d, False);
-                    done = true;
-                }
-                if (name) XFree(name);
-            }
-            if (children) XFree(children);
-            return done;
-        },
-        10s);
-    XCloseDisplay(d);
-    return done;
+    // The program's own activator: ActivationTest shows that it finds a window by its
+    // exact title and hands it the keys, with a window manager or without one.
+    x11::X11WindowActivator activator(displayName.c_str());
+    return waitUntil([&] { return activator.activate(title); }, 10s);
 }
 
 std::vector<unsigned> emptyKeycodes(const std::string& displayName) {
