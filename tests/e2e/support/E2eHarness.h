@@ -3,11 +3,8 @@
 // key recorder, an xterm receiving into a file and the program's configuration files.
 // Every process started here is ended by its owner's destructor (see Processes.h).
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <random>

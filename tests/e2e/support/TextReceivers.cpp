@@ -12,29 +12,6 @@
 
 namespace kest::e2e {
 
-namespace {
-
-// The system's interpreter: python3-gi and python3-tk are installed for it, not for
-// another python3 that may come first in PATH.
-constexpr const char* kPython = "/usr/bin/python3";
-
-std::vector<std::string> commandFor(ReceiverKind kind, const std::string& title,
-                                    const std::string& dir, bool wayland) {
-    switch (kind) {
-        case ReceiverKind::Gtk:
-            return {kPython, KEST_RECEIVERS_DIR "/gtk_receiver.py", title, dir};
-        case ReceiverKind::Tk:
-            return {kPython, KEST_RECEIVERS_DIR "/tk_receiver.py", title, dir};
-        case ReceiverKind::Qt:
-            return {KEST_QT_RECEIVER_PATH, "-platform", wayland ? "wayland" : "xcb", title, dir};
-        case ReceiverKind::Xterm:
-            break;
-    }
-    return {};
-}
-
-}  // namespace
-
 const char* receiverName(ReceiverKind kind) {
     static const char* const names[] = {"xterm", "gtk", "tk", "qt"};
     return names[static_cast<int>(kind)];
@@ -57,9 +34,15 @@ TextReceiver::TextReceiver(const std::map<std::string, std::string>& waylandEnv,
 }
 
 void TextReceiver::start(const std::map<std::string, std::string>& env, bool wayland) {
+    // The system's interpreter: python3-gi and python3-tk are installed for it, not for
+    // another python3 that may come first in PATH.
+    std::vector<std::string> command{"/usr/bin/python3", KEST_RECEIVERS_DIR "/tk_receiver.py"};
+    if (kind_ == ReceiverKind::Gtk) command[1] = KEST_RECEIVERS_DIR "/gtk_receiver.py";
+    if (kind_ == ReceiverKind::Qt)
+        command = {KEST_QT_RECEIVER_PATH, "-platform", wayland ? "wayland" : "xcb"};
+    command.insert(command.end(), {title_, dir_.path()});
     const std::string log = dir_.path() + "/log";
-    process_ = std::make_unique<ChildProcess>(commandFor(kind_, title_, dir_.path(), wayland), env,
-                                              log, true);
+    process_ = std::make_unique<ChildProcess>(command, env, log, true);
     if (!waitUntil([&] { return statusSays("ready"); }, 20s)) {
         throw std::runtime_error(std::string(receiverName(kind_)) +
                                  " receiver did not start: " + readFile(log));
