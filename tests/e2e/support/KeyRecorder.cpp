@@ -13,21 +13,14 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace {
 
-struct Options {
-    std::string title;
-    bool takeFocus = true;
-};
-
-Window createWindow(Display* d, const Options& o) {
+Window createWindow(Display* d, const char* title) {
     const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, 300, 100, 0, 0, 0xFFFFFF);
     XSelectInput(
         d, w, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ExposureMask);
-    Xutf8SetWMProperties(d, w, o.title.c_str(), o.title.c_str(), nullptr, 0, nullptr, nullptr,
-                         nullptr);
+    Xutf8SetWMProperties(d, w, title, title, nullptr, 0, nullptr, nullptr, nullptr);
     XWMHints hints{};
     hints.flags = InputHint;
     hints.input = True;
@@ -74,7 +67,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: kest_key_recorder TITLE [--no-focus]\n");
         return 2;
     }
-    const Options o{argv[1], !(argc > 2 && std::strcmp(argv[2], "--no-focus") == 0)};
+    const bool takeFocus = !(argc > 2 && std::strcmp(argv[2], "--no-focus") == 0);
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "kest_key_recorder: cannot open display\n");
@@ -90,7 +83,7 @@ int main(int argc, char** argv) {
     const unsigned mapEvents = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
     XkbSelectEvents(d, XkbUseCoreKbd, mapEvents, mapEvents);
     XIM im = XOpenIM(d, nullptr, nullptr, nullptr);
-    const Window w = createWindow(d, o);
+    const Window w = createWindow(d, argv[1]);
     XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
                             w, XNFocusWindow, w, nullptr)
                 : nullptr;
@@ -102,7 +95,7 @@ int main(int argc, char** argv) {
     for (;;) {
         XEvent e;
         XNextEvent(d, &e);
-        if ((e.type == MapNotify || e.type == Expose) && o.takeFocus && !ready) {
+        if ((e.type == MapNotify || e.type == Expose) && takeFocus && !ready) {
             XSetInputFocus(d, w, RevertToParent, CurrentTime);
         } else if (!ready &&
                    (e.type == MapNotify || (e.type == FocusIn && e.xfocus.mode == NotifyNormal))) {

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,9 +16,6 @@ namespace kest::e2e {
 enum class ReceiverKind { Xterm, Gtk, Tk, Qt };
 
 const char* receiverName(ReceiverKind kind);  // "xterm", "gtk", "tk", "qt"
-inline void PrintTo(ReceiverKind kind, std::ostream* os) {
-    *os << receiverName(kind);
-}
 
 class TextReceiver {
   public:
