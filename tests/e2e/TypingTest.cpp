@@ -80,7 +80,8 @@ TEST_F(Typing, ControlCharactersTypeAsWindowsMapsThem) {
 // the next key, turns it on, and 'a' (virtual key 65 without Shift) shows a capital.
 TEST_F(Typing, ThePlayersVirtualKeysReachTheirKeysAsPressed) {
     test::FakeClock clock;
-    API_SEND_KEYS("{F13}.[{CAPSLOCK}a", *device, clock);
+    std::string keys = "{F13}.[{CAPSLOCK}a";
+    API_SEND_KEYS(keys, *device, clock);
     const Seq expected = {P(XK_F12),       R(XK_F12),     P(XK_Shift_L), P(XK_F),
                           R(XK_F),         R(XK_Shift_L), P(XK_1),       R(XK_1),
                           P(XK_3),         R(XK_3),       P(XK_F14),     R(XK_F14),
