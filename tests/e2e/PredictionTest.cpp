@@ -37,23 +37,16 @@ class PredictionTest : public ProgramFixture {
 };
 
 TEST_F(PredictionTest, TheExplainedCharactersAreTheOnesTypedIntoARealReceiver) {
-    const std::pair<const char*, const char*> rules[] = {
+    const std::vector<std::pair<std::string, std::string>> rules = {
         {"#1", "x{ASCII:66}y"},                                   // a character code
         {"#2", "+(ab)c"},                                         // a group under Shift
         {"#3", "{CURDATE:yyyy}"},                                 // a date
         {"#4", "1^k2"},                                           // a caret: a pause, then Ctrl+K
         {"#5", "{TAB}"},          {"#6", "{WinDesk}Hi {ENTER}"},  // the player from here on
     };
-    std::string search, replace;
-    for (const auto& [from, to] : rules) {
-        search += std::string(from) + "\r\n";
-        replace += std::string(to) + "\r\n";
-    }
-    writeConfig("TOUCHE_INP.CFG", search);
-    writeConfig("TOUCHE_OUT.CFG", replace);
-    writeConfig("TOUCHE_REM.CFG", "1\r\n13\r\n");
-    writeConfig("GENERAL.CFG", ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\nz\r\n" + std::string(kReceiver) +
-                                   "\r\n 1 \r\n 1 \r\nNone\r\n 0 \r\n0.0.0.0\r\n1024\r\nFalse\r\n");
+    const GeneralSettings settings{
+        .prefix = "<", .suffix = "z", .targetWindow = kReceiver, .rtsAndDtr = true};
+    writeConfigFiles(configDir(), makeConfig(rules, 1, {13}, settings));
     // The watched file hands each new line over with a carriage return.
     const std::string line = "#1 #2 #3 #4 #5 #6";
     const std::string expected = predicted(line + "\r");

@@ -17,24 +17,6 @@ void note(const QString& dir, const char* line) {
     if (status.open(QIODevice::Append)) status.write(QByteArray(line) + "\n");
 }
 
-class Edit : public QPlainTextEdit {
-  public:
-    explicit Edit(const QString& dir) : dir_(dir) {}
-
-  protected:
-    void focusInEvent(QFocusEvent* e) override {
-        QPlainTextEdit::focusInEvent(e);
-        note(dir_, "focus");
-    }
-    void showEvent(QShowEvent* e) override {
-        QPlainTextEdit::showEvent(e);
-        note(dir_, "ready");
-    }
-
-  private:
-    QString dir_;
-};
-
 // The document's own characters: the plain-text export would turn a no-break space
 // into a blank and hide exactly the kind of fault this receiver is here to show.
 QString rawText(const QTextDocument& doc, int from, int to) {
@@ -58,7 +40,7 @@ int main(int argc, char** argv) {
     QFile received(dir + "/received");
     if (!received.open(QIODevice::Append | QIODevice::Unbuffered)) return 1;
 
-    Edit edit(dir);
+    QPlainTextEdit edit;
     edit.setWindowTitle(QString::fromUtf8(argv[1]));
     edit.resize(600, 400);
     // Typing only ever adds at the end; the document always ends in one paragraph
@@ -75,7 +57,11 @@ int main(int argc, char** argv) {
             edit.clear();
         }
     });
+    QObject::connect(&app, &QApplication::focusChanged, [&](QWidget*, QWidget* now) {
+        if (now == &edit) note(dir, "focus");
+    });
     edit.show();
+    note(dir, "ready");
     edit.activateWindow();
     return app.exec();
 }

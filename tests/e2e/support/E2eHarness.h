@@ -3,11 +3,8 @@
 // key recorder, an xterm receiving into a file and the program's configuration files.
 // Every process started here is ended by its owner's destructor (see Processes.h).
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -139,7 +136,7 @@ GeneralSettings scanner(const std::string& target, const std::string& tcpAddress
 // With it, "5" becomes "5{ENTER}" and carriage returns are dropped.
 ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings);
 
-// Gives the focus to the top-level window with the exact title (no window manager).
+// Gives the focus to the top-level window with the exact title, once it is shown.
 bool focusWindowTitled(const std::string& displayName, const std::string& title);
 
 // Keycodes of the keyboard that carry no keysym at all.

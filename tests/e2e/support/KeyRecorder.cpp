@@ -1,10 +1,10 @@
 // kest_key_recorder: a window that logs every key event it receives, for the
 // end-to-end tests. One line per event, flushed at once:
-//   ready                                  after the window has the focus first
-//   focus in | focus out
+//   ready                                  once shown (and, unless --no-focus, focused)
+//   keymap                                 for each keymap (XkbMapNotify) notification
 //   press kc=38 sym=0x61 state=0x0 text=61 (text: the UTF-8 the event types, in hex)
 //   release kc=38 sym=0x61 state=0x0
-// Options: --title T (window title), --no-focus (do not take the focus at start).
+// Usage: kest_key_recorder TITLE [--no-focus] (without it, it takes the focus at start).
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -13,33 +13,14 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace {
 
-struct Options {
-    std::string title = "Kest Recorder";
-    bool takeFocus = true;
-};
-
-Options parse(int argc, char** argv) {
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--title") == 0 && i + 1 < argc) {
-            o.title = argv[++i];
-        } else if (std::strcmp(argv[i], "--no-focus") == 0) {
-            o.takeFocus = false;
-        }
-    }
-    return o;
-}
-
-Window createWindow(Display* d, const Options& o) {
+Window createWindow(Display* d, const char* title) {
     const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, 300, 100, 0, 0, 0xFFFFFF);
     XSelectInput(
         d, w, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ExposureMask);
-    Xutf8SetWMProperties(d, w, o.title.c_str(), o.title.c_str(), nullptr, 0, nullptr, nullptr,
-                         nullptr);
+    Xutf8SetWMProperties(d, w, title, title, nullptr, 0, nullptr, nullptr, nullptr);
     XWMHints hints{};
     hints.flags = InputHint;
     hints.input = True;
@@ -82,7 +63,11 @@ int ignoreError(Display*, XErrorEvent*) {
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     XSetLocaleModifiers("@im=none");
-    const Options o = parse(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: kest_key_recorder TITLE [--no-focus]\n");
+        return 2;
+    }
+    const bool takeFocus = !(argc > 2 && std::strcmp(argv[2], "--no-focus") == 0);
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "kest_key_recorder: cannot open display\n");
@@ -98,7 +83,7 @@ int main(int argc, char** argv) {
     const unsigned mapEvents = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
     XkbSelectEvents(d, XkbUseCoreKbd, mapEvents, mapEvents);
     XIM im = XOpenIM(d, nullptr, nullptr, nullptr);
-    const Window w = createWindow(d, o);
+    const Window w = createWindow(d, argv[1]);
     XIC ic = im ? XCreateIC(im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
                             w, XNFocusWindow, w, nullptr)
                 : nullptr;
@@ -110,27 +95,20 @@ int main(int argc, char** argv) {
     for (;;) {
         XEvent e;
         XNextEvent(d, &e);
-        if ((e.type == MapNotify || e.type == Expose) && o.takeFocus && !ready) {
+        if ((e.type == MapNotify || e.type == Expose) && takeFocus && !ready) {
             XSetInputFocus(d, w, RevertToParent, CurrentTime);
-        } else if (e.type == MapNotify && !ready) {
+        } else if (!ready &&
+                   (e.type == MapNotify || (e.type == FocusIn && e.xfocus.mode == NotifyNormal))) {
             ready = true;
             std::printf("ready\n");
-        } else if (e.type == FocusIn || e.type == FocusOut) {
-            if (e.xfocus.mode == NotifyGrab || e.xfocus.mode == NotifyUngrab) continue;
-            std::printf("focus %s\n", e.type == FocusIn ? "in" : "out");
-            if (e.type == FocusIn && !ready) {
-                ready = true;
-                std::printf("ready\n");
-            }
         } else if (e.type == KeyPress || e.type == KeyRelease) {
             logKey(ic, e.xkey);
         } else if (e.type == xkbEventBase) {
             // Keymap changes are taken in event order: a key event is looked up in the
             // keymap of its moment, as a program that keeps up with its queue sees it.
             auto* xkb = reinterpret_cast<XkbEvent*>(&e);
-            if (xkb->any.xkb_type == XkbMapNotify || xkb->any.xkb_type == XkbNewKeyboardNotify) {
-                XkbRefreshKeyboardMapping(&xkb->map);
-            }
+            XkbRefreshKeyboardMapping(&xkb->map);
+            if (xkb->any.xkb_type == XkbMapNotify) std::printf("keymap\n");
         }
         std::fflush(stdout);
     }

@@ -4,47 +4,17 @@
 #include <stdexcept>
 #include <vector>
 
+#include "keyboard/KeyNotation.h"
+
 #if !defined(KEST_RECEIVERS_DIR) || !defined(KEST_QT_RECEIVER_PATH)
 #error "KEST_RECEIVERS_DIR and KEST_QT_RECEIVER_PATH must name the receivers"
 #endif
 
 namespace kest::e2e {
 
-namespace {
-
-// The system's interpreter: python3-gi and python3-tk are installed for it, not for
-// another python3 that may come first in PATH.
-constexpr const char* kPython = "/usr/bin/python3";
-
-std::vector<std::string> commandFor(ReceiverKind kind, const std::string& title,
-                                    const std::string& dir, bool wayland) {
-    switch (kind) {
-        case ReceiverKind::Gtk:
-            return {kPython, KEST_RECEIVERS_DIR "/gtk_receiver.py", title, dir};
-        case ReceiverKind::Tk:
-            return {kPython, KEST_RECEIVERS_DIR "/tk_receiver.py", title, dir};
-        case ReceiverKind::Qt:
-            return {KEST_QT_RECEIVER_PATH, "-platform", wayland ? "wayland" : "xcb", title, dir};
-        case ReceiverKind::Xterm:
-            break;
-    }
-    return {};
-}
-
-}  // namespace
-
 const char* receiverName(ReceiverKind kind) {
-    switch (kind) {
-        case ReceiverKind::Xterm:
-            return "xterm";
-        case ReceiverKind::Gtk:
-            return "gtk";
-        case ReceiverKind::Tk:
-            return "tk";
-        case ReceiverKind::Qt:
-            return "qt";
-    }
-    return "?";
+    static const char* const names[] = {"xterm", "gtk", "tk", "qt"};
+    return names[static_cast<int>(kind)];
 }
 
 TextReceiver::TextReceiver(const PrivateDisplay& display, ReceiverKind kind,
@@ -64,9 +34,15 @@ TextReceiver::TextReceiver(const std::map<std::string, std::string>& waylandEnv,
 }
 
 void TextReceiver::start(const std::map<std::string, std::string>& env, bool wayland) {
+    // The system's interpreter: python3-gi and python3-tk are installed for it, not for
+    // another python3 that may come first in PATH.
+    std::vector<std::string> command{"/usr/bin/python3", KEST_RECEIVERS_DIR "/tk_receiver.py"};
+    if (kind_ == ReceiverKind::Gtk) command[1] = KEST_RECEIVERS_DIR "/gtk_receiver.py";
+    if (kind_ == ReceiverKind::Qt)
+        command = {KEST_QT_RECEIVER_PATH, "-platform", wayland ? "wayland" : "xcb"};
+    command.insert(command.end(), {title_, dir_.path()});
     const std::string log = dir_.path() + "/log";
-    process_ = std::make_unique<ChildProcess>(commandFor(kind_, title_, dir_.path(), wayland), env,
-                                              log, true);
+    process_ = std::make_unique<ChildProcess>(command, env, log, true);
     if (!waitUntil([&] { return statusSays("ready"); }, 20s)) {
         throw std::runtime_error(std::string(receiverName(kind_)) +
                                  " receiver did not start: " + readFile(log));
@@ -77,10 +53,6 @@ bool TextReceiver::focus() const {
     if (display_ && !focusWindowTitled(display_->name(), title_)) return false;
     // xterm says nothing about its focus; the others wait for their text field to have it.
     return kind_ == ReceiverKind::Xterm || waitUntil([&] { return statusSays("focus"); });
-}
-
-bool TextReceiver::waitForBytes(std::size_t count, std::chrono::milliseconds quiet) const {
-    return waitForGrowth([&] { return received().size(); }, count, quiet);
 }
 
 bool TextReceiver::waitForText(const std::string& expected, std::chrono::milliseconds quiet) const {
@@ -94,6 +66,18 @@ bool TextReceiver::statusSays(const std::string& line) const {
         if (l == line) return true;
     }
     return false;
+}
+
+std::string typeEachText(KeyboardDevice& device, const TextReceiver& receiver,
+                         const std::vector<std::string>& texts) {
+    std::string expected;
+    for (const auto& text : texts) {
+        SendKeys(literalKeyNotation(text), true, device);
+        expected += cp1252ToUtf8(text);
+        if (!receiver.waitForText(expected))
+            return "got:\n" + receiver.received() + "\nwanted:\n" + expected;
+    }
+    return "";
 }
 
 }  // namespace kest::e2e

@@ -5,19 +5,17 @@
 
 #include <chrono>
 #include <memory>
-#include <ostream>
 #include <string>
+#include <vector>
 
 #include "e2e/support/E2eHarness.h"
+#include "keyboard/KeyboardDevice.h"
 
 namespace kest::e2e {
 
 enum class ReceiverKind { Xterm, Gtk, Tk, Qt };
 
 const char* receiverName(ReceiverKind kind);  // "xterm", "gtk", "tk", "qt"
-inline void PrintTo(ReceiverKind kind, std::ostream* os) {
-    *os << receiverName(kind);
-}
 
 class TextReceiver {
   public:
@@ -39,10 +37,9 @@ class TextReceiver {
     std::string received() const { return xterm_ ? xterm_->received() : readFile(out_); }
     // Whether the receiver still runs: one that its compositor threw off has ended.
     bool running() const { return process_ && process_->running(); }
-    bool waitForBytes(std::size_t count, std::chrono::milliseconds quiet = 20s) const;
     // Waits until the receiver holds at least as many bytes as expected, or stops
     // getting any for quiet; true when what it holds is exactly expected.
-    bool waitForText(const std::string& expected, std::chrono::milliseconds quiet = 3s) const;
+    bool waitForText(const std::string& expected, std::chrono::milliseconds quiet = 10s) const;
 
   private:
     bool statusSays(const std::string& line) const;
@@ -56,5 +53,11 @@ class TextReceiver {
     std::unique_ptr<ChildProcess> process_;
     std::unique_ptr<XtermReceiver> xterm_;
 };
+
+// Types the texts (Windows-1252, each character as itself) one after another and waits
+// after each until the receiver holds all typed so far; "" when it does, else what it
+// got and what was wanted.
+std::string typeEachText(KeyboardDevice& device, const TextReceiver& receiver,
+                         const std::vector<std::string>& texts);
 
 }  // namespace kest::e2e
