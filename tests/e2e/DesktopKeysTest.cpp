@@ -155,19 +155,6 @@ INSTANTIATE_TEST_SUITE_P(Desktops, LayoutAdded,
                          ::testing::Values(DesktopCase{Desktop::Kde, "us", ReceiverKind::Qt}),
                          caseName);
 
-// A desktop that goes away (mutter restarts, the session ends) makes typing fail with
-// an error that the pipeline reports and survives, also for the next text.
-TEST(GnomeGone, TypingFailsCleanly) {
-    auto mutter = std::make_unique<HeadlessMutter>();
-    for (const auto& [name, value] : mutter->env()) setenv(name.c_str(), value.c_str(), 1);
-    SeatKeyboardDevice device(
-        [](wayland::WaylandConnection&) { return std::make_unique<MutterRemoteDesktop>(); });
-    mutter.reset();
-    EXPECT_THROW(device.typeCharacter('a'), wayland::DeviceError);
-    EXPECT_THROW(device.keybdEvent(kVkShift, kKeyDown), wayland::DeviceError);
-    device.sync();
-}
-
 // The desktop portal: GNOME's dialog asks the user, who allows typing (over the
 // accessibility bus, as a screen reader would press its buttons); then keys arrive.
 TEST(GnomePortal, TypesOnceTheUserAllowsIt) {
