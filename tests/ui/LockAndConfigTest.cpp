@@ -113,20 +113,6 @@ TEST_F(ConfigTest, LoadRunsEachHandlerAndTheSaveWritesTheControlsBackExactly) {
     EXPECT_EQ(readConfig("GENERAL.CFG"), "?");
 }
 
-using ColourTest = WindowTest;
-
-// The colour holders must reach the screen, not only the palette.
-TEST_F(ColourTest, FailedPortIsPaintedRed) {
-    window->INP_PASS->setText("OPEN.THE.PANEL");
-    window->INP_COMMPORT->setText("COM3");
-    window->show();
-    ASSERT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
-    const QImage image = window->INP_COMMPORT->grab().toImage();
-    EXPECT_EQ(image.pixelColor(image.width() - 4, image.height() / 2), ROUGE());
-    const QImage pass = window->INP_PASS->grab().toImage();
-    EXPECT_EQ(pass.pixelColor(pass.width() - 4, pass.height() / 2), VERT());
-}
-
 // Form_Load's order and effects with the instance guard.
 
 class StartUpTest : public WindowTest {

@@ -14,25 +14,16 @@
 namespace kest::testing {
 namespace {
 
-class TrayButtonTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->tray = std::make_unique<TrayIcon>(window.get(), TrayIcon::tipText("_A"),
-                                                  TrayIcon::programIcon());
-        window->tray->areaAvailable = [this] { return areaAvailable; };
-        window->show();
-    }
-
-    bool areaAvailable = false;
-};
-
 // The Tray button hides to the notification area while one exists; a window hidden
 // there comes back to the task list when the area goes away (with none at all, the
 // button minimises: the end-to-end test on a desktop).
-TEST_F(TrayButtonTest, AHiddenWindowComesToTheTaskListWhenTheAreaGoesAway) {
+TEST_F(WindowTest, AHiddenWindowComesToTheTaskListWhenTheNotificationAreaGoesAway) {
+    bool areaAvailable = true;
+    window->tray = std::make_unique<TrayIcon>(window.get(), TrayIcon::tipText("_A"),
+                                              TrayIcon::programIcon());
+    window->tray->areaAvailable = [&] { return areaAvailable; };
+    window->show();
     window->tray->setTaskListVisible(false);  // as shown from an icon earlier
-    areaAvailable = true;
     window->tray->add();
     window->INP_PASS->setText("OPEN.THE.PANEL");
     window->B_MIN->click();
@@ -45,23 +36,10 @@ TEST_F(TrayButtonTest, AHiddenWindowComesToTheTaskListWhenTheAreaGoesAway) {
     EXPECT_TRUE(window->isVisible() && window->isMinimized() && window->tray->taskListVisible());
 }
 
-class OwnFocusTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(waitFor([] { return QGuiApplication::focusWindow() != nullptr; }));
-    }
-    // What the platform reports when the user switches to another program; the
-    // offscreen platform has no other program to switch to.
-    void focusToAnotherProgram() {
-        window->ownWindowFocused = [] { return false; };
-        emit qGuiApp->focusWindowChanged(nullptr);
-    }
-};
-
-TEST_F(OwnFocusTest, TextsWaitWhileOurWindowHasTheFocusUnlessATargetIsSetAndNoneIsLost) {
+TEST_F(WindowTest, TextsWaitWhileOurWindowHasTheFocusUnlessATargetIsSetAndNoneIsLost) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(waitFor([] { return QGuiApplication::focusWindow() != nullptr; }));
     // With a target window the keys go there: at once.
     window->INP_TARGET_WIN->setText("Receiver");
     window->processData("scan ");
@@ -80,14 +58,17 @@ TEST_F(OwnFocusTest, TextsWaitWhileOurWindowHasTheFocusUnlessATargetIsSetAndNone
     EXPECT_TRUE(lastDebugLine().startsWith("WAITING")) << lastDebugLine().toStdString();
     EXPECT_EQ(keyboard.typedText(), "scan ");
 
-    focusToAnotherProgram();
+    // What the platform reports when the user switches to another program; the
+    // offscreen platform has no other program to switch to.
+    window->ownWindowFocused = [] { return false; };
+    emit qGuiApp->focusWindowChanged(nullptr);
     EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "scan line onekest 42"; }))
         << keyboard.typedText();
 }
 
 // A mebibyte and one: keys well beyond a million in one piece, typed in chunks. Letters
 // in an order that does not repeat soon, so a chunk lost or typed twice shows.
-TEST_F(OwnFocusTest, ATextOfAMebibyteAndOneIsTypedWholeInOrder) {
+TEST_F(WindowTest, ATextOfAMebibyteAndOneIsTypedWholeInOrder) {
     window->INP_TARGET_WIN->setText("Receiver");
     std::string text;
     for (std::size_t i = 0; i <= (std::size_t(1) << 20); ++i) text += char('a' + (i + i / 26) % 26);
@@ -125,59 +106,39 @@ TEST_F(WindowTest, TextsWaitWhileKeysAreRefusedAndEachWaitIsSaidWithItsReason) {
     EXPECT_EQ(reasons.size(), 4u);
 }
 
-// The test send of the window: a ten-second countdown on its button, in red, with the
-// window refusing input, then the field's text goes to the pipeline as if received.
-
-// WCAG's relative luminance and contrast ratio.
+// WCAG's relative luminance.
 double luminance(const QColor& c) {
     auto channel = [](double v) {
         return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
     };
     return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
 }
-double contrast(const QColor& a, const QColor& b) {
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-// The contrast of the darkest pixel of a control (its text) against the light red
-// the countdown is shown on.
+// WCAG's contrast of a control's darkest pixel (its text) against the light red the
+// countdown is shown on.
 double textContrastOnRed(QWidget* control) {
     const QImage image = control->grab().toImage();
     double darkest = 1.0;
-    QColor text;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            if (luminance(pixel) < darkest) {
-                darkest = luminance(pixel);
-                text = pixel;
-            }
-        }
-    return contrast(text, ROUGE());
+        for (int x = 0; x < image.width(); ++x)
+            darkest = std::min(darkest, luminance(image.pixelColor(x, y)));
+    return (luminance(ROUGE()) + 0.05) / (darkest + 0.05);
 }
 
-class TestSendTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->INP_PASS->setText("OPEN.THE.PANEL");
-        window->INP_PREFIX->setText("<");  // an empty text shows as "<>"
-        window->INP_SUFFIX->setText(">");
-        window->show();
-        // Asked by every received text: the window's state as the text arrives.
-        window->ownWindowFocused = [this] {
-            enabledWhenSent = window->isEnabled();
-            countingWhenSent = window->testSend->counting();
-            return false;
-        };
-    }
-    void tick() { window->testSend->TIM_TEST_SEND_Timer(); }
-
-    bool enabledWhenSent = false;
-    bool countingWhenSent = true;
-};
-
-TEST_F(TestSendTest, CountsDownInRedWithTheWindowDisabledAndSendsTheFieldAtTheEleventhTick) {
+// A ten-second countdown on the button, in red and readable, with the window refusing
+// input; then the field's text goes to the pipeline as if received.
+TEST_F(WindowTest, TestSendCountsDownInRedWithTheWindowDisabledAndSendsAtTheEleventhTick) {
+    window->INP_PASS->setText("OPEN.THE.PANEL");
+    window->INP_PREFIX->setText("<");  // an empty text shows as "<>"
+    window->INP_SUFFIX->setText(">");
+    window->show();
+    // Asked by every received text: the window's state as the text arrives.
+    bool enabledWhenSent = false, countingWhenSent = true;
+    window->ownWindowFocused = [&] {
+        enabledWhenSent = window->isEnabled();
+        countingWhenSent = window->testSend->counting();
+        return false;
+    };
+    const auto tick = [&] { window->testSend->TIM_TEST_SEND_Timer(); };
     window->INP_OUTPUT->setText("at the click");
     window->B_TEST_SEND->click();
     EXPECT_TRUE(window->testSend->counting());
@@ -191,6 +152,9 @@ TEST_F(TestSendTest, CountsDownInRedWithTheWindowDisabledAndSendsTheFieldAtTheEl
         EXPECT_EQ(keyboard.typedText(), "") << second;
         EXPECT_FALSE(window->isEnabled()) << second;
     }
+    // The colour reaches the screen, not only the palette.
+    const QImage field = window->INP_OUTPUT->grab().toImage();
+    EXPECT_EQ(field.pixelColor(field.width() - 4, field.height() / 2), ROUGE());
     // Ordinary text reaches at least 4.5:1 on the red; greyed text is near 1:1.
     EXPECT_GE(textContrastOnRed(window->B_TEST_SEND), 4.5);
     EXPECT_GE(textContrastOnRed(window->INP_OUTPUT), 4.5);

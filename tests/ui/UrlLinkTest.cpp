@@ -146,7 +146,7 @@ TEST_F(HelpWindowTest, EachTagLoadsItsOwnHelpWholeAndEmptiedFirst) {
     const struct {
         const char* tag;
         QString text;
-    } loads[] = {{"0", general}, {"1", tokens}, {"", general}, {"7", ""}, {" 1 ", tokens}};
+    } loads[] = {{"1", tokens}, {"", general}, {"7", ""}, {" 1 ", tokens}};
     for (const auto& load : loads) {
         help.setTag(load.tag);
         help.Form_Load();
