@@ -4,11 +4,11 @@
 // And the channel frames bound to their channels: what the user sees of each state.
 
 #include <unistd.h>
+#include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <regex>
-#include <QTcpSocket>
-#include <QTimer>
 
 #include "channels/SerialChannel.h"
 #include "channels/TcpChannel.h"

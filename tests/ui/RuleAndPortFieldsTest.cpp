@@ -107,8 +107,9 @@ TEST_F(PortFieldTest, WrongSettingsRedTheSettingsFieldOnceTypedAndSayWhy) {
     EXPECT_EQ(opened.size(), 1);
     EXPECT_EQ(shownColour(window->INP_COM_CFG), ROUGE());
     EXPECT_NE(shownColour(window->INP_COMMPORT), ROUGE());
-    EXPECT_TRUE(window->INP_COM_CFG->toolTip().endsWith("wrong: parity \"X\" is not one of N, E, "
-                                                        "O, M or S"));
+    EXPECT_TRUE(
+        window->INP_COM_CFG->toolTip().endsWith("wrong: parity \"X\" is not one of N, E, "
+                                                "O, M or S"));
     EXPECT_TRUE(window->trouble().reason(Trouble::SerialPort).startsWith("COM port 1 not open:"));
     window->INP_COM_CFG->setText("9600,N,8,1");  // set from code: taken at once
     EXPECT_EQ(opened.size(), 2);
@@ -150,7 +151,8 @@ TEST_F(PortFieldTest, RefusedPortSaysWhichGroupToJoinAndToLogInAgain) {
     ASSERT_EQ(fstat(pty.slave, &info), 0);
     const group* owner = getgrgid(info.st_gid);
     ASSERT_NE(owner, nullptr);
-    if (group_member(info.st_gid)) GTEST_SKIP() << "this user is in the device's group " << owner->gr_name;
+    if (group_member(info.st_gid))
+        GTEST_SKIP() << "this user is in the device's group " << owner->gr_name;
     linkCom(7, pty.device);
     {
         WithoutFileAccessOverride asAnyUser;

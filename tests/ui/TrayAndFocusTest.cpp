@@ -2,10 +2,10 @@
 // program's own window has the keyboard focus or while the platform refuses keys, and
 // the test send.
 
-#include <cmath>
 #include <QGuiApplication>
 #include <QImage>
 #include <QWindow>
+#include <cmath>
 
 #include "ui/TestSend.h"
 #include "ui/TrayIcon.h"
@@ -19,8 +19,8 @@ namespace {
 // button minimises: the end-to-end test on a desktop).
 TEST_F(WindowTest, AHiddenWindowComesToTheTaskListWhenTheNotificationAreaGoesAway) {
     bool areaAvailable = true;
-    window->tray = std::make_unique<TrayIcon>(window.get(), TrayIcon::tipText("_A"),
-                                              TrayIcon::programIcon());
+    window->tray =
+        std::make_unique<TrayIcon>(window.get(), TrayIcon::tipText("_A"), TrayIcon::programIcon());
     window->tray->areaAvailable = [&] { return areaAvailable; };
     window->show();
     window->tray->setTaskListVisible(false);  // as shown from an icon earlier

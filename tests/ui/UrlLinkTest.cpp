@@ -63,8 +63,6 @@ TEST_F(URLLinkTest, TheLabelFitsItsTextOrEndsInAnEllipsisButTheTextStaysWhole) {
     link->setShowToolTip(false);
     EXPECT_EQ(link->lblURL->toolTip(), "");
     EXPECT_LE(link->lblURL->width(), 60);
-    EXPECT_EQ(link->sizeHint().width(),
-              link->fontMetrics().size(Qt::TextSingleLine, address).width());
 
     // A font handed down later refits the label.
     link->resize(600, 40);
@@ -103,17 +101,13 @@ TEST_F(URLLinkTest, OpeningErrorShowsTheOneMessageWithTheNormalPointer) {
 TEST(URLLinkDesktop, AddressesAndMailLinksWithSpacesGoToTheDesktopBrokenOnesRaise) {
     test::offscreenApp();
     UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("kesttest", &catcher, "open");
     QDesktopServices::setUrlHandler("mailto", &catcher, "open");
-    EXPECT_TRUE(URLLink::openWithDesktop("kesttest://kest-redirect.example.org/page"));
     EXPECT_TRUE(URLLink::openWithDesktop(
         "mailto:support@kest-redirect.example.org?subject=Request Support :Kest Redirect   "
         "V1.2N_A&body=Your Question:    "));
-    QDesktopServices::unsetUrlHandler("kesttest");
     QDesktopServices::unsetUrlHandler("mailto");
-    ASSERT_EQ(catcher.opened.size(), 2);
-    EXPECT_EQ(catcher.opened[0], QUrl("kesttest://kest-redirect.example.org/page"));
-    EXPECT_EQ(catcher.opened[1].path(), "support@kest-redirect.example.org");
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened[0].path(), "support@kest-redirect.example.org");
 
     EXPECT_FALSE(URLLink::openWithDesktop(""));
     EXPECT_FALSE(URLLink::openWithDesktop("   "));

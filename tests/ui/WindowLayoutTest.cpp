@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QStyle>
 
+#include "ui/SearchReplaceFrame.h"
 #include "ui/UrlLink.h"
 #include "ui/WindowFixture.h"
 
@@ -30,8 +31,9 @@ int inkWidth(const QWidget* widget, const QString& text) {
 // In the window's own font, every caption fits its box.
 TEST_F(WindowLayoutTest, EveryCaptionFitsItsBoxInTheWindowsFont) {
     // The run with the fonts of a bare Debian must get the face it is there for.
-    if (const QByteArray face = qgetenv("KEST_EXPECTED_FACE"); !face.isEmpty())
+    if (const QByteArray face = qgetenv("KEST_EXPECTED_FACE"); !face.isEmpty()) {
         EXPECT_EQ(QFontInfo(window->font()).family().toStdString(), face.toStdString());
+    }
     for (const QLineEdit* field : window->findChildren<QLineEdit*>())
         EXPECT_EQ(field->font().pixelSize(), window->font().pixelSize())
             << field->objectName().toStdString();
@@ -70,44 +72,53 @@ QRect textRect(const QLabel* label) {
     return inside.translated(label->pos());
 }
 
-// What a control shows, in its parent's coordinates: a label's or a link's text, a
-// picture, any other control whole; nothing for frames, which hold controls.
+// What must show whole, in its parent's coordinates: a label's or a link's text, a
+// button, an icon of the rule table; nothing for other controls.
 QRect shownBox(const QWidget* control) {
-    if (!control->isVisibleTo(control->window()) || control->objectName().startsWith("qt_") ||
-        qobject_cast<const QGroupBox*>(control) || isLinkLabel(control))
-        return {};
+    if (!control->isVisibleTo(control->window()) || control->isWindow()) return {};
     if (const auto* link = qobject_cast<const URLLink*>(control))
         return textRect(link->lblURL).translated(link->pos());
-    const auto* label = qobject_cast<const QLabel*>(control);
-    if (!label || !label->pixmap().isNull()) return control->geometry();
-    return label->text().isEmpty() ? QRect() : textRect(label);
+    if (qobject_cast<const PictureBox*>(control))
+        return qobject_cast<const SearchReplaceFrame*>(control->parentWidget())
+                   ? control->geometry()
+                   : QRect();
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->text().isEmpty() || isLinkLabel(label) ? QRect() : textRect(label);
+    return qobject_cast<const QPushButton*>(control) ? control->geometry() : QRect();
 }
 
-// Whole: inside its frame and the window, no control stacked above (a later sibling) covering any of
-// it, a picture not cut, a link's text without an ellipsis.
-TEST_F(WindowLayoutTest, EveryTextPictureAndControlIsWholeInTheWindowAndUncovered) {
+// Whole: inside its frame and the window, and no control covering any of it that is
+// stacked above it (a later sibling; for an icon or a button, any sibling); an icon not cut, a
+// link's text without an ellipsis.
+TEST_F(WindowLayoutTest, EveryTextIconAndButtonIsWholeInTheWindowAndUncovered) {
     window->AFF_INSTANCE->setText("_Scanner_001");
     window->AFF_INSTANCE->show();
     window->INP_PASS->setText("OPEN.THE.PANEL");
     window->show();  // links fit their texts to their boxes when shown
     for (QWidget* control : window->findChildren<QWidget*>()) {
         const QRect box = shownBox(control);
-        if (box.isEmpty() || control->isWindow()) continue;
+        if (box.isEmpty()) continue;
         const std::string name = control->objectName().toStdString();
         const QRect inWindow(control->parentWidget()->mapTo(window.get(), box.topLeft()),
                              box.size());
-        EXPECT_TRUE(window->rect().contains(inWindow) && control->parentWidget()->rect().contains(box))
+        EXPECT_TRUE(window->rect().contains(inWindow) &&
+                    control->parentWidget()->rect().contains(box))
             << name << " is cut by its frame or the window";
+        const auto* icon = qobject_cast<const PictureBox*>(control);
         const QObjectList& siblings = control->parentWidget()->children();
-        for (qsizetype i = siblings.indexOf(control) + 1; i < siblings.size(); ++i) {
+        const bool anyOrder = icon || qobject_cast<const QPushButton*>(control);
+        for (qsizetype i = anyOrder ? 0 : siblings.indexOf(control) + 1; i < siblings.size(); ++i) {
             const auto* above = qobject_cast<const QWidget*>(siblings[i]);
-            if (above && !above->isWindow() && shownBox(above).intersects(box))
+            if (!above || above == control || !above->isVisibleTo(window.get())) continue;
+            // A link covers where its text is, not its whole box.
+            const bool link = qobject_cast<const URLLink*>(above);
+            if ((link ? shownBox(above) : above->geometry()).intersects(box))
                 ADD_FAILURE() << name << " at " << box.x() << ".." << box.right()
                               << " is covered by " << above->objectName().toStdString();
         }
-        const auto* picture = qobject_cast<const QLabel*>(control);
-        if (picture && !picture->pixmap().isNull() && !picture->hasScaledContents())
-            EXPECT_TRUE(control->rect().contains(QRect({}, picture->pixmap().size()))) << name;
+        EXPECT_TRUE(!icon || icon->hasScaledContents() ||
+                    control->rect().contains(QRect({}, icon->pixmap().size())))
+            << name << " cuts its picture";
     }
     for (URLLink* link : window->findChildren<URLLink*>())
         EXPECT_EQ(link->lblURL->text().toStdString(), link->text().toStdString());
