@@ -1,6 +1,7 @@
 // The window's channels feeding its pipeline: texts from all channels are typed one at
 // a time and whole, each channel's in the order it sent them, even though typing lets
-// other events (and channels) run meanwhile; a flood is read no faster than it is typed.
+// other events (and channels) run meanwhile. (That a flood is held back at the sender:
+// TcpChannelTest, PipelineTest and, through the real program, ChannelDeliveryTest.)
 // And the channel frames bound to their channels: what the user sees of each state.
 
 #include <unistd.h>
@@ -18,23 +19,8 @@
 namespace kest::testing {
 namespace {
 
-class ChannelsToPipeline : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->ownWindowFocused = [] { return false; };
-    }
-    // The window as a server on a free port, with a peer connected to it.
-    void connectPeer() {
-        window->INP_IP_PORT->setText("0");
-        window->SW_IP_CL_SE[1]->setChecked(true);
-        peer.connectToHost(QHostAddress::LocalHost, window->tcpChannel->listeningPort());
-        ASSERT_TRUE(waitFor([&] { return window->tcpChannel->status() == "CONNECT"; }));
-    }
-    QTcpSocket peer;
-};
-
-TEST_F(ChannelsToPipeline, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder) {
+TEST_F(WindowTest, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder) {
+    window->ownWindowFocused = [] { return false; };
     // Each text is typed between "<" and ">": a text typed inside another shows.
     window->INP_PREFIX->setText("<");
     window->INP_SUFFIX->setText(">");
@@ -42,7 +28,12 @@ TEST_F(ChannelsToPipeline, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder
     linkCom(3, serial.device);
     window->INP_COMMPORT->setText("3");
     ASSERT_TRUE(window->COMM->isOpen());
-    ASSERT_NO_FATAL_FAILURE(connectPeer());
+    // The window as a server on a free port, with a peer connected to it.
+    window->INP_IP_PORT->setText("0");
+    window->SW_IP_CL_SE[1]->setChecked(true);
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, window->tcpChannel->listeningPort());
+    ASSERT_TRUE(waitFor([&] { return window->tcpChannel->status() == "CONNECT"; }));
     const QString watched = home.path() + "/in.txt";
     window->INP_FILE_DIR->setText(watched);
 
@@ -76,45 +67,8 @@ TEST_F(ChannelsToPipeline, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder
     EXPECT_EQ(typed, sent);
 }
 
-// While a text is typed, the flood's full buffers are handed over (from the socket's own
-// handler, so even while other handlers run): they must wait their turn, in order, and
-// the flood must stop being read once the pipeline is full, not fill the memory.
-TEST_F(ChannelsToPipeline, AFloodWhileATextIsTypedArrivesWholeInOrderWithTheQueueBounded) {
-    // The filler is removed; the numbers between it are typed. The target window is
-    // activated before each text, which lets events run for a while: texts come far
-    // faster than they are typed.
-    window->LST_REMOVE_CAR->addItem("120");
-    window->INP_TARGET_WIN->setText("Receiver");
-    ASSERT_NO_FATAL_FAILURE(connectPeer());
-    std::size_t mostQueued = 0;
-    QObject::connect(window->tcpChannel, &TcpChannel::textReceived, window.get(),
-                     [&] { mostQueued = std::max(mostQueued, window->runner().queuedBytes()); });
-    QByteArray data, numbers = "go";
-    for (int block = 0; data.size() < 40 * 1000 * 1000; ++block) {
-        const QByteArray number = QByteArray::number(block) + ',';
-        data += QByteArray(4096 - number.size(), 'x') + number;
-        numbers += number;
-    }
-    peer.write(data);
-    window->processData("go");  // from another channel, while the flood comes
-    std::string shown;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            shown = keyboard.typedText();
-            return shown.size() >= std::size_t(numbers.size());
-        },
-        60000))
-        << shown.size() << " of " << numbers.size() << " characters typed";
-    EXPECT_TRUE(shown == numbers.toStdString());
-    EXPECT_LE(mostQueued, PipelineRunner::kMaxQueuedBytes + 2 * TcpChannel::kMaxBuffer);
-}
-
-// The channel frames bound to their channels: what the user sees of each state.
-
-using TcpBinding = WindowTest;
-
 // What the channel decides is its own test; here, the controls that drive and show it.
-TEST_F(TcpBinding, TheStatusShowsTheChannelAndTheRoleAndBothResetControlsDriveIt) {
+TEST_F(WindowTest, TheStatusShowsTheChannelAndTheRoleAndBothResetControlsDriveIt) {
     QTest::mouseDClick(window->AFF_TCP_STATUS, Qt::LeftButton);
     EXPECT_EQ(window->AFF_TCP_STATUS->text(), "RESET");
     EXPECT_EQ(shownColour(window->AFF_TCP_STATUS), ROUGE());
@@ -130,10 +84,8 @@ TEST_F(TcpBinding, TheStatusShowsTheChannelAndTheRoleAndBothResetControlsDriveIt
     EXPECT_EQ(window->AFF_TCP_STATUS->text(), "RESET");
 }
 
-using FileBinding = WindowTest;
-
 // Why a path fails is the file channel's; the window shows it and says where C: lies.
-TEST_F(FileBinding, PathDrivesTheToolTipsAndTheStatusWhichSaysWhyItFails) {
+TEST_F(WindowTest, PathDrivesTheToolTipsAndTheStatusWhichSaysWhyItFails) {
     const QString driveC = home.path() + "/kest-redirect/drive_c/";
     window->INP_FILE_DIR->setText("C:\\data\\in.txt");
     const QString tip = "C:\\data\\in.txt\nC:\\ is " + driveC + " on this system: this file is " +
@@ -159,9 +111,7 @@ TEST_F(FileBinding, PathDrivesTheToolTipsAndTheStatusWhichSaysWhyItFails) {
     EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "-----"; }));
 }
 
-using SerialBinding = WindowTest;
-
-TEST_F(SerialBinding, BurstsArrivingWhileThePipelineIsFullAreDroppedAndSaidSo) {
+TEST_F(WindowTest, BurstsArrivingWhileThePipelineIsFullAreDroppedAndSaidSo) {
     window->LST_REMOVE_CAR->addItem("120");  // the filler texts type nothing
     const QByteArray quarter(qsizetype(PipelineRunner::kMaxQueuedBytes / 4), 'x');
     bool droppingSaid = false;

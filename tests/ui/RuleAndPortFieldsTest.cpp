@@ -16,9 +16,7 @@
 namespace kest::testing {
 namespace {
 
-using RuleFieldTest = WindowTest;
-
-TEST_F(RuleFieldTest, PastedLineBreaksBecomeTheirNotationAndTheRuleStillMatches) {
+TEST_F(WindowTest, PastedLineBreaksBecomeTheirNotationAndTheRuleStillMatches) {
     QApplication::clipboard()->setText("12\r\n34");
     window->INP_INPUT->setText("<");
     window->INP_INPUT->end(false);
@@ -178,7 +176,7 @@ TEST_F(PortFieldTest, RefusedPortSaysWhichGroupToJoinAndToLogInAgain) {
         << window->INP_COMMPORT->toolTip().toStdString();
 }
 
-TEST_F(RuleFieldTest, ARuleThatCannotBeTypedIsAddedRedAndItsTextsShowAsNotTyped) {
+TEST_F(WindowTest, ARuleThatCannotBeTypedIsAddedRedAndItsTextsShowAsNotTyped) {
     const QString why = "invalid key notation at position 2: unknown key name \"FOO\"";
     for (const auto& [search, replace] : {std::pair{"a", "[{FOO}]"}, std::pair{"b", "{TAB}"}}) {
         window->INP_INPUT->setText(search);

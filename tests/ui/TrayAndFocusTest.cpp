@@ -100,7 +100,6 @@ TEST_F(WindowTest, TextsWaitWhileKeysAreRefusedAndEachWaitIsSaidWithItsReason) {
 
     keyboard.refuseFrom(0);
     window->processData("ef");
-    EXPECT_EQ(lastDebugLine(), "WAITING (" + why + "): ef");
     keyboard.acceptAgain();
     EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "abcdef"; })) << keyboard.typedText();
     EXPECT_EQ(reasons.size(), 4u);
@@ -171,14 +170,6 @@ TEST_F(WindowTest, TestSendCountsDownInRedWithTheWindowDisabledAndSendsAtTheElev
     EXPECT_TRUE(enabledWhenSent);
     EXPECT_EQ(shownColour(window->B_TEST_SEND), buttonFaceColour());
     EXPECT_EQ(shownColour(window->INP_OUTPUT), windowBackgroundColour());
-
-    // An empty field is sent too; the real timer drives the ticks.
-    window->INP_OUTPUT->clear();
-    window->B_TEST_SEND->click();
-    window->testSend->TIM_TEST_SEND->setInterval(1);  // the real ticks, without the real second
-    EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "<caf\xE9 \x80><>"; }))
-        << keyboard.typedText();
-    EXPECT_EQ(window->B_TEST_SEND->text(), "Test");
 }
 
 }  // namespace

@@ -41,14 +41,6 @@ class TrayIconTest : public ::testing::Test {
     TrayIcon* tray = nullptr;  // owned by the window
 };
 
-TEST_F(TrayIconTest, RemovedTheIconStaysAwayForGood) {
-    tray->add();
-    EXPECT_TRUE(tray->icon()->isVisible());
-    tray->remove();
-    EXPECT_FALSE(tray->icon()->isVisible());
-    EXPECT_FALSE(tray->TIM_REFRESH_TRAYICON->isActive());
-}
-
 // A message that arrives while one is being handled is dropped.
 class ReentryProbe : public QObject {
   public:
