@@ -1,8 +1,6 @@
 // The table editors, the remove list, the switches and the pictures of the window, and
 // the rule tester that shows what the rules as they stand make of a sample.
 
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <cmath>
 

@@ -1,15 +1,12 @@
 // The start-up with the instance guard, the lock rule, the save with its failure mark,
 // and the load into real controls.
 
-#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QTcpServer>
-#include <QTemporaryDir>
 
 #include "app/StartUp.h"
 #include "platform/InstanceGuard.h"
-#include "ui/TrayIcon.h"
 #include "ui/UrlLink.h"
 #include "ui/WindowFixture.h"
 

@@ -4,7 +4,6 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QWindow>
 #include <cmath>
 
 #include "ui/TestSend.h"
@@ -54,7 +53,6 @@ TEST_F(WindowTest, TextsWaitWhileOurWindowHasTheFocusUnlessATargetIsSetAndNoneIs
     window->INP_OUTPUT->setText("kest 42");
     window->B_TEST_SEND->click();
     for (int tick = 0; tick < 11; ++tick) window->testSend->TIM_TEST_SEND_Timer();
-    ASSERT_FALSE(window->testSend->counting());
     EXPECT_TRUE(lastDebugLine().startsWith("WAITING")) << lastDebugLine().toStdString();
     EXPECT_EQ(keyboard.typedText(), "scan ");
 

@@ -6,12 +6,10 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QFontMetrics>
 #include <QMessageBox>
 #include <QTextCursor>
 
 #include "ui/HelpWindow.h"
-#include "ui/LayoutFont.h"
 #include "ui/OffscreenApp.h"
 #include "ui/UrlLink.h"
 
