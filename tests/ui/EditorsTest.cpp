@@ -1,43 +1,26 @@
-// The table editors, the remove list, the switches and the pictures of the window.
+// The table editors, the remove list, the switches and the pictures of the window, and
+// the rule tester that shows what the rules as they stand make of a sample.
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-
+#include <QPlainTextEdit>
 #include <cmath>
 
 #include "engine/NumericValue.h"
+#include "ui/RuleTester.h"
 #include "ui/WindowFixture.h"
-#include "ui/WindowWidgets.h"
 
 namespace kest::testing {
 namespace {
 
-QStringList items(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
-
-using SearchReplaceTable = WindowTest;
-
-TEST_F(SearchReplaceTable, RowsArePairsAddedExactlySelectedAndDeletedTogether) {
+TEST_F(WindowTest, RowsArePairsAddedExactlySelectedAndDeletedTogether) {
     window->B_ADD->click();  // both empty: an empty row in each column
     for (const char* row : {" 5 ", "b", "c"}) {
         window->INP_INPUT->setText(row);
         window->INP_OUTPUT->setText(QString(row).toUpper() + "{ENTER}");
         window->B_ADD->click();
     }
-    EXPECT_EQ(items(window->LST_TOUCHES[0]), (QStringList{"", " 5 ", "b", "c"}));
-    EXPECT_EQ(items(window->LST_TOUCHES[1]),
+    EXPECT_EQ(itemsOf(window->LST_TOUCHES[0]), (QStringList{"", " 5 ", "b", "c"}));
+    EXPECT_EQ(itemsOf(window->LST_TOUCHES[1]),
               (QStringList{"", " 5 {ENTER}", "B{ENTER}", "C{ENTER}"}));
-    EXPECT_EQ(window->INP_INPUT->text(), "c");  // the fields keep their text
 
     window->LST_TOUCHES[1]->setCurrentRow(2);
     EXPECT_EQ(window->LST_TOUCHES[0]->currentRow(), 2);
@@ -46,8 +29,8 @@ TEST_F(SearchReplaceTable, RowsArePairsAddedExactlySelectedAndDeletedTogether) {
     window->LST_TOUCHES[0]->setCurrentRow(1);
     EXPECT_EQ(window->LST_TOUCHES[1]->currentRow(), 1);
     window->B_DEL->click();
-    EXPECT_EQ(items(window->LST_TOUCHES[0]), (QStringList{"", "b", "c"}));
-    EXPECT_EQ(items(window->LST_TOUCHES[1]), (QStringList{"", "B{ENTER}", "C{ENTER}"}));
+    EXPECT_EQ(itemsOf(window->LST_TOUCHES[0]), (QStringList{"", "b", "c"}));
+    EXPECT_EQ(itemsOf(window->LST_TOUCHES[1]), (QStringList{"", "B{ENTER}", "C{ENTER}"}));
     // Nothing is selected in the search column now: a second press deletes nothing,
     // whatever the replacement column shows.
     window->LST_TOUCHES[1]->blockSignals(true);
@@ -58,29 +41,27 @@ TEST_F(SearchReplaceTable, RowsArePairsAddedExactlySelectedAndDeletedTogether) {
     EXPECT_EQ(window->LST_TOUCHES[1]->count(), 3);
 }
 
-using RemoveList = WindowTest;
-
 // Each row reads back as the value added: "-inf" once read back as 0 and removed NUL.
-TEST_F(RemoveList, AddsTheShortestDecimalUpTo255AndDeletesTheSelectedRowOnly) {
+TEST_F(WindowTest, AddsTheShortestDecimalUpTo255AndDeletesTheSelectedRowOnly) {
     for (const char* text : {"256", "255", "", "007", "-3", "7.5", "1e999", "-1e999", "1000"}) {
         window->INP_REMOVE_CAR->setText(text);
         window->B_ADD_REMOVE_CAR->click();
     }
-    ASSERT_EQ(items(window->LST_REMOVE_CAR).mid(0, 5), (QStringList{"255", "0", "7", "-3", "7.5"}));
+    ASSERT_EQ(itemsOf(window->LST_REMOVE_CAR).mid(0, 5),
+              (QStringList{"255", "0", "7", "-3", "7.5"}));
     ASSERT_EQ(window->LST_REMOVE_CAR->count(), 6);
     const std::string row = window->LST_REMOVE_CAR->item(5)->text().toStdString();
     EXPECT_EQ(numericValue(row), -HUGE_VAL) << row;
-    EXPECT_EQ(window->INP_REMOVE_CAR->text(), "1000");
 
     window->LST_REMOVE_CAR->setCurrentRow(-1);
     window->B_DEL_REMOVE_CAR->click();
     EXPECT_EQ(window->LST_REMOVE_CAR->count(), 6);
     window->LST_REMOVE_CAR->setCurrentRow(1);
     window->B_DEL_REMOVE_CAR->click();
-    EXPECT_EQ(items(window->LST_REMOVE_CAR).mid(0, 4), (QStringList{"255", "7", "-3", "7.5"}));
+    EXPECT_EQ(itemsOf(window->LST_REMOVE_CAR).mid(0, 4), (QStringList{"255", "7", "-3", "7.5"}));
 }
 
-TEST_F(RemoveList, CodeFieldTakesDigitsOnlyAndEveryOtherKeyTypesZero) {
+TEST_F(WindowTest, CodeFieldTakesDigitsOnlyAndEveryOtherKeyTypesZero) {
     QLineEdit* field = window->INP_REMOVE_CAR;
     QTest::keyClicks(field, "1a");
     QTest::keyClick(field, Qt::Key_Backspace);
@@ -91,33 +72,23 @@ TEST_F(RemoveList, CodeFieldTakesDigitsOnlyAndEveryOtherKeyTypesZero) {
     QTest::keyClick(field, Qt::Key_Home);
     QTest::keyClick(field, Qt::Key_Delete);
     EXPECT_EQ(field->text(), "0009");
-    // Tab leaves the field as from any other.
-    QTest::keyClick(field, Qt::Key_Tab);
-    EXPECT_EQ(field->text(), "0009");
 }
 
-using Switches = WindowTest;
-
-// Any picture toggles the upper-case box as a click on it would.
-TEST_F(Switches, UpperCaseClearsAndGreysTheApiBoxAndReleasesItUnchecked) {
-    PictureBox* file = window->findChild<PictureBox*>("Picture1(13)");
-    PictureBox* besideBox = window->findChild<PictureBox*>("Picture1(8)");
-    ASSERT_NE(file, nullptr);
-    ASSERT_NE(besideBox, nullptr);
+// Every picture toggles the upper-case box as a click on it would.
+TEST_F(WindowTest, EveryPictureTogglesUpperCaseWhichClearsAndGreysTheApiBox) {
     window->SW_API_KB->setChecked(true);
-    QTest::mouseClick(file, Qt::LeftButton);
-    EXPECT_TRUE(window->SW_UPPER->isChecked());
-    EXPECT_FALSE(window->SW_API_KB->isChecked());
-    EXPECT_FALSE(window->SW_API_KB->isEnabled());
-    EXPECT_FALSE(window->IMG_WIN->isEnabled());
-    QTest::mouseClick(besideBox, Qt::LeftButton);
-    EXPECT_FALSE(window->SW_UPPER->isChecked());
-    EXPECT_TRUE(window->SW_API_KB->isEnabled());
-    EXPECT_TRUE(window->IMG_WIN->isEnabled());
-    EXPECT_FALSE(window->SW_API_KB->isChecked());
+    bool upper = false;
+    for (PictureBox* picture : window->findChildren<PictureBox*>()) {
+        QTest::mouseClick(picture, Qt::LeftButton);
+        upper = !upper;
+        EXPECT_EQ(window->SW_UPPER->isChecked(), upper) << picture->objectName().toStdString();
+        EXPECT_EQ(window->SW_API_KB->isEnabled(), !upper);
+        EXPECT_EQ(window->IMG_WIN->isEnabled(), !upper);
+        EXPECT_FALSE(window->SW_API_KB->isChecked());
+    }
 }
 
-TEST_F(Switches, HelpButtonsOpenTheirHelpAndADoubleClickClearsTheDebugList) {
+TEST_F(WindowTest, HelpButtonsOpenTheirHelpAndADoubleClickClearsTheDebugList) {
     window->LST_DEBUG->addItems({"one", "two"});
     QTest::mouseDClick(window->LST_DEBUG->viewport(), Qt::LeftButton);
     EXPECT_EQ(window->LST_DEBUG->count(), 0);
@@ -125,6 +96,51 @@ TEST_F(Switches, HelpButtonsOpenTheirHelpAndADoubleClickClearsTheDebugList) {
     window->B_HELP_PREF_SUF[0]->click();
     window->B_HELP_PREF_SUF[1]->click();
     EXPECT_EQ(helpOpened, (std::vector<int>{0, 1, 1}));
+}
+
+// The rule tester window: opened from a button beside the test button, it shows what
+// the rules as they stand in the controls make of a sample, and types, sends and
+// activates nothing.
+
+// What the dry run says is its own test; here, that the tester follows the controls
+// as they stand, unsaved edits included, and types, sends and activates nothing.
+TEST_F(WindowTest, TheTesterFollowsTheControlsAsTheyStandAndDoesNothing) {
+    window->LST_REMOVE_CAR->addItem("13");
+    window->LST_TOUCHES[0]->addItem("5");
+    window->LST_TOUCHES[1]->addItem("5~");
+    window->INP_PREFIX->setText("<");
+    window->AFF_INSTANCE->setText("_Scanner_001");
+    window->B_RULE_TESTER->click();
+    RuleTester* tester = window->ruleTester;
+    ASSERT_NE(tester, nullptr);
+    // Named as the main window is: with several copies, which rules it tests.
+    EXPECT_EQ(tester->windowTitle(), "Rule tester_Scanner_001");
+
+    QTest::keyClicks(tester->INP_SAMPLE, "a5{ASCII:13}");
+    EXPECT_EQ(tester->AFF_RESULT->text(), "<a5{ASCII:13}");
+    EXPECT_TRUE(tester->AFF_STEPS->toPlainText().contains("keys: 'a', '5', Enter"));
+    window->INP_SUFFIX->setText(">");
+    window->LST_TOUCHES[0]->addItem("a");
+    window->LST_TOUCHES[1]->addItem("b");
+    EXPECT_EQ(tester->AFF_RESULT->text(), "<b5{ASCII:13}>");
+
+    // A pasted line break shows as its notation; macros are shown, not carried out.
+    window->INP_TARGET_WIN->setText("Orders");
+    window->LST_REMOVE_CAR->clear();
+    tester->INP_SAMPLE->setText("APP[Other]x{TX_TCP[t]}\ry");
+    EXPECT_EQ(tester->INP_SAMPLE->text(), "APP[Other]x{TX_TCP[t]}{ASCII:13}y");
+    EXPECT_EQ(tester->AFF_RESULT->text(), "<x{ASCII:13}y>");
+    EXPECT_TRUE(tester->AFF_STEPS->toPlainText().contains("Window activation: \"Other\""));
+    EXPECT_TRUE(keyboard.events().empty());
+    EXPECT_TRUE(activator.titles.empty());
+    const QString before = tester->AFF_RESULT->text();
+    window->SW_API_KB->setCheckState(Qt::Checked);  // the switches count too
+    EXPECT_NE(tester->AFF_RESULT->text(), before);
+    // A second click brings the same window back rather than another.
+    tester->hide();
+    window->B_RULE_TESTER->click();
+    EXPECT_EQ(window->ruleTester, tester);
+    EXPECT_TRUE(tester->isVisible());
 }
 
 }  // namespace

@@ -1,36 +1,25 @@
-// The lock rule, the save with its failure mark, and the load into real controls.
+// The start-up with the instance guard, the lock rule, the save with its failure mark,
+// and the load into real controls.
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTcpServer>
-#include <QTest>
 
-#include "ui/Colours.h"
-#include "ui/TroubleState.h"
+#include "app/StartUp.h"
+#include "platform/InstanceGuard.h"
+#include "ui/UrlLink.h"
 #include "ui/WindowFixture.h"
-#include "ui/WindowWidgets.h"
 
 namespace kest::testing {
 namespace {
 
-using LockRuleTest = WindowTest;
-
 // Which texts are codes is the lock rule's own test; here, what the window does.
-TEST_F(LockRuleTest, ACodeOpensTheWholePanelAnythingElseLocksAndSavesEndEnds) {
+TEST_F(WindowTest, ACodeOpensTheWholePanelAnythingElseLocksAndSavesEndEnds) {
     QDir().mkpath(configDir());
     const struct {
         const char* text;
         bool unlocked;
-    } steps[] = {{"open.the.pane", false}, {"open.the.panel", true}, {"x", false},
-                 {"UNLOCK CFG", true},     {"UNLOCK CFG ", false},   {"end", false}};
+    } steps[] = {{"open.the.panel", true}, {"x", false}, {"UNLOCK CFG", true}, {"end", false}};
     for (const auto& step : steps) {
         QFile::remove(configDir() + "/GENERAL.CFG");
         window->INP_PASS->setText(step.text);
@@ -50,7 +39,7 @@ TEST_F(LockRuleTest, ACodeOpensTheWholePanelAnythingElseLocksAndSavesEndEnds) {
 }
 
 // Only a move of the focus into the field, or a click into it, empties it and locks.
-TEST_F(LockRuleTest, FocusOrAClickIntoTheFieldLocksTheWindowGettingTheFocusBackDoesNot) {
+TEST_F(WindowTest, FocusOrAClickIntoTheFieldLocksTheWindowGettingTheFocusBackDoesNot) {
     window->INP_PASS->setText("OPEN.THE.PANEL");
     EXPECT_EQ(window->INP_PASS->displayText(), QString(14, '*'));
     QFocusEvent windowBack(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
@@ -74,44 +63,21 @@ TEST_F(LockRuleTest, FocusOrAClickIntoTheFieldLocksTheWindowGettingTheFocusBackD
     EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
 }
 
-using SaveTest = WindowTest;
-
-TEST_F(SaveTest, FailedSaveMarksTheButtonUntilTheNextGoodOneWhichWritesTheControlsExactly) {
-    // No configuration directory: the save cannot write.
-    EXPECT_FALSE(window->B_SAVE_Click());
-    EXPECT_EQ(shownColour(window->B_SAVE), ROUGE());
-    EXPECT_FALSE(window->B_SAVE->toolTip().isEmpty());
-    EXPECT_EQ(window->trouble().reason(Trouble::Save), window->B_SAVE->toolTip());
-
-    QDir().mkpath(configDir());
-    window->INP_INPUT->setText("é ");
-    window->INP_OUTPUT->setText("{ASCII:13}");
-    window->B_ADD->click();
-    window->INP_REMOVE_CAR->setText("13");
-    window->B_ADD_REMOVE_CAR->click();
-    window->INP_PREFIX->setText("<");
-    window->INP_IP_TCP->setText(" 10.0.0.5 ");
-    window->SW_RTS->setChecked(false);
-    window->B_SAVE->click();
-    EXPECT_EQ(shownColour(window->B_SAVE), saveButtonColour());
-    EXPECT_FALSE(window->trouble().any());
-    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), QByteArray("\xE9 \r\n"));
-    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "{ASCII:13}\r\n");
-    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "0\r\n13\r\n");
-    EXPECT_EQ(readConfig("GENERAL.CFG"),
-              ".2\r\n9600,N,8,1\r\n 0 \r\n<\r\n\r\n\r\n 0 \r\n 1 \r\nNone\r\n 0 \r\n"
-              "10.0.0.5\r\n1024\r\nFalse\r\n");
-}
-
-using LoadTest = WindowTest;
-
 quint16 freePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
 }
 
-TEST_F(LoadTest, HandWrittenFilesRunEachControlsHandler) {
+// Files as a user's editor leaves them run each control's handler on load, and the
+// save writes the controls back exactly (every value a different one, so that a control
+// read or set in another's place shows). A failed save marks the button until a good one.
+TEST_F(WindowTest, LoadRunsEachHandlerAndTheSaveWritesTheControlsBackExactly) {
+    EXPECT_FALSE(window->B_SAVE_Click());  // no configuration directory yet
+    EXPECT_EQ(shownColour(window->B_SAVE), ROUGE());
+    EXPECT_FALSE(window->B_SAVE->toolTip().isEmpty());
+    EXPECT_EQ(window->trouble().reason(Trouble::Save), window->B_SAVE->toolTip());
+
     const QByteArray port = QByteArray::number(freePort());
     writeConfig("TOUCHE_INP.CFG", "\xE9\r\n 5 \r\n");
     writeConfig("TOUCHE_OUT.CFG", "x\r\n5{ENTER}\r\n");
@@ -123,40 +89,75 @@ TEST_F(LoadTest, HandWrittenFilesRunEachControlsHandler) {
     window->Frame3->fillHandshakingItems();
     window->LOAD_CFG();
     EXPECT_EQ(window->LST_TOUCHES[0]->item(0)->text(), QString::fromUtf8("é"));
-    EXPECT_EQ(window->LST_TOUCHES[0]->item(1)->text(), " 5 ");
-    EXPECT_EQ(window->LST_TOUCHES[1]->item(1)->text(), "5{ENTER}");
-    EXPECT_EQ(window->LST_REMOVE_CAR->item(0)->text(), "13");
-    EXPECT_EQ(window->INP_COMMPORT->text(), "250");
+    EXPECT_EQ(window->INP_PREFIX->text(), "<");
+    EXPECT_EQ(window->SW_DTR->checkState(), Qt::PartiallyChecked);
     // No device behind COM250: the reopen fails and the field shows it.
     EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
-    EXPECT_EQ(window->INP_COM_CFG->text(), "19200,E,7,1");
-    EXPECT_EQ(window->INP_DELAY->text(), ".2");
-    EXPECT_TRUE(window->SW_UPPER->isChecked());
-    EXPECT_FALSE(window->SW_API_KB->isChecked());  // line 10 came after line 3
-    EXPECT_FALSE(window->SW_API_KB->isEnabled());
-    EXPECT_FALSE(window->SW_RTS->isChecked());
-    EXPECT_EQ(window->SW_DTR->checkState(), Qt::PartiallyChecked);
-    EXPECT_EQ(window->LST_HANDSHAKING->currentText(), "None");
-    EXPECT_TRUE(window->SW_IP_CL_SE[1]->isChecked());
+    EXPECT_FALSE(window->SW_API_KB->isEnabled());  // the upper-case box greys it
     EXPECT_FALSE(window->INP_IP_TCP->isEnabled());
-    EXPECT_EQ(window->INP_IP_PORT->text(), QString::fromLatin1(port));
     EXPECT_EQ(window->tcpChannel->listeningPort(), port.toUShort());
-    EXPECT_EQ(window->INP_PREFIX->text(), "<");
-    EXPECT_EQ(window->INP_TARGET_WIN->text(), "Notepad");
+
+    window->B_SAVE->click();
+    EXPECT_EQ(shownColour(window->B_SAVE), saveButtonColour());
+    EXPECT_FALSE(window->trouble().has(Trouble::Save));
+    EXPECT_EQ(readConfig("TOUCHE_INP.CFG"), "\xE9\r\n 5 \r\n");
+    EXPECT_EQ(readConfig("TOUCHE_OUT.CFG"), "x\r\n5{ENTER}\r\n");
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG"), "250\r\n13\r\n");
+    // The upper-case box (line 10) cleared the API box (line 3) on load; the server
+    // shows this machine's address in the address field.
+    EXPECT_EQ(readConfig("GENERAL.CFG"),
+              ".2\r\n19200,E,7,1\r\n 0 \r\n<\r\n>\r\nNotepad\r\n 0 \r\n 2 \r\nNone\r\n 1 \r\n" +
+                  window->INP_IP_TCP->text().toLatin1() + "\r\n" + port + "\r\nTrue\r\n");
 }
 
-using ColourTest = WindowTest;
+// Form_Load's order and effects with the instance guard.
+class StartUpTest : public WindowTest {
+  protected:
+    bool start(const QStringList& arguments) {
+        guard = std::make_unique<InstanceGuard>(home.path() + "/kest-redirect/instances.lock");
+        startUp = std::make_unique<StartUp>(*window, arguments, *guard);
+        return startUp->Form_Load();
+    }
+    void TearDown() override {
+        startUp.reset();
+        WindowTest::TearDown();
+        guard.reset();
+    }
+    std::unique_ptr<InstanceGuard> guard;
+    std::unique_ptr<StartUp> startUp;
+};
 
-// The colour holders must reach the screen, not only the palette.
-TEST_F(ColourTest, FailedPortIsPaintedRed) {
-    window->INP_PASS->setText("OPEN.THE.PANEL");
-    window->INP_COMMPORT->setText("COM3");
-    window->show();
-    ASSERT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
-    const QImage image = window->INP_COMMPORT->grab().toImage();
-    EXPECT_EQ(image.pixelColor(image.width() - 4, image.height() / 2), ROUGE());
-    const QImage pass = window->INP_PASS->grab().toImage();
-    EXPECT_EQ(pass.pixelColor(pass.width() - 4, pass.height() / 2), VERT());
+TEST_F(StartUpTest, FirstStartShowsHelpBeforeLoadingThenWritesEveryFile) {
+    // The help opens before the load: the configuration directory is still empty then.
+    window->openHelp = [this](int tag) {
+        helpOpened.push_back(tag);
+        EXPECT_FALSE(QFile::exists(configDir() + "/GENERAL.CFG"));
+        EXPECT_TRUE(QFileInfo(configDir()).isDir());
+    };
+    ASSERT_TRUE(start({}));
+    EXPECT_EQ(helpOpened, std::vector<int>{0});
+    EXPECT_TRUE(window->AFF_INSTANCE->isHidden());
+    EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));  // locked
+    for (const char* name : {"TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG", "GENERAL.CFG"})
+        EXPECT_TRUE(QFile::exists(configDir() + "/" + name)) << name;
+    EXPECT_NE(window->tray, nullptr);
+}
+
+TEST_F(StartUpTest, NamedInstanceHasItsOwnDirectoryCaptionNoHelpWhenConfiguredAndKeepsItsRules) {
+    writeConfig("TOUCHE_INP.CFG", "5\r\n", "_Scanner 1");
+    writeConfig("TOUCHE_OUT.CFG", "5{ENTER}\r\n", "_Scanner 1");
+    writeConfig("TOUCHE_REM.CFG", "abc\r\n13\r\n", "_Scanner 1");
+    ASSERT_TRUE(start({"run", "/#", "Scanner", "1", "#", "more"}));
+    EXPECT_TRUE(helpOpened.empty());
+    EXPECT_EQ(window->AFF_INSTANCE->text(), "_Scanner 1");
+    EXPECT_FALSE(window->AFF_INSTANCE->isHidden());
+    EXPECT_TRUE(window->windowTitle().endsWith("_Scanner 1"));
+    EXPECT_TRUE(window->URL_SUPPORT->url().contains("_Scanner 1&body"));
+    // Loaded values survive the start-up's save; a port that is no number becomes "1".
+    EXPECT_EQ(window->INP_COMMPORT->text(), "1");
+    EXPECT_EQ(itemsOf(window->LST_TOUCHES[1]), QStringList{"5{ENTER}"});
+    EXPECT_EQ(readConfig("TOUCHE_REM.CFG", "_Scanner 1"), "1\r\n13\r\n");
+    EXPECT_FALSE(QFileInfo::exists(configDir()));
 }
 
 }  // namespace

@@ -6,8 +6,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -31,6 +35,12 @@ inline QApplication* offscreenApp() {
         new QApplication(argc, argv);
     }
     return qobject_cast<QApplication*>(qApp);
+}
+
+inline QStringList itemsOf(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
 }
 
 // Runs `inspect` on the next modal window that opens, then closes it. A window that

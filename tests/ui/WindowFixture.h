@@ -1,24 +1,39 @@
 #pragma once
 // A main window on the offscreen platform, with a recording keyboard, its own
-// configuration home and the help window replaced by a recorder.
+// configuration home and the help window replaced by a recorder; it brings the
+// widgets and colours that the window tests look at.
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 #include <functional>
 #include <memory>
 
 #include "keyboard/RecordingKeyboardDevice.h"
 #include "keyboard/WindowActivator.h"
 #include "support/ConfigHome.h"
+#include "ui/Colours.h"
 #include "ui/MainWindow.h"
 #include "ui/OffscreenApp.h"
+#include "ui/TroubleState.h"
+#include "ui/WindowWidgets.h"
 
 namespace kest::testing {
+
+using test::itemsOf;
 
 class RecordingActivator : public WindowActivator {
   public:
@@ -42,6 +57,11 @@ inline bool waitFor(const std::function<bool()>& condition, int deadlineMs = 500
 
 class WindowTest : public ::testing::Test {
   protected:
+    struct Pty {
+        int master = -1, slave = -1;
+        QString device;
+    };
+
     void SetUp() override {
         test::offscreenApp();
         ASSERT_TRUE(home.isValid());
@@ -51,7 +71,13 @@ class WindowTest : public ::testing::Test {
         // As the start-up of an unnamed copy leaves it.
         window->AFF_INSTANCE->setText(QString());
     }
-    void TearDown() override { window.reset(); }
+    void TearDown() override {
+        window.reset();  // the port closes before its terminal goes away
+        for (const Pty& pty : ptys) {
+            ::close(pty.slave);
+            ::close(pty.master);
+        }
+    }
 
     // B/drive_c/TALVEN.CFG<suffix>
     QString configDir(const QString& suffix = QString()) const {
@@ -67,6 +93,28 @@ class WindowTest : public ::testing::Test {
         QFile file(configDir(suffix) + "/" + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
+    // A COM port whose link points at the given device.
+    void linkCom(int number, const QString& device) {
+        const QString dir = home.path() + "/kest-redirect/dosdevices";
+        QDir().mkpath(dir);
+        QFile::link(device, dir + "/com" + QString::number(number));
+    }
+    // A pseudo-terminal standing for a serial device; it lives until the window is gone.
+    Pty openPty() {
+        Pty pty;
+        char name[256] = {};
+        EXPECT_EQ(openpty(&pty.master, &pty.slave, name, nullptr, nullptr), 0);
+        pty.device = QString::fromLocal8Bit(name);
+        ptys.push_back(pty);
+        return pty;
+    }
+    QString lastDebugLine() const {
+        const int rows = window->LST_DEBUG->count();
+        return rows ? window->LST_DEBUG->item(rows - 1)->text() : QString();
+    }
+    bool listed(const QString& line, Qt::MatchFlags how = Qt::MatchExactly) const {
+        return !window->LST_DEBUG->findItems(line, how).isEmpty();
+    }
 
     test::ConfigHome home;
     RecordingKeyboardDevice keyboard;
@@ -74,6 +122,7 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<F_MAIN> window;
     std::vector<int> helpOpened;
     int endRequests = 0;
+    std::vector<Pty> ptys;
 };
 
 }  // namespace kest::testing
