@@ -28,17 +28,12 @@ class Listener {
     int port_ = 0;
 };
 
-int freeTcpPort();
-// A connected socket to 127.0.0.1:port, retried until the deadline; -1 on failure.
-int connectWithin(int port, int milliseconds);
 void appendTo(const std::string& path, const std::string& bytes);
 
 inline constexpr const char* kReceiver = "Kest E2E Receiver";
 
 class ProgramFixture : public ::testing::Test {
   protected:
-    ProgramFixture();
-
     // A scanner's configuration (see scannerConfig), typed into the receiver unless the
     // settings say otherwise.
     void writeScannerConfig(int port, const GeneralSettings& settings = scanner(kReceiver),
@@ -68,7 +63,6 @@ class ProgramFixture : public ::testing::Test {
     // came.
     bool answerMessage(const std::string& title,
                        std::chrono::milliseconds keepOpen = std::chrono::milliseconds(0)) const;
-    void saveScreenshot(const std::string& name) const;
 
     void SetUp() override;
 
