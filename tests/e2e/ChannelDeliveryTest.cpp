@@ -96,6 +96,7 @@ TEST_F(ChannelDeliveryTest, LfConfigurationFilesAndLongTextsAreSavedBackWithCrLf
         lf += line + "\n";
         crLf += line + "\r\n";
     }
+    writeConfig("TOUCHE_OUT.CFG", "");  // not a first start: no help window
     writeConfig("GENERAL.CFG", lf);
     auto program = startProgram({});
     ASSERT_TRUE(waitForMainWindow());
