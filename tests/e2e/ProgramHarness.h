@@ -1,7 +1,7 @@
 #pragma once
 // Runs the real program on a private display with a window manager and its own
-// configuration home, and gives the tests its peers: TCP ends on the loopback, and
-// typing into its window.
+// configuration home, and gives the tests a TCP server on the loopback for it to reach
+// and the user's clicks and keys in its window.
 
 #include <gtest/gtest.h>
 
