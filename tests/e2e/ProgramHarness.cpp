@@ -1,7 +1,6 @@
 #include "e2e/ProgramHarness.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -38,37 +37,10 @@ int Listener::acceptWithin(int milliseconds) {
     return ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
-int freeTcpPort() {
-    Listener probe;
-    return probe.port();
-}
-
-int connectWithin(int port, int milliseconds) {
-    int result = -1;
-    waitUntil(
-        [&] {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_port = htons(static_cast<uint16_t>(port));
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-                result = fd;
-                return true;
-            }
-            ::close(fd);
-            return false;
-        },
-        std::chrono::milliseconds(milliseconds));
-    return result;
-}
-
 void appendTo(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
-
-ProgramFixture::ProgramFixture() = default;
 
 void ProgramFixture::SetUp() {
     // openbox now and then gives up on a display that has just come up; one more try
@@ -165,13 +137,6 @@ bool ProgramFixture::answerMessage(const std::string& title,
     std::this_thread::sleep_for(keepOpen);
     shell("xdotool windowactivate --sync " + box + " key Return");
     return true;
-}
-
-void ProgramFixture::saveScreenshot(const std::string& name) const {
-    fs::create_directories(KEST_ARTIFACT_DIR);
-    // The window with its frame, as a user sees it.
-    shell("import -frame -window " + mainWindow_ + " '" + std::string(KEST_ARTIFACT_DIR) + "/" +
-          name + "'");
 }
 
 }  // namespace kest::e2e

@@ -1,7 +1,7 @@
 #pragma once
 // Runs the real program on a private display with a window manager and its own
-// configuration home, and gives the tests its peers: TCP ends on the loopback, and
-// typing into its window.
+// configuration home, and gives the tests a TCP server on the loopback for it to reach
+// and the user's clicks and keys in its window.
 
 #include <gtest/gtest.h>
 
@@ -28,17 +28,12 @@ class Listener {
     int port_ = 0;
 };
 
-int freeTcpPort();
-// A connected socket to 127.0.0.1:port, retried until the deadline; -1 on failure.
-int connectWithin(int port, int milliseconds);
 void appendTo(const std::string& path, const std::string& bytes);
 
 inline constexpr const char* kReceiver = "Kest E2E Receiver";
 
 class ProgramFixture : public ::testing::Test {
   protected:
-    ProgramFixture();
-
     // A scanner's configuration (see scannerConfig), typed into the receiver unless the
     // settings say otherwise.
     void writeScannerConfig(int port, const GeneralSettings& settings = scanner(kReceiver),
@@ -68,7 +63,6 @@ class ProgramFixture : public ::testing::Test {
     // came.
     bool answerMessage(const std::string& title,
                        std::chrono::milliseconds keepOpen = std::chrono::milliseconds(0)) const;
-    void saveScreenshot(const std::string& name) const;
 
     void SetUp() override;
 
