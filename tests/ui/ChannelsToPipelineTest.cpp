@@ -1,7 +1,6 @@
 // The window's channels feeding its pipeline: texts from all channels are typed one at
 // a time and whole, each channel's in the order it sent them, even though typing lets
-// other events (and channels) run meanwhile. (That a flood is held back at the sender:
-// TcpChannelTest, PipelineTest and, through the real program, ChannelDeliveryTest.)
+// other events (and channels) run meanwhile; a flood is read no faster than it is typed.
 // And the channel frames bound to their channels: what the user sees of each state.
 
 #include <unistd.h>
@@ -65,6 +64,44 @@ TEST_F(WindowTest, TextsFromAllChannelsAreTypedOneAtATimeWholeAndInOrder) {
     for (char c : all)
         if (isLetter(c)) typed[c < 'i' ? 0 : c < 'q' ? 1 : 2] += c;
     EXPECT_EQ(typed, sent);
+}
+
+// While a text is typed, the flood's full buffers are handed over (from the socket's own
+// handler, so even while other handlers run): they must wait their turn, in order, and
+// the window must stop reading the flood once the pipeline is full, not fill the memory.
+TEST_F(WindowTest, AFloodWhileATextIsTypedArrivesWholeInOrderWithTheQueueBounded) {
+    window->ownWindowFocused = [] { return false; };
+    // The filler is removed; the numbers between it are typed. The target window is
+    // activated before each text, which lets events run: texts come far faster than
+    // they are typed.
+    window->LST_REMOVE_CAR->addItem("120");
+    window->INP_TARGET_WIN->setText("Receiver");
+    window->INP_IP_PORT->setText("0");
+    window->SW_IP_CL_SE[1]->setChecked(true);
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, window->tcpChannel->listeningPort());
+    ASSERT_TRUE(waitFor([&] { return window->tcpChannel->status() == "CONNECT"; }));
+    std::size_t mostQueued = 0;
+    QObject::connect(window->tcpChannel, &TcpChannel::textReceived, window.get(),
+                     [&] { mostQueued = std::max(mostQueued, window->runner().queuedBytes()); });
+    QByteArray data, numbers = "go";
+    for (int block = 0; data.size() < 40 * 1000 * 1000; ++block) {
+        const QByteArray number = QByteArray::number(block) + ',';
+        data += QByteArray(4096 - number.size(), 'x') + number;
+        numbers += number;
+    }
+    peer.write(data);
+    window->processData("go");  // from another channel, while the flood comes
+    std::string shown;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            shown = keyboard.typedText();
+            return shown.size() >= std::size_t(numbers.size());
+        },
+        60000))
+        << shown.size() << " of " << numbers.size() << " characters typed";
+    EXPECT_TRUE(shown == numbers.toStdString());
+    EXPECT_LE(mostQueued, PipelineRunner::kMaxQueuedBytes + 2 * TcpChannel::kMaxBuffer);
 }
 
 // What the channel decides is its own test; here, the controls that drive and show it.
