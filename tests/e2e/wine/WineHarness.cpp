@@ -177,11 +177,14 @@ std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name
     writeConfigFiles(configDir("_" + name), files);
     auto program = startProgram({"/#" + name + "#"}, executable);
     if (!waitForWindow(kMainTitle + "_" + name, program.get())) {
-        throw std::runtime_error(
-            "the main window of instance " + name + " never showed; log: " +
-            readFile(tmp.path() + "/program-" + std::to_string(started_) + ".log"));
+        throw std::runtime_error("the main window of instance " + name +
+                                 " never showed; log: " + lastOutput());
     }
     return program;
+}
+
+std::string WineFixture::lastOutput() const {
+    return readFile(tmp.path() + "/program-" + std::to_string(started_) + ".log");
 }
 
 bool WineFixture::waitForWindow(const std::string& title, ChildProcess* owner) const {
@@ -202,7 +205,7 @@ void WineFixture::startTrayHost() {
 }
 
 std::string WineFixture::shell(const std::string& command) const {
-    return commandOutput("DISPLAY=" + display->name() + " " + command + " 2>/dev/null");
+    return commandOutput("export DISPLAY=" + display->name() + "; " + command + " 2>/dev/null");
 }
 
 void WineFixture::endWine() const {

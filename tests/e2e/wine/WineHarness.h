@@ -60,9 +60,10 @@ class WineFixture : public ::testing::Test {
     std::string configDir(const std::string& suffix) const;
 
     // The Windows program (the build's, or another copy of it) with these arguments;
-    // its output goes to the test's folder.
+    // its output goes to the test's folder, read back by lastOutput().
     std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments,
                                                const std::string& program = kWindowsProgram);
+    std::string lastOutput() const;
     // Starts the program of instance `name` on the configuration given and waits for
     // its main window.
     std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files,
