@@ -26,22 +26,15 @@ ErrorCode FakeWin32Calls::createMutex(const std::wstring& name, Handle* mutex,
     *mutex = kNoHandle;
     *alreadyExisted = false;
     if (const ErrorCode e = take(createMutexErrors)) return e;
-    *alreadyExisted = mutexes.count(name) > 0;
-    mutexes.insert(name);
+    *alreadyExisted = std::any_of(mutexHandles.begin(), mutexHandles.end(),
+                                  [&](const auto& h) { return h.second == name; });
     *mutex = newHandle();
     mutexHandles[*mutex] = name;
     return kErrorSuccess;
 }
 
 void FakeWin32Calls::closeHandle(Handle handle) {
-    if (auto m = mutexHandles.find(handle); m != mutexHandles.end()) {
-        const std::wstring name = m->second;
-        mutexHandles.erase(m);
-        const bool stillOpen = std::any_of(mutexHandles.begin(), mutexHandles.end(),
-                                           [&](const auto& h) { return h.second == name; });
-        if (!stillOpen) mutexes.erase(name);
-        return;
-    }
+    mutexHandles.erase(handle);
     if (auto f = fileHandles.find(handle); f != fileHandles.end()) {
         if (auto l = lockHolders.find(f->second); l != lockHolders.end() && l->second == handle)
             lockHolders.erase(l);

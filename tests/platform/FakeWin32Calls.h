@@ -27,8 +27,7 @@ struct FakeFile {
 class FakeWin32Calls final : public Win32Calls {
   public:
     std::map<std::filesystem::path, FakeFile> files;
-    std::set<std::wstring> mutexes;  // names with at least one open handle
-    std::map<Handle, std::wstring> mutexHandles;
+    std::map<Handle, std::wstring> mutexHandles;  // a name exists while a handle is open
     std::map<Handle, std::filesystem::path> fileHandles;
     std::map<std::filesystem::path, Handle> lockHolders;
     std::vector<unsigned> sleeps;

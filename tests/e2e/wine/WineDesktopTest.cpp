@@ -11,10 +11,6 @@
 #include "e2e/ProgramHarness.h"
 #include "e2e/wine/WineHarness.h"
 
-// Xlib last: its macros (None, Bool, Status) must not meet the test framework.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 namespace kest::e2e::wine {
 namespace {
 
@@ -26,8 +22,13 @@ class WineDesktop : public WineFixture {
         s.tcpPort = peer.port();
         return s;
     }
-    // Windows docked in the tray host's panel that were not there before.
-    std::vector<std::pair<unsigned long, std::string>> dockedWindows() const;
+    // The viewable windows docked in the tray host's panel that Wine's explorer made
+    // (one per icon), one a line.
+    std::string dockedIcons() const {
+        return shell(
+            "for w in $(xwininfo -name panel -tree | awk '/\"explorer.exe\"\\)/ {print $1}'); do "
+            "xwininfo -id $w | grep -q IsViewable && echo $w; done");
+    }
 };
 
 // The window named by APP[...] gets the text, whatever the target window field
@@ -52,7 +53,8 @@ TEST_F(WineDesktop, AppMacroTypesIntoTheWindowNamedByTitle) {
     ::close(connection);
 }
 
-TEST_F(WineDesktop, SecondUnnamedCopyEndsWhileANamedOneRuns) {
+// The rule on Wine's real mutexes (what named copies may do is checked against a fake).
+TEST_F(WineDesktop, SecondUnnamedCopySaysWhyAndEnds) {
     writeConfigFiles(configDir(""), makeConfig({}, 200, {}, {}));
     const auto first = startProgram({});
     ASSERT_TRUE(waitForWindow(kMainTitle, first.get()));
@@ -64,9 +66,7 @@ TEST_F(WineDesktop, SecondUnnamedCopyEndsWhileANamedOneRuns) {
     const int status = second->wait(std::chrono::seconds(60));
     ASSERT_NE(status, -1) << "the second unnamed copy kept running";
     EXPECT_TRUE(WIFEXITED(status)) << status;
-    const auto named = startInstance("WineSecond", makeConfig({}, 200, {}, {}));
-    EXPECT_EQ(named->wait(std::chrono::milliseconds(500)), -1) << "the named copy ended";
-    EXPECT_EQ(first->wait(std::chrono::milliseconds(10)), -1) << "the first copy ended";
+    EXPECT_TRUE(first->running()) << "the first copy ended";
 }
 
 // The same settings, loaded and written back at start by both programs, give the same
@@ -96,7 +96,6 @@ TEST_F(WineDesktop, ConfigurationFilesAreWrittenAsTheLinuxProgramWritesThem) {
     const ConfigFiles written = configFiles(configDir("_" + name));
     EXPECT_EQ(written, configFiles(linuxDir));
     EXPECT_NE(written, input) << "nothing was rewritten";
-    EXPECT_EQ(written.at("TOUCHE_REM.CFG"), "250\r\n13\r\n10\r\n7.5\r\n");
 }
 
 // The icon is docked, and it stays out of the way: under Wine a docked icon can take
@@ -104,27 +103,17 @@ TEST_F(WineDesktop, ConfigurationFilesAreWrittenAsTheLinuxProgramWritesThem) {
 // typed meanwhile must still land whole in the target window.
 TEST_F(WineDesktop, NotificationAreaIconIsDockedAndTypingStillLands) {
     startTrayHost();
-    const auto before = dockedWindows();
     TargetWindow target(env(), "Kest Wine Tray Receiver");
     Listener peer;
     GeneralSettings settings = clientOf(peer);
     settings.targetWindow = target.title();
     const auto program = startInstance("WineTray", makeConfig({}, 200, {}, settings));
-    // Wine's explorer docks one window of its own (class explorer.exe) per icon.
-    int icons = 0;
-    std::string classes;
-    const auto countIcons = [&] {
-        icons = 0;
-        classes.clear();
-        for (const auto& window : dockedWindows()) {
-            if (std::find(before.begin(), before.end(), window) != before.end()) continue;
-            classes += window.second + " ";
-            icons += window.second == "explorer.exe";
-        }
-        return icons > 0;
+    const auto icons = [&] {
+        const std::string docked = dockedIcons();
+        return std::count(docked.begin(), docked.end(), '\n');
     };
-    waitUntil(countIcons, 60s);
-    EXPECT_EQ(icons, 1) << "windows docked in the tray: " << classes;
+    waitUntil([&] { return icons() > 0; }, 60s);
+    EXPECT_EQ(icons(), 1) << shell("xwininfo -name panel -tree");
 
     const int connection = peer.acceptWithin(60000);
     ASSERT_GE(connection, 0) << "the program never connected";
@@ -133,47 +122,6 @@ TEST_F(WineDesktop, NotificationAreaIconIsDockedAndTypingStillLands) {
     ASSERT_EQ(::write(connection, text.data(), text.size()), ssize_t(text.size()));
     EXPECT_TRUE(target.waitForText(cp1252ToUtf8(text), 120s)) << target.text();
     ::close(connection);
-}
-
-// Every viewable window below trayer's panel, by its class name.
-std::vector<std::pair<unsigned long, std::string>> WineDesktop::dockedWindows() const {
-    std::vector<std::pair<unsigned long, std::string>> found;
-    Display* d = XOpenDisplay(display->name().c_str());
-    if (!d) return found;
-    const auto childrenOf = [d](Window w) {
-        std::vector<Window> list;
-        Window root, parent, *children = nullptr;
-        unsigned n = 0;
-        if (XQueryTree(d, w, &root, &parent, &children, &n) && children)
-            list.assign(children, children + n);
-        if (children) XFree(children);
-        return list;
-    };
-    for (Window top : childrenOf(DefaultRootWindow(d))) {
-        char* name = nullptr;
-        const bool panel = XFetchName(d, top, &name) && name && std::string(name) == "panel";
-        if (name) XFree(name);
-        if (!panel) continue;
-        std::vector<Window> pending = childrenOf(top);
-        while (!pending.empty()) {
-            const Window w = pending.back();
-            pending.pop_back();
-            const auto below = childrenOf(w);
-            pending.insert(pending.end(), below.begin(), below.end());
-            XWindowAttributes a{};
-            if (!XGetWindowAttributes(d, w, &a) || a.map_state != IsViewable) continue;
-            XClassHint hint{};
-            std::string className;
-            if (XGetClassHint(d, w, &hint)) {
-                className = hint.res_class ? hint.res_class : "";
-                XFree(hint.res_name);
-                XFree(hint.res_class);
-            }
-            found.emplace_back(w, className);
-        }
-    }
-    XCloseDisplay(d);
-    return found;
 }
 
 }  // namespace
