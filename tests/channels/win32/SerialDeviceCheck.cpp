@@ -1,7 +1,7 @@
 // A check of the Windows serial device under Wine, driven by the Wine end-to-end tests,
 // which link the port to a pseudo-terminal and play the device. Modes:
-//   echo <device> <count>   reads <count> bytes of the check pattern, checks each in
-//                           order, sends every byte back, then closes the port
+//   echo <device> <count>   sends every byte back as it comes (the test compares), up
+//                           to <count> bytes, then closes the port
 //   device <device> <none>  a port that is not there (<none>) is not present, and its
 //                           open fails saying why; on <device> baud rates, stop bits,
 //                           handshaking and lines are taken ("refusals 0"), then,
@@ -26,23 +26,11 @@ void say(const QString& line) {
     std::fflush(stdout);
 }
 
-// The byte the peer sends at position i: not periodic in 256, so a dropped, doubled
-// or swapped byte shows at once.
-char patternByte(qint64 i) {
-    return static_cast<char>((i * 7 + i / 251) & 0xFF);
-}
-
 int runEcho(SerialDevice& device, qint64 count) {
     qint64 received = 0;
-    int failures = 0;
     QObject::connect(&device, &SerialDevice::dataArrived, [&] {
         const QByteArray data = device.readAll();
-        for (char c : data) {
-            if (c != patternByte(received) && failures++ < 5) {
-                say(QStringLiteral("mismatch at %1").arg(received));
-            }
-            ++received;
-        }
+        received += data.size();
         const QString refused = device.write(data);
         if (!refused.isEmpty()) say(QStringLiteral("write refused: ") + refused);
         if (received >= count) QCoreApplication::exit(0);
@@ -62,7 +50,7 @@ int runEcho(SerialDevice& device, qint64 count) {
     closing.start();
     device.close();
     say(QStringLiteral("closed in %1 ms").arg(closing.elapsed()));
-    return failures == 0 && received == count ? 0 : 1;
+    return received == count ? 0 : 1;
 }
 
 // The open goes to a thread of its own: it returns at once, before the port is open,

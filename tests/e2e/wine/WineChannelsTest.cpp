@@ -4,11 +4,9 @@
 // that the serial device reads. Then the serial device alone, on Wine's real driver,
 // through a check program of its own (serial_device_check.exe of the Windows build).
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <sstream>
 #include <thread>
 
 #include "e2e/ProgramHarness.h"
@@ -116,34 +114,21 @@ class WineSerialDevice : public WineFixture {
         waitUntil([&] { return said() || !checking.running(); }, 120s);
         return said();
     }
-    // The check's exit code; -1 when it did not end.
-    static int exitCode(ChildProcess& checking) {
-        const int status = checking.wait(120s);
-        return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
 };
 
-// CPU time the process has used so far, in milliseconds.
+// User and system time the process has used so far, in milliseconds.
 long cpuMs(pid_t pid) {
-    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-    std::istringstream fields(stat.substr(std::min(stat.size(), stat.rfind(')') + 1)));
-    std::string field;
-    long ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i >= 14) ticks += std::stol(field);  // user and system time
-    }
-    return ticks * 1000 / ::sysconf(_SC_CLK_TCK);
+    const std::string ticks =
+        commandOutput("awk '{print $14 + $15}' /proc/" + std::to_string(pid) + "/stat");
+    return std::stol("0" + ticks) * 1000 / ::sysconf(_SC_CLK_TCK);
 }
 
 pid_t wineserverOf(const std::string& prefix) {
-    const std::string wanted = std::string("WINEPREFIX=") + prefix + '\0';
-    for (const auto& process : fs::directory_iterator("/proc")) {
-        const std::string comm = readFile(process.path() / "comm");
-        if ((comm == "wineserver\n" || comm == "wineserver64\n") &&
-            readFile(process.path() / "environ").find(wanted) != std::string::npos)
-            return std::stoi(process.path().filename().string());
-    }
-    return -1;
+    const std::string pid = commandOutput(
+        "for p in $(pgrep -x 'wineserver(64)?'); do tr '\\0' '\\n' </proc/$p/environ | "
+        "grep -qxF 'WINEPREFIX=" +
+        prefix + "' && echo $p; done");
+    return pid.empty() ? -1 : std::stoi(pid);
 }
 
 // Both ways, 100,000 bytes in order (the peer's pattern is not periodic in 256, so a

@@ -1,6 +1,6 @@
-// The Windows program under Wine on its desktop: window activation by title, the
-// single-instance rule, the configuration files against the Linux program's, and the
-// notification-area icon in a real tray host.
+// The Windows program under Wine on its desktop: the notification-area icon in a real
+// tray host, window activation by title, the single-instance rule, and the
+// configuration files against the Linux program's.
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,12 +16,6 @@ namespace {
 
 class WineDesktop : public WineFixture {
   protected:
-    GeneralSettings clientOf(const Listener& peer) const {
-        GeneralSettings s;
-        s.tcpAddress = "127.0.0.1";
-        s.tcpPort = peer.port();
-        return s;
-    }
     // The viewable windows docked in the tray host's panel that Wine's explorer made
     // (one per icon), one a line.
     std::string dockedIcons() const {
@@ -31,36 +25,45 @@ class WineDesktop : public WineFixture {
     }
 };
 
-// The window named by APP[...] gets the text, whatever the target window field
-// names; a text without the macro goes to the target window.
-TEST_F(WineDesktop, AppMacroTypesIntoTheWindowNamedByTitle) {
+// On a desktop with a tray host: the icon is docked, and it stays out of the way (under
+// Wine a docked icon can take the foreground, and the program re-adds its icon every
+// few seconds, so a long text typed meanwhile must still land whole); APP[...] types
+// into the window it names, whatever the target window field says; a second unnamed
+// copy says why and ends (the rule on Wine's real mutexes; what named copies may do is
+// checked against a fake).
+TEST_F(WineDesktop, TrayIconActivationByTitleAndASecondUnnamedCopy) {
+    startTrayHost();
     TargetWindow orders(env(), "Kest Wine Orders");
     TargetWindow stock(env(), "Kest Wine Stock");
     Listener peer;
-    GeneralSettings settings = clientOf(peer);
+    GeneralSettings settings;
+    settings.tcpAddress = "127.0.0.1";
+    settings.tcpPort = peer.port();
     settings.targetWindow = stock.title();
-    const auto program = startInstance("WineActivation", makeConfig({}, 200, {}, settings));
+    writeConfigFiles(configDir(""), makeConfig({}, 200, {}, settings));
+    const auto first = startProgram({});
+    ASSERT_TRUE(waitForWindow(kMainTitle, first.get())) << lastOutput();
+    const auto icons = [&] {
+        const std::string docked = dockedIcons();
+        return std::count(docked.begin(), docked.end(), '\n');
+    };
+    waitUntil([&] { return icons() > 0; }, 60s);
+    EXPECT_EQ(icons(), 1) << shell("xwininfo -name panel -tree");
+
     const int connection = peer.acceptWithin(60000);
     ASSERT_GE(connection, 0) << "the program never connected";
-    const auto send = [&](const std::string& text) {
-        ASSERT_EQ(::write(connection, text.data(), text.size()), ssize_t(text.size()));
-    };
-    send("APP[Kest Wine Orders]x1");
+    std::string text = "APP[Kest Wine Orders]x1";
+    ASSERT_EQ(::write(connection, text.data(), text.size()), ssize_t(text.size()));
     ASSERT_TRUE(orders.waitForText("x1")) << orders.text() << " / stock: " << stock.text();
-    send("y2");
-    EXPECT_TRUE(stock.waitForText("y2")) << stock.text() << " / orders: " << orders.text();
+    text.clear();
+    while (text.size() < 600) text += "Tray icon refreshed meanwhile \xE9\xE8 0123456789. ";
+    ASSERT_EQ(::write(connection, text.data(), text.size()), ssize_t(text.size()));
+    EXPECT_TRUE(stock.waitForText(cp1252ToUtf8(text), 120s)) << stock.text();
     EXPECT_EQ(orders.text(), "x1");
     ::close(connection);
-}
 
-// The rule on Wine's real mutexes (what named copies may do is checked against a fake).
-TEST_F(WineDesktop, SecondUnnamedCopySaysWhyAndEnds) {
-    writeConfigFiles(configDir(""), makeConfig({}, 200, {}, {}));
-    const auto first = startProgram({});
-    ASSERT_TRUE(waitForWindow(kMainTitle, first.get()));
     const auto second = startProgram({});
-    // It says why in a message (its window is brought to the front), closed here as a
-    // user would.
+    // Its message is brought to the front; closed here as a user would.
     ASSERT_TRUE(waitForWindow("Kest Redirect", second.get())) << "no message";
     shell("xdotool search --onlyvisible --name '^Kest Redirect$' windowfocus --sync key Return");
     const int status = second->wait(std::chrono::seconds(60));
@@ -96,32 +99,6 @@ TEST_F(WineDesktop, ConfigurationFilesAreWrittenAsTheLinuxProgramWritesThem) {
     const ConfigFiles written = configFiles(configDir("_" + name));
     EXPECT_EQ(written, configFiles(linuxDir));
     EXPECT_NE(written, input) << "nothing was rewritten";
-}
-
-// The icon is docked, and it stays out of the way: under Wine a docked icon can take
-// the foreground, and the program re-adds its icon every few seconds, so a long text
-// typed meanwhile must still land whole in the target window.
-TEST_F(WineDesktop, NotificationAreaIconIsDockedAndTypingStillLands) {
-    startTrayHost();
-    TargetWindow target(env(), "Kest Wine Tray Receiver");
-    Listener peer;
-    GeneralSettings settings = clientOf(peer);
-    settings.targetWindow = target.title();
-    const auto program = startInstance("WineTray", makeConfig({}, 200, {}, settings));
-    const auto icons = [&] {
-        const std::string docked = dockedIcons();
-        return std::count(docked.begin(), docked.end(), '\n');
-    };
-    waitUntil([&] { return icons() > 0; }, 60s);
-    EXPECT_EQ(icons(), 1) << shell("xwininfo -name panel -tree");
-
-    const int connection = peer.acceptWithin(60000);
-    ASSERT_GE(connection, 0) << "the program never connected";
-    std::string text;
-    while (text.size() < 600) text += "Tray icon refreshed meanwhile \xE9\xE8 0123456789. ";
-    ASSERT_EQ(::write(connection, text.data(), text.size()), ssize_t(text.size()));
-    EXPECT_TRUE(target.waitForText(cp1252ToUtf8(text), 120s)) << target.text();
-    ::close(connection);
 }
 
 }  // namespace

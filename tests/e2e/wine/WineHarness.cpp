@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -37,11 +38,11 @@ bool runWineTool(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& env, std::chrono::seconds timeout,
                  const std::string& log = "/dev/null") {
     ChildProcess tool(argv, env, log, true);
-    const int status = tool.wait(timeout);
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return WineFixture::exitCode(tool, timeout) == 0;
 }
 
-// A regular expression that matches exactly this text, for xdotool's --name.
+// A regular expression that matches exactly this text, for xdotool's --name (our
+// titles hold no quote).
 std::string exactPattern(const std::string& text) {
     std::string pattern = "^";
     for (char c : text) {
@@ -51,22 +52,14 @@ std::string exactPattern(const std::string& text) {
     return pattern + "$";
 }
 
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 }  // namespace
 
 std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv) {
     const std::string root = KEST_WINE_ROOT;
     fs::create_directories(root);
-    std::string version = commandOutput("wine --version 2>/dev/null");
-    while (!version.empty() && std::isspace(static_cast<unsigned char>(version.back())))
-        version.pop_back();
-    for (char& c : version) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '-';
+    std::string version;
+    for (char c : commandOutput("wine --version 2>/dev/null")) {
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-') version += c;
     }
     const std::string prefix = root + "/prefix-" + version;
     const std::string complete = prefix + "/.kest-complete";
@@ -163,12 +156,21 @@ std::string WineFixture::configDir(const std::string& suffix) const {
 
 const char* const kWindowsProgram = KEST_WINDOWS_PROGRAM;
 
+std::unique_ptr<ChildProcess> WineFixture::start(const std::vector<std::string>& argv) {
+    const std::string log = tmp.path() + "/program-" + std::to_string(++started_) + ".log";
+    return std::make_unique<ChildProcess>(argv, env(), log, true);
+}
+
 std::unique_ptr<ChildProcess> WineFixture::startProgram(const std::vector<std::string>& arguments,
                                                         const std::string& program) {
     std::vector<std::string> argv{"wine", program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const std::string log = tmp.path() + "/program-" + std::to_string(++started_) + ".log";
-    return std::make_unique<ChildProcess>(argv, env(), log, true);
+    return start(argv);
+}
+
+int WineFixture::exitCode(ChildProcess& process, std::chrono::milliseconds timeout) {
+    const int status = process.wait(timeout);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name,
@@ -188,8 +190,7 @@ std::string WineFixture::lastOutput() const {
 }
 
 bool WineFixture::waitForWindow(const std::string& title, ChildProcess* owner) const {
-    const std::string command =
-        "xdotool search --onlyvisible --name " + shellQuoted(exactPattern(title));
+    const std::string command = "xdotool search --onlyvisible --name '" + exactPattern(title) + "'";
     // A program that has ended shows no window any more: no use waiting the minute.
     return waitUntil([&] { return !shell(command).empty() || (owner && owner->wait(0ms) != -1); },
                      60s) &&

@@ -59,11 +59,16 @@ class WineFixture : public ::testing::Test {
     // C:\TALVEN.CFG<suffix> inside the prefix.
     std::string configDir(const std::string& suffix) const;
 
-    // The Windows program (the build's, or another copy of it) with these arguments;
-    // its output goes to the test's folder, read back by lastOutput().
+    // A command in the Wine environment; its output goes to the test's folder, read
+    // back by lastOutput().
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv);
+    // The Windows program (the build's, or another copy of it) with these arguments.
     std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments,
                                                const std::string& program = kWindowsProgram);
     std::string lastOutput() const;
+    // Runs a command to its end: its exit code, -1 when it did not end in 3 minutes.
+    int run(const std::vector<std::string>& argv) { return exitCode(*start(argv)); }
+    static int exitCode(ChildProcess& process, std::chrono::milliseconds timeout = 180s);
     // Starts the program of instance `name` on the configuration given and waits for
     // its main window.
     std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files,
