@@ -35,16 +35,6 @@ class WineChannels : public WineFixture {
     }
 };
 
-GeneralSettings scannerSettings(const std::string& target, int tcpPort) {
-    GeneralSettings s;
-    s.prefix = "<";
-    s.suffix = ">";
-    s.targetWindow = target;
-    s.tcpAddress = "127.0.0.1";
-    s.tcpPort = tcpPort;
-    return s;
-}
-
 // Both channels through the rules into one window: lines from the serial device, one
 // of which sends back to it, then the TCP peer through the key notation (names,
 // modifiers, braced literals and accented Windows-1252 characters, which the US layout
@@ -57,7 +47,7 @@ TEST_F(WineChannels, SerialAndTcpAreTypedThroughTheRulesAndTheKeyNotation) {
         "WineChannels", makeConfig({{"5", "5{ENTER}"},
                                     {"caf\xE9", "coffee"},
                                     {"PING", "{TX_SERIAL[PONG \xE9{ASCII:13}{ASCII:10}]}ok"}},
-                                   21, {13}, scannerSettings(target.title(), peer.port())));
+                                   21, {13}, scanner(target.title(), "127.0.0.1", peer.port())));
     device.send("caf\xE9 5\r");
     ASSERT_TRUE(target.waitForText("<coffee 5\r>")) << target.text();
     device.send("PING\r");
@@ -79,22 +69,21 @@ TEST_F(WineChannels, SerialAndTcpAreTypedThroughTheRulesAndTheKeyNotation) {
 TEST_F(WineChannels, ApiPlayerPressesTheVirtualKeysOfTheCodes) {
     TargetWindow target(env(), "Kest Wine Player Receiver");
     Listener peer;
-    GeneralSettings settings = scannerSettings(target.title(), peer.port());
+    GeneralSettings settings = scanner(target.title(), "127.0.0.1", peer.port());
     settings.apiKeyboard = true;
     settings.prefix = settings.suffix = "";
     const auto program = startInstance("WinePlayer", makeConfig({}, 200, {}, settings));
     const int connection = connectPeer(peer);
     sendTo(connection, "Ab1 \xE9{ENTER}");
-    const std::vector<std::string> expected = {
-        "down 10", "down 41", "up 41", "up 10",   "down 42", "up 42",   "down 31",
-        "up 31",   "down 20", "up 20", "down e9", "up e9",   "down 0d", "up 0d"};
-    ASSERT_TRUE(target.waitForKeys(expected.size())) << ::testing::PrintToString(target.keys());
-    EXPECT_EQ(target.keys(), expected);
+    ASSERT_TRUE(
+        target.waitForKeys("down 10\ndown 41\nup 41\nup 10\ndown 42\nup 42\ndown 31\nup 31\n"
+                           "down 20\nup 20\ndown e9\nup e9\ndown 0d\nup 0d\n"))
+        << target.keys();
     // What virtual key 0xE9 types depends on the keyboard (nothing on a US one under
     // Windows, a character of the X keymap under Wine); the rest is exact.
     const std::string text = target.text();
     EXPECT_EQ(text.substr(0, 4), "Ab1 ") << text;
-    EXPECT_EQ(text.back(), '\r') << text;
+    EXPECT_TRUE(text.size() > 4 && text.back() == '\r') << text;
     ::close(connection);
 }
 

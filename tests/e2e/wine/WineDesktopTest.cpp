@@ -1,12 +1,12 @@
 // The Windows program under Wine on its desktop: the notification-area icon in a real
-// tray host, window activation by title, the single-instance rule, and the
-// configuration files against the Linux program's.
+// tray host, window activation by title and the single-instance rule. (The files it
+// writes are the core's, whose tests run under Wine too, written by the durable-file
+// calls that the platform's tests check under Wine.)
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "e2e/ProgramHarness.h"
 #include "e2e/wine/WineHarness.h"
@@ -70,35 +70,6 @@ TEST_F(WineDesktop, TrayIconActivationByTitleAndASecondUnnamedCopy) {
     ASSERT_NE(status, -1) << "the second unnamed copy kept running";
     EXPECT_TRUE(WIFEXITED(status)) << status;
     EXPECT_TRUE(first->running()) << "the first copy ended";
-}
-
-// The same settings, loaded and written back at start by both programs, give the same
-// bytes: the files move between Windows and Linux unchanged. The input is written the
-// way a person might (check boxes without blanks, padded TCP fields, a remove code
-// with a leading zero, a lower-case handshaking name), so that both programs rewrite it.
-TEST_F(WineDesktop, ConfigurationFilesAreWrittenAsTheLinuxProgramWritesThem) {
-    const std::string name = "WineSameFiles";
-    ConfigFiles input;
-    input["GENERAL.CFG"] =
-        "2.5\r\n19200,E,7,2\r\n1\r\n <\xE9> \r\n{TAB}\r\nCaf\xE9 window\r\n1\r\nx5\r\nrts\r\n"
-        " 0 \r\n 10.0.0.5 \r\n 2000 \r\nfalse\r\n";
-    input["TOUCHE_INP.CFG"] = "A\r\n\r\n  spaced  \r\n\xE9\xFF\r\n";
-    input["TOUCHE_OUT.CFG"] = "B{ENTER}\r\n\r\nx\r\n\x80\r\n";
-    input["TOUCHE_REM.CFG"] = "250\r\n013\r\n 10 \r\n7.5\r\n";
-
-    const std::string linuxDir =
-        display->env().at("XDG_CONFIG_HOME") + "/kest-redirect/drive_c/TALVEN.CFG_" + name;
-    writeConfigFiles(linuxDir, input);
-    {
-        ChildProcess linuxProgram({KEST_PROGRAM_PATH, "/#" + name + "#"}, display->env(),
-                                  tmp.path() + "/linux.log", true);
-        ASSERT_TRUE(waitForWindow(kMainTitle + "_" + name, &linuxProgram))
-            << readFile(tmp.path() + "/linux.log");
-    }
-    const auto windowsProgram = startInstance(name, input);
-    const ConfigFiles written = configFiles(configDir("_" + name));
-    EXPECT_EQ(written, configFiles(linuxDir));
-    EXPECT_NE(written, input) << "nothing was rewritten";
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #if !defined(KEST_WINDOWS_PROGRAM) || !defined(KEST_WINE_TARGET) || !defined(KEST_WINE_ROOT)
@@ -109,19 +108,12 @@ std::string TargetWindow::text() const {
     return readFile(record_);
 }
 
-std::vector<std::string> TargetWindow::keys() const {
-    std::vector<std::string> lines;
-    std::istringstream in(readFile(record_ + ".keys"));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 bool TargetWindow::waitForText(const std::string& utf8, std::chrono::milliseconds quiet) const {
     return waitForGrowth([&] { return text().size(); }, utf8.size(), quiet) && text() == utf8;
 }
 
-bool TargetWindow::waitForKeys(std::size_t count, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return keys().size() >= count; }, timeout);
+bool TargetWindow::waitForKeys(const std::string& lines, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return keys().size(); }, lines.size(), quiet) && keys() == lines;
 }
 
 // --- the fixture ---

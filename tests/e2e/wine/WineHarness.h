@@ -32,11 +32,11 @@ class TargetWindow {
     const std::string& title() const { return title_; }
     std::string text() const;
     // Lines "down 41" / "up 41", virtual keys in hex.
-    std::vector<std::string> keys() const;
+    std::string keys() const { return readFile(record_ + ".keys"); }
     // Waits while bytes come until as many as expected have (see waitForGrowth), then
     // compares.
     bool waitForText(const std::string& utf8, std::chrono::milliseconds quiet = 30s) const;
-    bool waitForKeys(std::size_t count, std::chrono::milliseconds timeout = 60s) const;
+    bool waitForKeys(const std::string& lines, std::chrono::milliseconds quiet = 30s) const;
 
   private:
     std::string title_;

@@ -2,9 +2,9 @@
 //
 //   kest_wine_target.exe <title> <record file>
 //
-// Every character (WM_CHAR, surrogate pairs joined) is appended to the record file as
-// UTF-8 and flushed at once, so that a test reading the file sees each character as
-// soon as the window has it. Key downs and ups go to "<record file>.keys", one line
+// Every character (WM_CHAR) is appended to the record file as UTF-8 and flushed at
+// once, so that a test reading the file sees each character as soon as the window
+// has it. Key downs and ups go to "<record file>.keys", one line
 // each ("down 41", "up 41", virtual-key code in hex), for the player path, whose
 // virtual keys are the point. "<record file>.ready" appears once the window is shown
 // and has the keyboard focus.
@@ -12,8 +12,9 @@
 // Plain Win32, no Qt and no EDIT control (Wine's EDIT crashes on accented text with
 // its default font): the window itself takes the keys.
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include <cstdio>
 #include <string>
@@ -22,25 +23,14 @@ namespace {
 
 FILE* gText = nullptr;
 FILE* gKeys = nullptr;
-wchar_t gHighSurrogate = 0;
 
-void appendUtf8(const wchar_t* units, int count) {
-    char out[8];
-    const int n = WideCharToMultiByte(CP_UTF8, 0, units, count, out, sizeof out, nullptr, nullptr);
+// Each UTF-16 unit as it comes: the program types Windows-1252 text, all of it in the
+// basic plane (a surrogate half would show as U+FFFD).
+void recordCharacter(wchar_t unit) {
+    char out[4];
+    const int n = WideCharToMultiByte(CP_UTF8, 0, &unit, 1, out, sizeof out, nullptr, nullptr);
     std::fwrite(out, 1, static_cast<size_t>(n), gText);
     std::fflush(gText);
-}
-
-// A high surrogate waits for its low half; a half without its partner becomes U+FFFD.
-void recordCharacter(wchar_t unit) {
-    if (gHighSurrogate && unit >= 0xDC00 && unit <= 0xDFFF) {
-        const wchar_t pair[] = {gHighSurrogate, unit};
-        gHighSurrogate = 0;
-        return appendUtf8(pair, 2);
-    }
-    if (gHighSurrogate) appendUtf8(&gHighSurrogate, 1);
-    gHighSurrogate = unit >= 0xD800 && unit <= 0xDBFF ? unit : 0;
-    if (!gHighSurrogate) appendUtf8(&unit, 1);
 }
 
 void recordKey(const char* what, WPARAM vk) {
