@@ -135,26 +135,25 @@ ErrorCode FakeWin32Calls::deleteFile(const std::filesystem::path& file) {
 ErrorCode FakeWin32Calls::registryStrings(RegistryRoot root, const std::wstring& key,
                                           std::map<std::wstring, std::wstring>* values) {
     if (const ErrorCode e = take(registryErrors)) return e;
-    bool keyExists = false;
-    for (const auto& [where, value] : registry) {
-        if (std::get<0>(where) != root || std::get<1>(where) != key) continue;
-        keyExists = true;
-        (*values)[std::get<2>(where)] = value;
-    }
-    return keyExists ? kErrorSuccess : kErrorFileNotFound;
+    const auto found = registry.find({root, key});
+    if (found == registry.end()) return kErrorFileNotFound;
+    for (const auto& [name, value] : found->second) (*values)[name] = value;
+    return kErrorSuccess;
 }
 
 ErrorCode FakeWin32Calls::setRegistryString(RegistryRoot root, const std::wstring& key,
                                             const std::wstring& name, const std::wstring& value) {
     if (const ErrorCode e = take(registryErrors)) return e;
-    registry[{root, key, name}] = value;
+    registry[{root, key}][name] = value;
     return kErrorSuccess;
 }
 
 ErrorCode FakeWin32Calls::deleteRegistryValue(RegistryRoot root, const std::wstring& key,
                                               const std::wstring& name) {
     if (const ErrorCode e = take(registryErrors)) return e;
-    return registry.erase({root, key, name}) ? kErrorSuccess : kErrorFileNotFound;
+    const auto found = registry.find({root, key});
+    return found != registry.end() && found->second.erase(name) ? kErrorSuccess
+                                                                : kErrorFileNotFound;
 }
 
 }  // namespace kest::win32::testing

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -65,7 +66,6 @@ std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv) {
     const int lock = ::open((root + "/prefix.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lock < 0 || ::flock(lock, LOCK_EX) != 0)
         throw std::runtime_error("cannot lock the Wine prefix folder " + root);
-    std::string failure;
     if (!fs::exists(complete)) {
         // A prefix that a killed run left half made is no good: start again.
         fs::remove_all(prefix);
@@ -73,21 +73,18 @@ std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv) {
         const std::string log = root + "/wineboot.log";
         if (!runWineTool({"wineboot", "-i"}, env, std::chrono::seconds(300), log) ||
             !runWineTool({"wineserver", "-w"}, env, std::chrono::seconds(120))) {
-            failure = "wineboot could not make a prefix: " + readFile(log);
-        } else {
-            std::ofstream(complete) << version << "\n";
+            ::close(lock);
+            throw std::runtime_error("wineboot could not make a prefix: " + readFile(log));
         }
+        std::ofstream(complete) << version << "\n";
     }
     ::close(lock);
-    if (!failure.empty()) throw std::runtime_error(failure);
     return prefix;
 }
 
 std::string windowsPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
@@ -102,10 +99,6 @@ TargetWindow::TargetWindow(const std::map<std::string, std::string>& env, const 
         throw std::runtime_error("the target window \"" + title +
                                  "\" did not come up: " + readFile(dir_.path() + "/target.log"));
     }
-}
-
-std::string TargetWindow::text() const {
-    return readFile(record_);
 }
 
 bool TargetWindow::waitForText(const std::string& utf8, std::chrono::milliseconds quiet) const {

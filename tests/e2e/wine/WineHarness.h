@@ -30,7 +30,7 @@ class TargetWindow {
   public:
     TargetWindow(const std::map<std::string, std::string>& env, const std::string& title);
     const std::string& title() const { return title_; }
-    std::string text() const;
+    std::string text() const { return readFile(record_); }
     // Lines "down 41" / "up 41", virtual keys in hex.
     std::string keys() const { return readFile(record_ + ".keys"); }
     // Waits while bytes come until as many as expected have (see waitForGrowth), then
