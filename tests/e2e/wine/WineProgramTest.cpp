@@ -121,10 +121,8 @@ TEST_F(Wine, TrayIconActivationByTitleAndASecondUnnamedCopy) {
     TargetWindow orders(env(), "Kest Wine Orders");
     TargetWindow stock(env(), "Kest Wine Stock");
     Listener peer;
-    GeneralSettings settings;
-    settings.tcpAddress = "127.0.0.1";
-    settings.tcpPort = peer.port();
-    settings.targetWindow = stock.title();
+    GeneralSettings settings = scanner(stock.title(), "127.0.0.1", peer.port());
+    settings.prefix = settings.suffix = "";
     writeConfigFiles(configDir(""), makeConfig({}, 200, {}, settings));
     const auto first = startProgram({});
     ASSERT_TRUE(waitForWindow(kMainTitle, first.get())) << lastOutput();
