@@ -38,7 +38,7 @@ bool runWineTool(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& env, std::chrono::seconds timeout,
                  const std::string& log = "/dev/null") {
     ChildProcess tool(argv, env, log, true);
-    return WineFixture::exitCode(tool, timeout) == 0;
+    return exitCode(tool, timeout) == 0;
 }
 
 // A regular expression that matches exactly this text, for xdotool's --name (our
@@ -153,7 +153,7 @@ std::unique_ptr<ChildProcess> WineFixture::startProgram(const std::vector<std::s
     return start(argv);
 }
 
-int WineFixture::exitCode(ChildProcess& process, std::chrono::milliseconds timeout) {
+int exitCode(ChildProcess& process, std::chrono::milliseconds timeout) {
     const int status = process.wait(timeout);
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -45,6 +45,9 @@ class TargetWindow {
     std::unique_ptr<ChildProcess> process_;
 };
 
+// A process's exit code once it has ended; -1 when it did not end in time.
+int exitCode(ChildProcess& process, std::chrono::milliseconds timeout = 180s);
+
 // The Windows build's program.
 extern const char* const kWindowsProgram;
 
@@ -68,7 +71,6 @@ class WineFixture : public ::testing::Test {
     std::string lastOutput() const;
     // Runs a command to its end: its exit code, -1 when it did not end in 3 minutes.
     int run(const std::vector<std::string>& argv) { return exitCode(*start(argv)); }
-    static int exitCode(ChildProcess& process, std::chrono::milliseconds timeout = 180s);
     // Starts the program of instance `name` on the configuration given and waits for
     // its main window.
     std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files,
