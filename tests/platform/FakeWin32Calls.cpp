@@ -26,22 +26,15 @@ ErrorCode FakeWin32Calls::createMutex(const std::wstring& name, Handle* mutex,
     *mutex = kNoHandle;
     *alreadyExisted = false;
     if (const ErrorCode e = take(createMutexErrors)) return e;
-    *alreadyExisted = mutexes.count(name) > 0;
-    mutexes.insert(name);
+    *alreadyExisted = std::any_of(mutexHandles.begin(), mutexHandles.end(),
+                                  [&](const auto& h) { return h.second == name; });
     *mutex = newHandle();
     mutexHandles[*mutex] = name;
     return kErrorSuccess;
 }
 
 void FakeWin32Calls::closeHandle(Handle handle) {
-    if (auto m = mutexHandles.find(handle); m != mutexHandles.end()) {
-        const std::wstring name = m->second;
-        mutexHandles.erase(m);
-        const bool stillOpen = std::any_of(mutexHandles.begin(), mutexHandles.end(),
-                                           [&](const auto& h) { return h.second == name; });
-        if (!stillOpen) mutexes.erase(name);
-        return;
-    }
+    mutexHandles.erase(handle);
     if (auto f = fileHandles.find(handle); f != fileHandles.end()) {
         if (auto l = lockHolders.find(f->second); l != lockHolders.end() && l->second == handle)
             lockHolders.erase(l);
@@ -142,26 +135,25 @@ ErrorCode FakeWin32Calls::deleteFile(const std::filesystem::path& file) {
 ErrorCode FakeWin32Calls::registryStrings(RegistryRoot root, const std::wstring& key,
                                           std::map<std::wstring, std::wstring>* values) {
     if (const ErrorCode e = take(registryErrors)) return e;
-    bool keyExists = false;
-    for (const auto& [where, value] : registry) {
-        if (std::get<0>(where) != root || std::get<1>(where) != key) continue;
-        keyExists = true;
-        (*values)[std::get<2>(where)] = value;
-    }
-    return keyExists ? kErrorSuccess : kErrorFileNotFound;
+    const auto found = registry.find({root, key});
+    if (found == registry.end()) return kErrorFileNotFound;
+    for (const auto& [name, value] : found->second) (*values)[name] = value;
+    return kErrorSuccess;
 }
 
 ErrorCode FakeWin32Calls::setRegistryString(RegistryRoot root, const std::wstring& key,
                                             const std::wstring& name, const std::wstring& value) {
     if (const ErrorCode e = take(registryErrors)) return e;
-    registry[{root, key, name}] = value;
+    registry[{root, key}][name] = value;
     return kErrorSuccess;
 }
 
 ErrorCode FakeWin32Calls::deleteRegistryValue(RegistryRoot root, const std::wstring& key,
                                               const std::wstring& name) {
     if (const ErrorCode e = take(registryErrors)) return e;
-    return registry.erase({root, key, name}) ? kErrorSuccess : kErrorFileNotFound;
+    const auto found = registry.find({root, key});
+    return found != registry.end() && found->second.erase(name) ? kErrorSuccess
+                                                                : kErrorFileNotFound;
 }
 
 }  // namespace kest::win32::testing

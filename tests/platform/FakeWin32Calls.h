@@ -10,7 +10,7 @@
 #include <map>
 #include <set>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/Win32Calls.h"
@@ -27,8 +27,7 @@ struct FakeFile {
 class FakeWin32Calls final : public Win32Calls {
   public:
     std::map<std::filesystem::path, FakeFile> files;
-    std::set<std::wstring> mutexes;  // names with at least one open handle
-    std::map<Handle, std::wstring> mutexHandles;
+    std::map<Handle, std::wstring> mutexHandles;  // a name exists while a handle is open
     std::map<Handle, std::filesystem::path> fileHandles;
     std::map<std::filesystem::path, Handle> lockHolders;
     std::vector<unsigned> sleeps;
@@ -40,8 +39,8 @@ class FakeWin32Calls final : public Win32Calls {
     std::deque<ErrorCode> setAttributeErrors;
     // SetFileAttributes says yes but leaves the archive bit on, as Wine does.
     bool archiveBitSticks = false;
-    // Registry string values by root, key and name; keys are made by the first value.
-    std::map<std::tuple<RegistryRoot, std::wstring, std::wstring>, std::wstring> registry;
+    // Registry string values by root and key, then name; a key is made by its first value.
+    std::map<std::pair<RegistryRoot, std::wstring>, std::map<std::wstring, std::wstring>> registry;
     std::deque<ErrorCode> registryErrors;
     // Streams that whoever started us redirected; whether it has a console for us.
     std::set<StandardStream> redirected;

@@ -15,18 +15,13 @@ using testing::FakeWin32Calls;
 const std::filesystem::path kPending{"/cfg/GENERAL.CFG.new"};
 const std::filesystem::path kTarget{"/cfg/GENERAL.CFG"};
 
-TEST(Win32DurableWrite, ShortWritesStillGiveTheWholeFile) {
+// Short writes still give the whole file; every failure is reported and closes it.
+TEST(Win32DurableWrite, WholeFileOverShortWritesAndEveryFailureReported) {
     FakeWin32Calls calls;
     calls.writeChunk = 3;
     std::string error;
     ASSERT_TRUE(writeDurably(calls, kPending, "0.2\r\n9600,N,8,1\r\n", &error)) << error;
     EXPECT_EQ(calls.files[kPending].bytes, "0.2\r\n9600,N,8,1\r\n");
-    EXPECT_EQ(calls.openHandles(), 0u);
-}
-
-TEST(Win32DurableWrite, EveryFailureIsReportedAndClosesTheFile) {
-    FakeWin32Calls calls;
-    std::string error;
     calls.writeErrors.push_back(112);  // ERROR_DISK_FULL
     EXPECT_FALSE(writeDurably(calls, kPending, "abc", &error));
     EXPECT_NE(error.find("GENERAL.CFG.new"), std::string::npos) << error;
@@ -40,18 +35,8 @@ TEST(Win32DurableWrite, EveryFailureIsReportedAndClosesTheFile) {
     EXPECT_EQ(calls.openHandles(), 0u);
 }
 
-TEST(Win32DurableReplace, ReplacesInOneWriteThroughMove) {
-    FakeWin32Calls calls;
-    calls.writeAsUser(kTarget, "old");
-    calls.writeAsUser(kPending, "new");
-    std::string error;
-    ASSERT_TRUE(replaceDurably(calls, kPending, kTarget, &error)) << error;
-    EXPECT_EQ(calls.files[kTarget].bytes, "new");
-    EXPECT_FALSE(calls.files.count(kPending));
-    EXPECT_EQ(calls.lastMoveFlags, kMoveReplaceExisting | kMoveWriteThrough);
-}
-
-TEST(Win32DurableReplace, WaitsOutAPassingReaderButNotAnyOtherFailure) {
+// One write-through move; a passing reader is waited out, no other failure is.
+TEST(Win32DurableReplace, OneWriteThroughMoveWaitingOutAPassingReaderOnly) {
     FakeWin32Calls calls;
     calls.writeAsUser(kTarget, "old");
     calls.writeAsUser(kPending, "new");
@@ -59,6 +44,9 @@ TEST(Win32DurableReplace, WaitsOutAPassingReaderButNotAnyOtherFailure) {
     std::string error;
     ASSERT_TRUE(replaceDurably(calls, kPending, kTarget, &error)) << error;
     EXPECT_EQ(calls.sleeps, (std::vector<unsigned>{kReplaceRetryMs, kReplaceRetryMs}));
+    EXPECT_EQ(calls.files[kTarget].bytes, "new");
+    EXPECT_FALSE(calls.files.count(kPending));
+    EXPECT_EQ(calls.lastMoveFlags, kMoveReplaceExisting | kMoveWriteThrough);
 
     // A reader that never lets go: the save fails after about a second, old file whole.
     calls.writeAsUser(kPending, "newer");

@@ -12,7 +12,7 @@ using testing::FakeWin32Calls;
 
 TEST(Win32InstanceRule, UnnamedCopyEndsBesideAnyCopyNamedCopiesAlwaysRun) {
     FakeWin32Calls calls;
-    const std::wstring name = instanceMutexName(QStringLiteral("C:/Users/ann/instances.lock"));
+    const std::wstring name = instanceMutexName(QStringLiteral("C:\\Users\\ann\\instances.lock"));
     Handle first = kNoHandle, second = kNoHandle, named = kNoHandle;
     ASSERT_TRUE(enterInstance(calls, name, true, &first));
     EXPECT_NE(first, kNoHandle);
@@ -25,6 +25,12 @@ TEST(Win32InstanceRule, UnnamedCopyEndsBesideAnyCopyNamedCopiesAlwaysRun) {
     EXPECT_FALSE(enterInstance(calls, name, true, &second));
     calls.closeHandle(named);
     EXPECT_TRUE(enterInstance(calls, name, true, &second));
+    // A valid kernel object name (no "\\" after its namespace), following the key but
+    // not its letter case.
+    EXPECT_EQ(name.rfind(L"Local\\", 0), 0u);
+    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
+    EXPECT_EQ(name, instanceMutexName(QStringLiteral("c:\\users\\ANN\\INSTANCES.LOCK")));
+    EXPECT_NE(name, instanceMutexName(QStringLiteral("C:\\Users\\Bob\\instances.lock")));
 }
 
 // A copy that runs as administrator holds a mutex that ours may not open: that is a
@@ -39,15 +45,6 @@ TEST(Win32InstanceRule, AMutexOfAnElevatedCopyCountsAsACopyRunning) {
     calls.createMutexErrors.push_back(1450);  // ERROR_NO_SYSTEM_RESOURCES
     EXPECT_TRUE(enterInstance(calls, L"Local\\x", true, &held));
     EXPECT_EQ(held, kNoHandle);
-}
-
-TEST(Win32InstanceRule, MutexNameIsValidAndFollowsTheKeyNotItsLetterCase) {
-    const std::wstring name = instanceMutexName(QStringLiteral("C:\\Users\\Ann\\instances.lock"));
-    EXPECT_EQ(name.rfind(L"Local\\", 0), 0u);
-    // A kernel object name holds no "\" after its namespace.
-    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
-    EXPECT_EQ(name, instanceMutexName(QStringLiteral("c:\\users\\ann\\INSTANCES.LOCK")));
-    EXPECT_NE(name, instanceMutexName(QStringLiteral("C:\\Users\\Bob\\instances.lock")));
 }
 
 }  // namespace

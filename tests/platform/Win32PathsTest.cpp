@@ -21,13 +21,13 @@ TEST(Win32Paths, BaseDirectoryIsInTheLocalApplicationDataFolder) {
 }
 
 TEST(Win32Paths, DosPathsAreTheNativePaths) {
-    EXPECT_EQ(nativePathOf(QStringLiteral("C:\\TALVEN.CFG_Scanner_001")),
-              QStringLiteral("C:/TALVEN.CFG_Scanner_001"));
-    EXPECT_EQ(nativePathOf(QStringLiteral("c:/FILE_IN.TXT")), QStringLiteral("c:/FILE_IN.TXT"));
-    EXPECT_EQ(nativePathOf(QStringLiteral("C:")), QStringLiteral("C:/"));
-    EXPECT_EQ(nativePathOf(QStringLiteral("sub\\FILE.TXT")), QStringLiteral("sub/FILE.TXT"));
-    EXPECT_EQ(nativePathOf(QStringLiteral("\\\\server\\share\\in.txt")),
-              QStringLiteral("//server/share/in.txt"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\TALVEN.CFG_Scanner_001", "C:/TALVEN.CFG_Scanner_001"},
+        {"c:/FILE_IN.TXT", "c:/FILE_IN.TXT"},
+        {"C:", "C:/"},
+        {"sub\\FILE.TXT", "sub/FILE.TXT"},
+        {"\\\\server\\share\\in.txt", "//server/share/in.txt"}};
+    for (const auto& [dos, native] : cases) EXPECT_EQ(nativePathOf(dos), QString(native)) << dos;
 }
 
 TEST(Win32Paths, EveryComPortOpensThroughTheDeviceNamespace) {
@@ -43,8 +43,8 @@ TEST(Win32Paths, SerialPortsAreFoundInTheSystemsListWithoutOpeningThem) {
     testing::FakeWin32Calls calls;
     EXPECT_FALSE(serialPortListed(calls, QStringLiteral("\\\\.\\COM1")));
     const std::wstring list = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-    calls.registry[{RegistryRoot::LocalMachine, list, L"\\Device\\Serial0"}] = L"COM1";
-    calls.registry[{RegistryRoot::LocalMachine, list, L"\\Device\\BthModem0"}] = L"COM12";
+    calls.registry[{RegistryRoot::LocalMachine, list}][L"\\Device\\Serial0"] = L"COM1";
+    calls.registry[{RegistryRoot::LocalMachine, list}][L"\\Device\\BthModem0"] = L"COM12";
     EXPECT_TRUE(serialPortListed(calls, QStringLiteral("\\\\.\\COM12")));
     EXPECT_TRUE(serialPortListed(calls, QStringLiteral("\\\\.\\com1")));
     EXPECT_FALSE(serialPortListed(calls, QStringLiteral("\\\\.\\COM2")));

@@ -3,13 +3,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #if !defined(KEST_WINDOWS_PROGRAM) || !defined(KEST_WINE_TARGET) || !defined(KEST_WINE_ROOT)
@@ -37,11 +38,11 @@ bool runWineTool(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& env, std::chrono::seconds timeout,
                  const std::string& log = "/dev/null") {
     ChildProcess tool(argv, env, log, true);
-    const int status = tool.wait(timeout);
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return exitCode(tool, timeout) == 0;
 }
 
-// A regular expression that matches exactly this text, for xdotool's --name.
+// A regular expression that matches exactly this text, for xdotool's --name (our
+// titles hold no quote).
 std::string exactPattern(const std::string& text) {
     std::string pattern = "^";
     for (char c : text) {
@@ -51,29 +52,20 @@ std::string exactPattern(const std::string& text) {
     return pattern + "$";
 }
 
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 }  // namespace
 
 std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv) {
     const std::string root = KEST_WINE_ROOT;
     fs::create_directories(root);
-    std::string version = commandOutput("wine --version 2>/dev/null");
-    while (!version.empty() && std::isspace(static_cast<unsigned char>(version.back())))
-        version.pop_back();
-    for (char& c : version) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '-';
+    std::string version;
+    for (char c : commandOutput("wine --version 2>/dev/null")) {
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-') version += c;
     }
     const std::string prefix = root + "/prefix-" + version;
     const std::string complete = prefix + "/.kest-complete";
     const int lock = ::open((root + "/prefix.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lock < 0 || ::flock(lock, LOCK_EX) != 0)
         throw std::runtime_error("cannot lock the Wine prefix folder " + root);
-    std::string failure;
     if (!fs::exists(complete)) {
         // A prefix that a killed run left half made is no good: start again.
         fs::remove_all(prefix);
@@ -81,21 +73,18 @@ std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv) {
         const std::string log = root + "/wineboot.log";
         if (!runWineTool({"wineboot", "-i"}, env, std::chrono::seconds(300), log) ||
             !runWineTool({"wineserver", "-w"}, env, std::chrono::seconds(120))) {
-            failure = "wineboot could not make a prefix: " + readFile(log);
-        } else {
-            std::ofstream(complete) << version << "\n";
+            ::close(lock);
+            throw std::runtime_error("wineboot could not make a prefix: " + readFile(log));
         }
+        std::ofstream(complete) << version << "\n";
     }
     ::close(lock);
-    if (!failure.empty()) throw std::runtime_error(failure);
     return prefix;
 }
 
 std::string windowsPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
@@ -112,23 +101,12 @@ TargetWindow::TargetWindow(const std::map<std::string, std::string>& env, const 
     }
 }
 
-std::string TargetWindow::text() const {
-    return readFile(record_);
-}
-
-std::vector<std::string> TargetWindow::keys() const {
-    std::vector<std::string> lines;
-    std::istringstream in(readFile(record_ + ".keys"));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 bool TargetWindow::waitForText(const std::string& utf8, std::chrono::milliseconds quiet) const {
     return waitForGrowth([&] { return text().size(); }, utf8.size(), quiet) && text() == utf8;
 }
 
-bool TargetWindow::waitForKeys(std::size_t count, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return keys().size() >= count; }, timeout);
+bool TargetWindow::waitForKeys(const std::string& lines, std::chrono::milliseconds quiet) const {
+    return waitForGrowth([&] { return keys().size(); }, lines.size(), quiet) && keys() == lines;
 }
 
 // --- the fixture ---
@@ -163,12 +141,21 @@ std::string WineFixture::configDir(const std::string& suffix) const {
 
 const char* const kWindowsProgram = KEST_WINDOWS_PROGRAM;
 
+std::unique_ptr<ChildProcess> WineFixture::start(const std::vector<std::string>& argv) {
+    const std::string log = tmp.path() + "/program-" + std::to_string(++started_) + ".log";
+    return std::make_unique<ChildProcess>(argv, env(), log, true);
+}
+
 std::unique_ptr<ChildProcess> WineFixture::startProgram(const std::vector<std::string>& arguments,
                                                         const std::string& program) {
     std::vector<std::string> argv{"wine", program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const std::string log = tmp.path() + "/program-" + std::to_string(++started_) + ".log";
-    return std::make_unique<ChildProcess>(argv, env(), log, true);
+    return start(argv);
+}
+
+int exitCode(ChildProcess& process, std::chrono::milliseconds timeout) {
+    const int status = process.wait(timeout);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name,
@@ -177,16 +164,18 @@ std::unique_ptr<ChildProcess> WineFixture::startInstance(const std::string& name
     writeConfigFiles(configDir("_" + name), files);
     auto program = startProgram({"/#" + name + "#"}, executable);
     if (!waitForWindow(kMainTitle + "_" + name, program.get())) {
-        throw std::runtime_error(
-            "the main window of instance " + name + " never showed; log: " +
-            readFile(tmp.path() + "/program-" + std::to_string(started_) + ".log"));
+        throw std::runtime_error("the main window of instance " + name +
+                                 " never showed; log: " + lastOutput());
     }
     return program;
 }
 
+std::string WineFixture::lastOutput() const {
+    return readFile(tmp.path() + "/program-" + std::to_string(started_) + ".log");
+}
+
 bool WineFixture::waitForWindow(const std::string& title, ChildProcess* owner) const {
-    const std::string command =
-        "xdotool search --onlyvisible --name " + shellQuoted(exactPattern(title));
+    const std::string command = "xdotool search --onlyvisible --name '" + exactPattern(title) + "'";
     // A program that has ended shows no window any more: no use waiting the minute.
     return waitUntil([&] { return !shell(command).empty() || (owner && owner->wait(0ms) != -1); },
                      60s) &&
@@ -202,7 +191,7 @@ void WineFixture::startTrayHost() {
 }
 
 std::string WineFixture::shell(const std::string& command) const {
-    return commandOutput("DISPLAY=" + display->name() + " " + command + " 2>/dev/null");
+    return commandOutput("export DISPLAY=" + display->name() + "; " + command + " 2>/dev/null");
 }
 
 void WineFixture::endWine() const {

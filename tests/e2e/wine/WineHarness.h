@@ -30,13 +30,13 @@ class TargetWindow {
   public:
     TargetWindow(const std::map<std::string, std::string>& env, const std::string& title);
     const std::string& title() const { return title_; }
-    std::string text() const;
+    std::string text() const { return readFile(record_); }
     // Lines "down 41" / "up 41", virtual keys in hex.
-    std::vector<std::string> keys() const;
+    std::string keys() const { return readFile(record_ + ".keys"); }
     // Waits while bytes come until as many as expected have (see waitForGrowth), then
     // compares.
     bool waitForText(const std::string& utf8, std::chrono::milliseconds quiet = 30s) const;
-    bool waitForKeys(std::size_t count, std::chrono::milliseconds timeout = 60s) const;
+    bool waitForKeys(const std::string& lines, std::chrono::milliseconds quiet = 30s) const;
 
   private:
     std::string title_;
@@ -44,6 +44,9 @@ class TargetWindow {
     std::string record_;
     std::unique_ptr<ChildProcess> process_;
 };
+
+// A process's exit code once it has ended; -1 when it did not end in time.
+int exitCode(ChildProcess& process, std::chrono::milliseconds timeout = 180s);
 
 // The Windows build's program.
 extern const char* const kWindowsProgram;
@@ -59,10 +62,15 @@ class WineFixture : public ::testing::Test {
     // C:\TALVEN.CFG<suffix> inside the prefix.
     std::string configDir(const std::string& suffix) const;
 
-    // The Windows program (the build's, or another copy of it) with these arguments;
-    // its output goes to the test's folder.
+    // A command in the Wine environment; its output goes to the test's folder, read
+    // back by lastOutput().
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv);
+    // The Windows program (the build's, or another copy of it) with these arguments.
     std::unique_ptr<ChildProcess> startProgram(const std::vector<std::string>& arguments,
                                                const std::string& program = kWindowsProgram);
+    std::string lastOutput() const;
+    // Runs a command to its end: its exit code, -1 when it did not end in 3 minutes.
+    int run(const std::vector<std::string>& argv) { return exitCode(*start(argv)); }
     // Starts the program of instance `name` on the configuration given and waits for
     // its main window.
     std::unique_ptr<ChildProcess> startInstance(const std::string& name, const ConfigFiles& files,

@@ -1,15 +1,11 @@
 // The Windows program as users install and start it, under Wine: the installer (an
 // older version first, then this one over it, then removed with msiexec), the
-// installed program typing, and start at login as a value in the registry.
-
-#include <sys/wait.h>
-#include <unistd.h>
+// installed program starting, and start at login as a value in the registry.
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "e2e/ProgramHarness.h"
 #include "e2e/wine/WineHarness.h"
 
 #if !defined(KEST_WINDOWS_MSI) || !defined(KEST_WINDOWS_WXS)
@@ -23,21 +19,11 @@ namespace fs = std::filesystem;
 
 class WineInstall : public WineFixture {
   protected:
-    // Runs a command (a Wine tool, wixl) to its end: its exit code, -1 when it did
-    // not end; what it printed lands in output.
-    int run(const std::vector<std::string>& argv, std::string* output = nullptr) {
-        const std::string log = tmp.path() + "/run-" + std::to_string(++runs_) + ".log";
-        ChildProcess tool(argv, env(), log, true);
-        const int status = tool.wait(std::chrono::seconds(180));
-        if (output) *output = readFile(log);
-        return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
     // The product codes of what Wine's uninstaller lists under our name.
     std::vector<std::string> installed() {
-        std::string list;
-        run({"wine", "uninstaller", "--list"}, &list);
+        run({"wine", "uninstaller", "--list"});
         std::vector<std::string> codes;
-        std::istringstream lines(list);
+        std::istringstream lines(lastOutput());
         for (std::string line; std::getline(lines, line);) {
             if (line.find("|||Kest Redirect") != std::string::npos)
                 codes.push_back(line.substr(0, line.find('|')));
@@ -55,28 +41,26 @@ class WineInstall : public WineFixture {
         }
         return false;
     }
-
-  private:
-    int runs_ = 0;
 };
 
 TEST_F(WineInstall, StartAtLoginIsAValueOfTheInstanceInTheUsersRunKey) {
     const std::string key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     const std::string value = "Kest Redirect_Wine Start";
-    std::string said, query;
-    ASSERT_EQ(run({"wine", kWindowsProgram, "--autostart", "on", "/#Wine Start#"}, &said), 0)
-        << said;
-    EXPECT_NE(said.find("Start at login is on for instance \"Wine Start\""), std::string::npos)
-        << said;
-    ASSERT_EQ(run({"wine", "reg", "query", key, "/v", value}, &query), 0) << query;
-    EXPECT_NE(query.find("Kest_Redirect_Serial_to_KB.exe\" \"/#Wine Start#\""), std::string::npos)
-        << query;
-    ASSERT_EQ(run({"wine", kWindowsProgram, "--autostart", "off", "/#Wine Start#"}, &said), 0)
-        << said;
-    EXPECT_NE(run({"wine", "reg", "query", key, "/v", value}, &query), 0) << query;
+    ASSERT_EQ(run({"wine", kWindowsProgram, "--autostart", "on", "/#Wine Start#"}), 0)
+        << lastOutput();
+    EXPECT_NE(lastOutput().find("Start at login is on for instance \"Wine Start\""),
+              std::string::npos)
+        << lastOutput();
+    ASSERT_EQ(run({"wine", "reg", "query", key, "/v", value}), 0) << lastOutput();
+    EXPECT_NE(lastOutput().find("Kest_Redirect_Serial_to_KB.exe\" \"/#Wine Start#\""),
+              std::string::npos)
+        << lastOutput();
+    ASSERT_EQ(run({"wine", kWindowsProgram, "--autostart", "off", "/#Wine Start#"}), 0)
+        << lastOutput();
+    EXPECT_NE(run({"wine", "reg", "query", key, "/v", value}), 0) << lastOutput();
 }
 
-TEST_F(WineInstall, TheInstallerUpgradesInstallsAProgramThatTypesAndRemovesIt) {
+TEST_F(WineInstall, TheInstallerUpgradesInstallsAProgramThatStartsAndRemovesIt) {
     // The prefix is shared between runs, and a wineserver ended at once may not have
     // kept an earlier removal: nothing of ours is installed before the test.
     for (const std::string& code : installed()) run({"wine", "msiexec", "/x", code, "/qn"});
@@ -102,21 +86,8 @@ TEST_F(WineInstall, TheInstallerUpgradesInstallsAProgramThatTypesAndRemovesIt) {
     EXPECT_TRUE(fs::exists(installDir() + "/README.txt"));
     EXPECT_TRUE(shortcutPresent());
 
-    {
-        TargetWindow target(env(), "Kest Wine Installed Receiver");
-        Listener peer;
-        GeneralSettings settings;
-        settings.targetWindow = target.title();
-        settings.tcpAddress = "127.0.0.1";
-        settings.tcpPort = peer.port();
-        const auto program = startInstance(
-            "WineInstalled", makeConfig({{"5", "5{ENTER}"}}, 200, {}, settings), installedProgram);
-        const int connection = peer.acceptWithin(60000);
-        ASSERT_GE(connection, 0) << "the installed program never connected";
-        ASSERT_EQ(::write(connection, "12345", 5), 5);
-        EXPECT_TRUE(target.waitForText("12345\r")) << target.text();
-        ::close(connection);
-    }
+    // It starts from where it is installed, and what it writes stays after removal.
+    startInstance("WineInstalled", makeConfig({}, 200, {}, {}), installedProgram);
     endWine();
 
     ASSERT_EQ(run({"wine", "msiexec", "/x", windowsPath(KEST_WINDOWS_MSI), "/qn"}), 0);
