@@ -49,18 +49,13 @@ TEST_F(WindowTest, TextsWaitWhileOurWindowHasTheFocusUnlessATargetIsSetAndNoneIs
     window->INP_FILE_DIR->setFocus();
     window->processData("line one");
     EXPECT_TRUE(lastDebugLine().startsWith("WAITING")) << lastDebugLine().toStdString();
-    // The test send too, when the user stayed in the window.
-    window->INP_OUTPUT->setText("kest 42");
-    window->B_TEST_SEND->click();
-    for (int tick = 0; tick < 11; ++tick) window->testSend->TIM_TEST_SEND_Timer();
-    EXPECT_TRUE(lastDebugLine().startsWith("WAITING")) << lastDebugLine().toStdString();
     EXPECT_EQ(keyboard.typedText(), "scan ");
 
     // What the platform reports when the user switches to another program; the
     // offscreen platform has no other program to switch to.
     window->ownWindowFocused = [] { return false; };
     emit qGuiApp->focusWindowChanged(nullptr);
-    EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "scan line onekest 42"; }))
+    EXPECT_TRUE(waitFor([&] { return keyboard.typedText() == "scan line one"; }))
         << keyboard.typedText();
 }
 
