@@ -5,14 +5,9 @@
 
 #include <unistd.h>
 #include <QTcpSocket>
-#include <QTimer>
 #include <algorithm>
-#include <array>
 #include <regex>
 
-#include "channels/SerialChannel.h"
-#include "channels/TcpChannel.h"
-#include "engine/Pipeline.h"
 #include "ui/WindowFixture.h"
 
 namespace kest::testing {

@@ -2,7 +2,6 @@
 // program's own window has the keyboard focus or while the platform refuses keys, and
 // the test send.
 
-#include <QGuiApplication>
 #include <QImage>
 #include <cmath>
 
