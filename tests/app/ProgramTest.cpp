@@ -86,7 +86,6 @@ TEST_F(ProgramTest, OptionsAnswerWithoutADisplayAndStartNothing) {
          {}},
         {{"--version"}, 0, {"Kest Redirect " KEST_VERSION "\n"}, {}},
         {{"/#Scanner_001#", "--bogus"}, 2, {}, {"unknown option", "--help"}},
-        {{"--autostart", "maybe", "/#A#"}, 2, {}, {"--autostart needs on or off", "--help"}},
     };
     for (const Case& c : cases) {
         const Result r = run(c.line);
