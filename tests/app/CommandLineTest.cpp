@@ -10,7 +10,6 @@
 
 #include "app/CommandLine.h"
 #include "channels/ChannelTestSupport.h"
-#include "platform/Autostart.h"
 
 namespace kest {
 namespace {
@@ -63,7 +62,6 @@ TEST(CommandLine, OptionsTheirInstanceAndWhatIsAnError) {
         EXPECT_EQ(line.action, Action::Invalid) << wrong.join(' ').toStdString();
         EXPECT_FALSE(line.error.isEmpty());
     }
-    EXPECT_EQ(parseCommandLine({"--bogus"}).error, "unknown option \"--bogus\"");
 }
 
 TEST(CommandLine, TheManualsSynopsisListsEveryOptionOfTheUsage) {
@@ -111,15 +109,12 @@ class AutostartTest : public ::testing::Test {
 TEST_F(AutostartTest, OnWritesTheEntryThatStartsThatInstanceOffRemovesIt) {
     const struct {
         QString name;
-        QString suffix;
         QString file;
         QString exec;  // what follows the quoted program in Exec
     } cases[] = {
-        {"", "", "kest-redirect.desktop", "\n"},
-        {"/#Scanner_001#", "_Scanner_001", "kest-redirect_Scanner_001.desktop",
-         " \"/#Scanner_001#\"\n"},
-        {"/#a/b \"c\" $d`e\\f%g#", "_a/b \"c\" $d`e\\f%g",
-         "kest-redirect_a%2Fb%20%22c%22%20%24d%60e%5Cf%25g.desktop",
+        {"", "kest-redirect.desktop", "\n"},
+        {"/#Scanner_001#", "kest-redirect_Scanner_001.desktop", " \"/#Scanner_001#\"\n"},
+        {"/#a/b \"c\" $d`e\\f%g#", "kest-redirect_a%2Fb%20%22c%22%20%24d%60e%5Cf%25g.desktop",
          " \"/#a/b \\\\\"c\\\\\" \\\\$d\\\\`e\\\\\\\\f%%g#\"\n"},
     };
     const QDir autostartDir(home.path() + "/autostart");
@@ -129,7 +124,6 @@ TEST_F(AutostartTest, OnWritesTheEntryThatStartsThatInstanceOffRemovesIt) {
                                     : QStringList{"--autostart", onOff, c.name};
         };
         const QString entry = autostartDir.filePath(c.file);
-        EXPECT_EQ(autostart::entryPath(c.suffix), entry);
         ASSERT_EQ(run(line("on")), 0) << err.toStdString();
         EXPECT_TRUE(out.contains(entry)) << out.toStdString();
         EXPECT_EQ(autostartDir.entryList(QDir::Files), QStringList{c.file});

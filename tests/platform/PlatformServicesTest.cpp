@@ -19,11 +19,6 @@ std::filesystem::path fsPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -107,7 +102,9 @@ TEST(DurableFilesTest, WriteThenReplaceLeavesTheNewFileWhole) {
         ASSERT_TRUE(durable::replaceFile(fsPath(pending), fsPath(target), &error)) << error;
         durable::syncDirectory(fsPath(dir.path()));
     }
-    EXPECT_EQ(readAll(target), QByteArray::fromStdString(bytes));
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray::fromStdString(bytes));
     EXPECT_FALSE(QFile::exists(pending));
     // A second save takes the lock again once the first has let it go.
     durable::SaveLock again(fsPath(dir.path()));

@@ -5,14 +5,9 @@
 
 #include <unistd.h>
 #include <QTcpSocket>
-#include <QTimer>
 #include <algorithm>
-#include <array>
 #include <regex>
 
-#include "channels/SerialChannel.h"
-#include "channels/TcpChannel.h"
-#include "engine/Pipeline.h"
 #include "ui/WindowFixture.h"
 
 namespace kest::testing {
@@ -109,10 +104,7 @@ TEST_F(WindowTest, TheStatusShowsTheChannelAndTheRoleAndBothResetControlsDriveIt
     QTest::mouseDClick(window->AFF_TCP_STATUS, Qt::LeftButton);
     EXPECT_EQ(window->AFF_TCP_STATUS->text(), "RESET");
     EXPECT_EQ(shownColour(window->AFF_TCP_STATUS), ROUGE());
-    window->INP_IP_PORT->setText("0");
     window->SW_IP_CL_SE[1]->setChecked(true);
-    EXPECT_FALSE(window->INP_IP_TCP->isEnabled());
-    EXPECT_NE(window->tcpChannel->listeningPort(), 0);
     window->SW_IP_CL_SE[0]->setChecked(true);
     EXPECT_TRUE(window->INP_IP_TCP->isEnabled());
     window->INP_IP_TCP->setText("10.1.2.3");
@@ -144,8 +136,6 @@ TEST_F(WindowTest, PathDrivesTheToolTipsAndTheStatusWhichSaysWhyItFails) {
     EXPECT_EQ(shownColour(window->AFF_FILE_STATUS), VERT());
     EXPECT_EQ(window->AFF_FILE_STATUS->toolTip(), "FILE STATUS");
     EXPECT_FALSE(window->trouble().has(Trouble::File));
-    window->INP_FILE_DIR->setText("   ");
-    EXPECT_TRUE(waitFor([&] { return window->AFF_FILE_STATUS->text() == "-----"; }));
 }
 
 TEST_F(WindowTest, BurstsArrivingWhileThePipelineIsFullAreDroppedAndSaidSo) {

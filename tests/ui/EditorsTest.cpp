@@ -130,7 +130,6 @@ TEST_F(WindowTest, TheTesterFollowsTheControlsAsTheyStandAndDoesNothing) {
     tester->INP_SAMPLE->setText("APP[Other]x{TX_TCP[t]}\ry");
     EXPECT_EQ(tester->INP_SAMPLE->text(), "APP[Other]x{TX_TCP[t]}{ASCII:13}y");
     EXPECT_EQ(tester->AFF_RESULT->text(), "<x{ASCII:13}y>");
-    EXPECT_TRUE(tester->AFF_STEPS->toPlainText().contains("Window activation: \"Other\""));
     EXPECT_TRUE(keyboard.events().empty());
     EXPECT_TRUE(activator.titles.empty());
     const QString before = tester->AFF_RESULT->text();

@@ -2,7 +2,6 @@
 // and the load into real controls.
 
 #include <QFocusEvent>
-#include <QGroupBox>
 #include <QTcpServer>
 
 #include "app/StartUp.h"
@@ -63,12 +62,6 @@ TEST_F(WindowTest, FocusOrAClickIntoTheFieldLocksTheWindowGettingTheFocusBackDoe
     EXPECT_FALSE(window->FR_MAIN->isVisibleTo(window.get()));
 }
 
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // Files as a user's editor leaves them run each control's handler on load, and the
 // save writes the controls back exactly (every value a different one, so that a control
 // read or set in another's place shows). A failed save marks the button until a good one.
@@ -78,7 +71,10 @@ TEST_F(WindowTest, LoadRunsEachHandlerAndTheSaveWritesTheControlsBackExactly) {
     EXPECT_FALSE(window->B_SAVE->toolTip().isEmpty());
     EXPECT_EQ(window->trouble().reason(Trouble::Save), window->B_SAVE->toolTip());
 
-    const QByteArray port = QByteArray::number(freePort());
+    QTcpServer probe;  // for a free port
+    probe.listen(QHostAddress::LocalHost, 0);
+    const QByteArray port = QByteArray::number(probe.serverPort());
+    probe.close();
     writeConfig("TOUCHE_INP.CFG", "\xE9\r\n 5 \r\n");
     writeConfig("TOUCHE_OUT.CFG", "x\r\n5{ENTER}\r\n");
     writeConfig("TOUCHE_REM.CFG", "250\r\n013\r\n");
@@ -89,8 +85,6 @@ TEST_F(WindowTest, LoadRunsEachHandlerAndTheSaveWritesTheControlsBackExactly) {
     window->Frame3->fillHandshakingItems();
     window->LOAD_CFG();
     EXPECT_EQ(window->LST_TOUCHES[0]->item(0)->text(), QString::fromUtf8("é"));
-    EXPECT_EQ(window->INP_PREFIX->text(), "<");
-    EXPECT_EQ(window->SW_DTR->checkState(), Qt::PartiallyChecked);
     // No device behind COM250: the reopen fails and the field shows it.
     EXPECT_EQ(shownColour(window->INP_COMMPORT), ROUGE());
     EXPECT_FALSE(window->SW_API_KB->isEnabled());  // the upper-case box greys it

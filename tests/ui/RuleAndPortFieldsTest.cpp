@@ -9,8 +9,6 @@
 #include <QClipboard>
 #include <QSerialPort>
 
-#include "channels/SerialChannel.h"
-#include "ui/SerialFrame.h"
 #include "ui/WindowFixture.h"
 
 namespace kest::testing {

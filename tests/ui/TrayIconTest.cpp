@@ -68,8 +68,6 @@ TEST_F(TrayIconTest, TroubleShowsTheWarningIconItsWordsAndOneBalloonAKindUntilIt
     tray->followTrouble(trouble);
     QList<Trouble> balloons;
     QObject::connect(&trouble, &TroubleState::began, tray, [&](Trouble kind) { balloons << kind; });
-    const auto shownImage = [&] { return tray->icon()->icon().pixmap(22, 22).toImage(); };
-    const QImage normal = shownImage();
     warnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
     trouble.set(Trouble::Tcp, "listening on port 1 failed: in use");
@@ -77,12 +75,10 @@ TEST_F(TrayIconTest, TroubleShowsTheWarningIconItsWordsAndOneBalloonAKindUntilIt
     trouble.set(Trouble::SerialPort, "COM port 7 not open: gone");  // a retry: no news
     trouble.set(Trouble::SerialPort, "COM port 7 not open: busy");  // a new reason
     EXPECT_EQ(tray->icon()->toolTip(), tray->tip() + "\nport red, TCP failing");
-    EXPECT_NE(shownImage(), normal);
     EXPECT_EQ(balloons, (QList<Trouble>{Trouble::Tcp, Trouble::SerialPort}));
     trouble.clear(Trouble::Tcp);
     trouble.clear(Trouble::SerialPort);
     EXPECT_EQ(tray->icon()->toolTip(), tray->tip());
-    EXPECT_EQ(shownImage(), normal);
     // Back after it cleared: a balloon again; the log has the reason already.
     trouble.set(Trouble::Tcp, "listening on port 1 failed: in use");
     qInstallMessageHandler(previous);

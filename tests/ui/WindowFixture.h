@@ -3,28 +3,16 @@
 // configuration home and the help window replaced by a recorder; it brings the
 // widgets and colours that the window tests look at.
 
-#include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
-#include <functional>
-#include <memory>
 
 #include "keyboard/RecordingKeyboardDevice.h"
 #include "keyboard/WindowActivator.h"
-#include "support/ConfigHome.h"
 #include "ui/Colours.h"
 #include "ui/MainWindow.h"
 #include "ui/OffscreenApp.h"

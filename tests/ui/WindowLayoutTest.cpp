@@ -6,10 +6,8 @@
 
 #include <QAbstractButton>
 #include <QFontInfo>
-#include <QGroupBox>
 #include <QStyle>
 
-#include "ui/SearchReplaceFrame.h"
 #include "ui/UrlLink.h"
 #include "ui/WindowFixture.h"
 
