@@ -362,10 +362,6 @@ void F_MAIN::showDebugLine(const QString& line) {
     LST_DEBUG->scrollToBottom();
 }
 
-QString F_MAIN::keysWaitingReason() const {
-    return keysWait_->reason();
-}
-
 void F_MAIN::LOAD_CFG() {
     store_->LOAD_CFG();
 }

@@ -163,9 +163,6 @@ class F_MAIN : public QWidget {
     void showNotice(const QString& message);
     // What does not work now; the notification-area icon shows it.
     TroubleState& trouble() { return *trouble_; }
-    // Why received texts wait for the platform to accept keys ("the window in front
-    // runs as administrator", a locked screen), in the user's words; empty when none do.
-    QString keysWaitingReason() const;
 
   signals:
     // The reason above whenever it changes: a wait begins ("" before), its reason
