@@ -207,13 +207,12 @@ class DesktopTest : public ProgramFixture {
     Window startBesideTrayHost() {
         notFirstStart();
         startTrayHost();
-        startProgram();
+        program = ProgramFixture::startProgram({});
         const Window main = waitForWindow(kMainTitle);
         icon = waitForTrayIcon();
         EXPECT_TRUE(icon.has_value()) << "the icon did not appear";
         return main;
     }
-    void startProgram() { program = ProgramFixture::startProgram({}); }
     Window waitForWindow(const std::string& title) {
         std::optional<Window> w;
         EXPECT_TRUE(
@@ -226,12 +225,11 @@ class DesktopTest : public ProgramFixture {
         const std::string full = "DISPLAY=" + display.name() + " timeout 20 " + command;
         ASSERT_EQ(std::system(full.c_str()), 0) << full;
     }
-    void click(Spot at, const std::string& how = "click 1") const {
-        run("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " " + how);
-    }
-    void clickIn(Window w, Spot at) const {
-        run("xdotool mousemove --window " + std::to_string(w) + " " + std::to_string(at.x) + " " +
-            std::to_string(at.y) + " click 1");
+    // A click at a point of the screen, or of a window's client area.
+    void click(Spot at, const std::string& how = "click 1", std::optional<Window> in = {}) const {
+        const std::string window = in ? "--window " + std::to_string(*in) + " " : "";
+        run("xdotool mousemove " + window + std::to_string(at.x) + " " + std::to_string(at.y) +
+            " " + how);
     }
     // Asks the window manager for the focus, and takes it directly if that is refused.
     void activate(Window w) const {
@@ -301,7 +299,7 @@ TEST_F(DesktopTest, TheTrayIconAndTheTrayButtonHideAndTheIconShowsTheWindowWhere
 
     activate(main);
     settledPixels(screen, main);  // a click into a window still being drawn may go nowhere
-    clickIn(main, kMinimiseButton);
+    click(kMinimiseButton, "click 1", main);
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s))
         << "the button did not hide";
     click(screen.centre(*icon));
@@ -313,12 +311,12 @@ TEST_F(DesktopTest, TheTrayIconAndTheTrayButtonHideAndTheIconShowsTheWindowWhere
 // one that is rebuilt (the bounds tell "late" from "never").
 TEST_F(DesktopTest, WithoutAnAreaTheButtonMinimisesAndTheIconComesToALaterOrRebuiltArea) {
     notFirstStart();
-    startProgram();
+    program = ProgramFixture::startProgram({});
     const Window main = waitForWindow(kMainTitle);
     ASSERT_NE(main, 0u);
     ASSERT_FALSE(screen.trayHostRunning());
     activate(main);  // a click on a window still being set up may go nowhere
-    clickIn(main, kMinimiseButton);
+    click(kMinimiseButton, "click 1", main);
     EXPECT_TRUE(waitUntil([&] { return screen.iconic(main); }, 30s)) << "not in the task list";
     EXPECT_FALSE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
     activate(main);  // as the task list restores any window
