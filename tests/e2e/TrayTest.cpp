@@ -1,7 +1,6 @@
 // The program itself on a private display with a real notification area (trayer): the
 // icon hiding and showing the window and showing trouble, the Tray button with and
-// without an area, and a second start bringing the hidden window forward. Screenshots
-// land in the build's artifacts/ folder.
+// without an area, and a second start bringing the hidden window forward.
 
 #include <gtest/gtest.h>
 
@@ -238,10 +237,6 @@ class DesktopTest : public ProgramFixture {
             run("xdotool windowfocus " + std::to_string(w));
         EXPECT_TRUE(waitUntil([&] { return screen.focused() == w; }, 20s)) << "no focus";
     }
-    void screenshot(const std::string& name) const {
-        std::filesystem::create_directories(KEST_ARTIFACT_DIR);
-        run("import -window root '" + std::string(KEST_ARTIFACT_DIR) + "/" + name + "'");
-    }
 
     Screen screen{display.name()};
     std::unique_ptr<ChildProcess> trayer;
@@ -266,7 +261,6 @@ std::string settledPixels(const Screen& screen, Window w) {
 TEST_F(DesktopTest, TheTrayIconAndTheTrayButtonHideAndTheIconShowsTheWindowWhereItWas) {
     const Window main = startBesideTrayHost();
     ASSERT_TRUE(main != 0 && icon);
-    screenshot("main-window-with-tray.png");
     const Spot before = screen.position(main);
     run("xdotool windowmove " + std::to_string(main) + " 311 207");
     Spot moved = before;
@@ -349,7 +343,6 @@ TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
         30s))
         << "the icon did not change";
     EXPECT_TRUE(waitUntil([&] { return !screen.popups().empty(); }, 20s)) << "no balloon";
-    screenshot("tray-trouble.png");
     const std::vector<Window> balloon = screen.popups();
     if (!balloon.empty()) click(screen.centre(balloon.front()));  // a click closes it
     EXPECT_NE(readFile(base() + "/kest-redirect.log").find("port red: COM port 7 not open: "),
@@ -376,7 +369,6 @@ TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
     // The second copy says why, in a message that it closes by itself later.
     const Window message = waitForWindow("Kest Redirect");
     ASSERT_NE(message, 0u);
-    screenshot("second-start-refused.png");
     activate(message);
     run("xdotool key Return");
     const int status = second.wait(20s);
