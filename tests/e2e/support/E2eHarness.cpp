@@ -214,19 +214,17 @@ ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& r
     files["GENERAL.CFG"] = line(".2") + line("9600,N,8,1") + line(s.apiKeyboard ? " 1 " : " 0 ") +
                            line(s.prefix) + line(s.suffix) + line(s.targetWindow) + rtsAndDtr +
                            rtsAndDtr + line("None") + line(" 0 ") + line(s.tcpAddress) +
-                           line(std::to_string(s.tcpPort)) + line(s.tcpServer ? "True" : "False");
+                           line(std::to_string(s.tcpPort)) + line("False");
     return files;
 }
 
-GeneralSettings scanner(const std::string& target, const std::string& tcpAddress, int tcpPort,
-                        bool tcpServer) {
+GeneralSettings scanner(const std::string& target, const std::string& tcpAddress, int tcpPort) {
     return {.prefix = "<",
             .suffix = ">",
             .targetWindow = target,
             .rtsAndDtr = true,
             .tcpAddress = tcpAddress,
-            .tcpPort = tcpPort,
-            .tcpServer = tcpServer};
+            .tcpPort = tcpPort};
 }
 
 ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings) {

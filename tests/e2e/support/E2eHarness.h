@@ -119,7 +119,6 @@ struct GeneralSettings {
     bool rtsAndDtr = false;
     std::string tcpAddress = "0.0.0.0";
     int tcpPort = 1024;
-    bool tcpServer = false;
 };
 
 // The four files of one configuration directory, by name ("<missing>" when absent).
@@ -130,9 +129,9 @@ void writeConfigFiles(const std::string& directory, const ConfigFiles& files);
 ConfigFiles makeConfig(const std::vector<std::pair<std::string, std::string>>& rules, int comPort,
                        const std::vector<int>& removeCodes, const GeneralSettings& settings);
 // A scanner's: "<" before and ">" after each text, typed into the window titled target,
-// RTS and DTR on, and the TCP channel as given.
+// RTS and DTR on, and the TCP channel (in the client role) as given.
 GeneralSettings scanner(const std::string& target, const std::string& tcpAddress = "0.0.0.0",
-                        int tcpPort = 1024, bool tcpServer = false);
+                        int tcpPort = 1024);
 // With it, "5" becomes "5{ENTER}" and carriage returns are dropped.
 ConfigFiles scannerConfig(int comPort, const GeneralSettings& settings);
 

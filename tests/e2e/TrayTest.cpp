@@ -1,7 +1,6 @@
 // The program itself on a private display with a real notification area (trayer): the
 // icon hiding and showing the window and showing trouble, the Tray button with and
-// without an area, and a second start bringing the hidden window forward. Screenshots
-// land in the build's artifacts/ folder.
+// without an area, and a second start bringing the hidden window forward.
 
 #include <gtest/gtest.h>
 
@@ -207,13 +206,12 @@ class DesktopTest : public ProgramFixture {
     Window startBesideTrayHost() {
         notFirstStart();
         startTrayHost();
-        startProgram();
+        program = ProgramFixture::startProgram({});
         const Window main = waitForWindow(kMainTitle);
         icon = waitForTrayIcon();
         EXPECT_TRUE(icon.has_value()) << "the icon did not appear";
         return main;
     }
-    void startProgram() { program = ProgramFixture::startProgram({}); }
     Window waitForWindow(const std::string& title) {
         std::optional<Window> w;
         EXPECT_TRUE(
@@ -226,12 +224,11 @@ class DesktopTest : public ProgramFixture {
         const std::string full = "DISPLAY=" + display.name() + " timeout 20 " + command;
         ASSERT_EQ(std::system(full.c_str()), 0) << full;
     }
-    void click(Spot at, const std::string& how = "click 1") const {
-        run("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " " + how);
-    }
-    void clickIn(Window w, Spot at) const {
-        run("xdotool mousemove --window " + std::to_string(w) + " " + std::to_string(at.x) + " " +
-            std::to_string(at.y) + " click 1");
+    // A click at a point of the screen, or of a window's client area.
+    void click(Spot at, const std::string& how = "click 1", std::optional<Window> in = {}) const {
+        const std::string window = in ? "--window " + std::to_string(*in) + " " : "";
+        run("xdotool mousemove " + window + std::to_string(at.x) + " " + std::to_string(at.y) +
+            " " + how);
     }
     // Asks the window manager for the focus, and takes it directly if that is refused.
     void activate(Window w) const {
@@ -239,10 +236,6 @@ class DesktopTest : public ProgramFixture {
         if (!waitUntil([&] { return screen.focused() == w; }, 5s))
             run("xdotool windowfocus " + std::to_string(w));
         EXPECT_TRUE(waitUntil([&] { return screen.focused() == w; }, 20s)) << "no focus";
-    }
-    void screenshot(const std::string& name) const {
-        std::filesystem::create_directories(KEST_ARTIFACT_DIR);
-        run("import -window root '" + std::string(KEST_ARTIFACT_DIR) + "/" + name + "'");
     }
 
     Screen screen{display.name()};
@@ -268,7 +261,6 @@ std::string settledPixels(const Screen& screen, Window w) {
 TEST_F(DesktopTest, TheTrayIconAndTheTrayButtonHideAndTheIconShowsTheWindowWhereItWas) {
     const Window main = startBesideTrayHost();
     ASSERT_TRUE(main != 0 && icon);
-    screenshot("main-window-with-tray.png");
     const Spot before = screen.position(main);
     run("xdotool windowmove " + std::to_string(main) + " 311 207");
     Spot moved = before;
@@ -301,7 +293,7 @@ TEST_F(DesktopTest, TheTrayIconAndTheTrayButtonHideAndTheIconShowsTheWindowWhere
 
     activate(main);
     settledPixels(screen, main);  // a click into a window still being drawn may go nowhere
-    clickIn(main, kMinimiseButton);
+    click(kMinimiseButton, "click 1", main);
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s))
         << "the button did not hide";
     click(screen.centre(*icon));
@@ -313,12 +305,12 @@ TEST_F(DesktopTest, TheTrayIconAndTheTrayButtonHideAndTheIconShowsTheWindowWhere
 // one that is rebuilt (the bounds tell "late" from "never").
 TEST_F(DesktopTest, WithoutAnAreaTheButtonMinimisesAndTheIconComesToALaterOrRebuiltArea) {
     notFirstStart();
-    startProgram();
+    program = ProgramFixture::startProgram({});
     const Window main = waitForWindow(kMainTitle);
     ASSERT_NE(main, 0u);
     ASSERT_FALSE(screen.trayHostRunning());
     activate(main);  // a click on a window still being set up may go nowhere
-    clickIn(main, kMinimiseButton);
+    click(kMinimiseButton, "click 1", main);
     EXPECT_TRUE(waitUntil([&] { return screen.iconic(main); }, 30s)) << "not in the task list";
     EXPECT_FALSE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
     activate(main);  // as the task list restores any window
@@ -351,7 +343,6 @@ TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
         30s))
         << "the icon did not change";
     EXPECT_TRUE(waitUntil([&] { return !screen.popups().empty(); }, 20s)) << "no balloon";
-    screenshot("tray-trouble.png");
     const std::vector<Window> balloon = screen.popups();
     if (!balloon.empty()) click(screen.centre(balloon.front()));  // a click closes it
     EXPECT_NE(readFile(base() + "/kest-redirect.log").find("port red: COM port 7 not open: "),
@@ -378,7 +369,6 @@ TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
     // The second copy says why, in a message that it closes by itself later.
     const Window message = waitForWindow("Kest Redirect");
     ASSERT_NE(message, 0u);
-    screenshot("second-start-refused.png");
     activate(message);
     run("xdotool key Return");
     const int status = second.wait(20s);
