@@ -150,22 +150,5 @@ TEST_F(ProgramTest, ACopyThatMustNotRunSaysWhyAndEndsOtherNamesRunSideBySide) {
     EXPECT_EQ(third->wait(std::chrono::milliseconds(500)), -1);
 }
 
-TEST_F(ProgramTest, WithoutADisplayTheProgramSaysSoAndEndsWithAnError) {
-    // Said on standard error and in the instance's log file: a copy started with no
-    // terminal (from a menu, or any copy on Windows) has only the log to tell why.
-    const std::string errors = tmp.path() + "/errors";
-    const std::string config = tmp.path() + "/no-display-config";
-    const std::string command = "XDG_CONFIG_HOME='" + config + "' DISPLAY=:9999 '" +
-                                KEST_PROGRAM_PATH + "' '/#NODISPLAY#' 2>'" + errors +
-                                "' >/dev/null";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_NE(WEXITSTATUS(status), 0);
-    EXPECT_NE(readFile(errors).find("display"), std::string::npos) << readFile(errors);
-    const std::string log = readFile(config + "/kest-redirect/kest-redirect_NODISPLAY.log");
-    EXPECT_NE(log.find("error: "), std::string::npos) << log;
-    EXPECT_NE(log.find("display"), std::string::npos) << log;
-}
-
 }  // namespace
 }  // namespace kest::e2e
