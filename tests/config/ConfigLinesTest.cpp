@@ -111,11 +111,5 @@ TEST(LockRule, AccessCodesIgnoreLetterCaseButNotBlanks) {
     }
 }
 
-// The window's heights, locked and unlocked, from the layout's twips.
-TEST(LockRule, WindowHeightsOfTheLayout) {
-    EXPECT_EQ(unlockedHeightTwips(1350, 5535), 7285);
-    EXPECT_EQ(lockedHeightTwips(-15), 1035);
-}
-
 }  // namespace
 }  // namespace kest

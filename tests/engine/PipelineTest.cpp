@@ -23,14 +23,6 @@ struct PipelineFixture : ::testing::Test {
 
 }  // namespace
 
-TEST(ReplaceFirst, ReplacesOnlyTheFirstOccurrence) {
-    EXPECT_EQ(REPLACE_FIRST("AAA", "A", "B"), "BAA");
-    EXPECT_EQ(REPLACE_FIRST("xyz", "q", "B"), "xyz");
-    EXPECT_EQ(REPLACE_FIRST("xyz", "", "B"), "Bxyz");
-    EXPECT_EQ(REPLACE_FIRST(std::string("a\x02z"), "{ASCII:2}", "<STX>"), "a<STX>z");
-    EXPECT_EQ(REPLACE_FIRST("a", "a", "{ASCII:13}"), "{ASCII:13}");
-}
-
 TEST(DecodeAscii, ExpandsCodesUntilOneIsOutOfRange) {
     struct Case {
         std::string in, out;
@@ -59,8 +51,8 @@ TEST(DecodeAscii, ExpandsCodesUntilOneIsOutOfRange) {
 
 // The remove list goes by character code (entries that are no code remove nothing, and
 // one with no number at all is 0, the NUL character); then the rules in table order,
-// a rule without a replacement passed over; then codes and macros, in replacements and
-// in received text alike.
+// each rule replacing its first match, a rule without a replacement passed over; then codes and
+// macros, in replacements and in received text alike.
 TEST_F(PipelineFixture, RemoveListThenRulesInTableOrderThenCodesAndMacros) {
     struct Case {
         Log remove, search, replace;
@@ -71,7 +63,7 @@ TEST_F(PipelineFixture, RemoveListThenRulesInTableOrderThenCodesAndMacros) {
         {{"13", "65"}, {}, {}, "A1\r2a", "12a"},
         {{"7.5", "300", "-1"}, {}, {}, "abc", "abc"},
         {{"x"}, {}, {}, std::string("a\0b", 3), "ab"},
-        {{}, {"A", "B"}, {"B", "C"}, "A", "C"},
+        {{}, {"A", "B"}, {"B", "C"}, "AA", "CA"},
         {{}, {"B", "A"}, {"C", "B"}, "A", "B"},
         {{"13"}, {"5"}, {"5{ENTER}"}, "12345\r", "12345{ENTER}"},
         {{}, {"a", "b"}, {"1"}, "ab", "1b", 1},
