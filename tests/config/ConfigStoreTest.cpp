@@ -107,7 +107,6 @@ TEST_F(ConfigStoreTest, RoundTripKeepsEveryValueOfTheInstanceAndLoadsTheWatchedF
     first.texts[Text::FileDir] = "D:\\Scans\\caf\xE9 in.txt";
     first.boxes[Box::ApiKb] = 1;
     fs::create_directories(dir("_Scanner_001"));
-    EXPECT_EQ(store(first, files).directoryDosPath(), "C:\\TALVEN.CFG_Scanner_001");
     store(first, files).B_SAVE_Click();
     EXPECT_FALSE(fs::exists(dir() / "GENERAL.CFG"));
 
@@ -232,9 +231,7 @@ TEST_P(InterruptedSaveTest, EveryFileStaysWholeOldOrNew) {
     fs::create_directories(dir());
     store(oldControls, files).B_SAVE_Click();
     std::map<std::string, std::string> before;
-    for (const char* name :
-         {"TOUCHE_INP.CFG", "TOUCHE_OUT.CFG", "TOUCHE_REM.CFG", "GENERAL.CFG", "FILE_INP.CFG"})
-        before[name] = read(name);
+    for (const auto& [name, bytes] : ConfigStore::render(oldControls)) before[name] = read(name);
 
     FakeConfigControls newControls = oldControls;
     newControls.search = {"new", "rows"};

@@ -130,12 +130,6 @@ TEST_F(ApiPlayerTest, KeysBecomePressesWithTheirPausesAndHeldKeysComeUpInOrder) 
     }
 }
 
-TEST_F(ApiPlayerTest, KeysAreRewrittenInPlaceToTheEncodedString) {
-    std::string keys = "+a{ENTER}";
-    API_SEND_KEYS(keys, device, clock);
-    EXPECT_EQ(keys, codes({254, 16, 'a', 255, 13}));
-}
-
 TEST(ApiPlayerFailure, NoKeyStaysDownWhereverTheDeviceFails) {
     for (std::string keys : {"^%{DEL}", "+Ab", "{NUMLOCK}5", "abc+", "++a~"}) {
         Device probe;
