@@ -22,8 +22,6 @@ class FakeConfigControls : public ConfigControls {
         texts[Text::IpTcp] = "0.0.0.0";
         texts[Text::IpPort] = "1024";
         texts[Text::FileDir] = "C:\\FILE_IN.TXT";
-        boxes[Box::Rts] = 1;
-        boxes[Box::Dtr] = 1;
     }
 
     std::string instanceSuffix() const override { return suffix; }

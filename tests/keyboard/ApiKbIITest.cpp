@@ -31,22 +31,18 @@ TEST(ApiEncoder, RewritesKnownNamesAndModifiers) {
     const std::pair<std::string, std::string> cases[] = {
         {"abc", "abc"},
         {"+^%", codes({254, 16, 254, 17, 254, 18})},
-        {"{HOME}{END}{UP}{DOWN}", codes({255, 36, 255, 35, 255, 38, 255, 40})},
+        {"{HOME}{INS}{PGDN}", codes({255, 36, 255, 45, 255, 34})},
         // 37 is '%' and must not be taken for Alt once written.
         {"{LEFT}{RIGHT}", codes({255, 37, 255, 39})},
-        {"{ESC}{PRTSC}{PGUP}{PGDN}", codes({255, 27, 255, 44, 255, 33, 255, 34})},
-        {"{INSERT}{INS}", codes({255, 45, 255, 45})},
         {"{ENTER}~", codes({255, 13, 255, 13})},
         {"{BACKSPACE}{BS}{BKSP}{TAB}", codes({255, 8, 255, 8, 255, 8, 255, 9})},
         {"{NUMLOCK}{CAPSLOCK}{SCROLLLOCK}", codes({254, 144, 254, 20, 254, 145})},
         {"{HELP}", codes({255, 112})},
-        {"{F1}", codes({255, 112})},
         {"{F10}{F11}", codes({255, 121, 255, 122})},
         // 123 is '{' and must not open a name once written.
         {"{F12}F1}", codes({255, 123, 'F', '1', '}'})},
         {"{enter}", "{enter}"},
-        {"{DEL}", "{DEL}"},
-        {"{DELETE}{BREAK}", "{DELETE}{BREAK}"},
+        {"{DEL}{DELETE}{BREAK}", "{DEL}{DELETE}{BREAK}"},
         {"{F13}", "{F13}"},
         {"(ab)", "(ab)"},
         {"{LEFT 42}", "{LEFT 42}"},
@@ -132,23 +128,6 @@ TEST_F(ApiPlayerTest, KeysBecomePressesWithTheirPausesAndHeldKeysComeUpInOrder) 
         EXPECT_EQ(clock.sleeps, std::vector<double>(c.pauses, 0.1)) << c.keys;
         EXPECT_TRUE(device.keysDown().empty()) << c.keys;
     }
-}
-
-TEST_F(ApiPlayerTest, KeysAreRewrittenInPlaceToTheEncodedString) {
-    std::string keys = "+a{ENTER}";
-    API_SEND_KEYS(keys, device, clock);
-    EXPECT_EQ(keys, codes({254, 16, 'a', 255, 13}));
-}
-
-TEST(ApiPlayerFailure, DeviceFailureReleasesTheKeyBeingTypedThenTheHeldKeys) {
-    Device device;
-    test::FakeClock clock;
-    device.failAfter(4);  // down 17, down 18, down 16, down 68, then up 68 fails
-    std::string keys = "^%D";
-    EXPECT_THROW(API_SEND_KEYS(keys, device, clock), std::runtime_error);
-    EXPECT_EQ(device.events(),
-              (Events{Device::down(17), Device::down(18), Device::down(16), Device::down(68),
-                      Device::up(68), Device::up(16), Device::up(17), Device::up(18)}));
 }
 
 TEST(ApiPlayerFailure, NoKeyStaysDownWhereverTheDeviceFails) {

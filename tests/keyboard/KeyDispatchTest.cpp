@@ -55,6 +55,10 @@ TEST_F(KeyDispatchTest, TokensAndSwitchesChooseThePathAndTheTagSaysWhich) {
     Events twice = ctrlEsc;
     twice.insert(twice.end(), {down(65), up(65)});
     twice.insert(twice.end(), ctrlEsc.begin(), ctrlEsc.end());
+    const Events upperAbc = {
+        up(16), Device::ch('A'), Device::ch('B'), Device::ch('C'), down(13), up(13), kSync};
+    const Events upperHigh = {up(16), Device::ch(0xC9), Device::ch(0x9F), Device::ch(0x8A),
+                              Device::ch(0xDF)};
     const Case cases[] = {
         {"", "ab", false, false, true, {Device::ch('a'), Device::ch('b'), kSync}, ""},
         {"", "ab", false, false, false, {Device::ch('a'), Device::ch('b')}, ""},
@@ -67,20 +71,8 @@ TEST_F(KeyDispatchTest, TokensAndSwitchesChooseThePathAndTheTagSaysWhich) {
         {"{WinDesk}", "{WinCur}x", false, false, true, {Device::ch('x'), kSync}, "CUR"},
         // {WinCur} loses to the other tokens but is removed all the same.
         {"", "{WinCur}x{WinDesk}", false, false, true, {down(88), up(88)}, "API"},
-        {"",
-         "abc{enter}",
-         false,
-         true,
-         true,
-         {up(16), Device::ch('A'), Device::ch('B'), Device::ch('C'), down(13), up(13), kSync},
-         ""},
-        {"",
-         "\xe9\xff\x9a\xdf",
-         false,
-         true,
-         false,
-         {up(16), Device::ch(0xC9), Device::ch(0x9F), Device::ch(0x8A), Device::ch(0xDF)},
-         ""},
+        {"", "abc{enter}", false, true, true, upperAbc, ""},
+        {"", "\xe9\xff\x9a\xdf", false, true, false, upperHigh, ""},
         {"{WinDesk}", "a", false, true, true, {down(65), up(65)}, "API"},
     };
     for (const Case& c : cases) {

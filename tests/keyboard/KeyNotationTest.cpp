@@ -44,32 +44,26 @@ TEST(KeyNotation, ValidNotationParsesToActions) {
     const std::pair<std::string, Actions> cases[] = {
         {"", {}},
         {"abc", typed("abc")},
-        {"Hello World 42", typed("Hello World 42")},
         {"[x]", typed("[x]")},
         {std::string("\x01\t\r\n\x80\xe9\xff", 7), typed("\x01\t\r\n\x80\xe9\xff")},
         {"~", {tap(13)}},
         {"{ENTER}", {tap(13)}},
-        {"{enter}", {tap(13)}},
         {"{eNtEr}", {tap(13)}},
         {"{backspace}", {tap(8)}},
         {"a{TAB}b~", {type('a'), tap(9), type('b'), tap(13)}},
         {"{F16}{f1}", {tap(127), tap(112)}},
-        {"{+}{^}{%}{~}", typed("+^%~")},
-        {"{(}{)}{[}{]}", typed("()[]")},
+        {"{+}{^}{%}{~}{(}{)}{[}{]}", typed("+^%~()[]")},
         {"{{}", typed("{")},
         {"{}}", typed("}")},
         {"{ }", typed(" ")},
         {"{h 10}", repeated(type('h'), 10)},
-        {"{LEFT 3}", repeated(tap(37), 3)},
-        {"{left 007}", repeated(tap(37), 7)},
+        {"{left 003}", repeated(tap(37), 3)},
         {"{} 2}", typed("}}")},
         {"{x 0}{BS 0}", {}},
         {"{a 10000}", repeated(type('a'), kMaxRepeat)},
         {"+a", {press(16), type('a'), release(16)}},
         {"+ab", {press(16), type('a'), release(16), type('b')}},
         {"^%{DEL}", {press(17), press(18), tap(46), release(18), release(17)}},
-        {"+(EC)", {press(16), type('E'), type('C'), release(16)}},
-        {"(ab)c", typed("abc")},
         {"+{LEFT 2}", {press(16), tap(37), tap(37), release(16)}},
         {"+(a^b)", {press(16), type('a'), press(17), type('b'), release(17), release(16)}},
         {"^(+(a)b)", {press(17), press(16), type('a'), release(16), type('b'), release(17)}},
@@ -83,25 +77,6 @@ TEST(KeyNotation, ValidNotationParsesToActions) {
         {"+()", {press(16), release(16)}},
         {"(a%)", {type('a'), press(18), release(18)}}};
     for (const auto& [keys, actions] : cases) EXPECT_EQ(parseKeyNotation(keys), actions) << keys;
-}
-
-TEST(KeyNotationNames, EveryNamedKeyHasItsVirtualKey) {
-    const std::vector<std::pair<std::string, int>> names = {
-        {"BACKSPACE", 8}, {"BS", 8},      {"BKSP", 8},   {"BREAK", 3},     {"CAPSLOCK", 20},
-        {"DELETE", 46},   {"DEL", 46},    {"UP", 38},    {"DOWN", 40},     {"LEFT", 37},
-        {"RIGHT", 39},    {"END", 35},    {"HOME", 36},  {"ENTER", 13},    {"ESC", 27},
-        {"HELP", 47},     {"INSERT", 45}, {"INS", 45},   {"NUMLOCK", 144}, {"SCROLLLOCK", 145},
-        {"PGDN", 34},     {"PGUP", 33},   {"PRTSC", 44}, {"TAB", 9},
-    };
-    for (const auto& [name, vk] : names) {
-        EXPECT_EQ(parseKeyNotation("{" + name + "}"), Actions{tap(static_cast<std::uint8_t>(vk))})
-            << name;
-    }
-    for (int n = 1; n <= 16; ++n) {
-        EXPECT_EQ(parseKeyNotation("{F" + std::to_string(n) + "}"),
-                  Actions{tap(static_cast<std::uint8_t>(111 + n))})
-            << n;
-    }
 }
 
 // Braces, repeat counts, parentheses and modifiers: rejected, and nothing of the piece
@@ -180,15 +155,6 @@ TEST(SendKeysLongPieces, AFailureInALaterChunkReleasesTheGroupHeldSinceAnEarlier
 
 // --- playing -------------------------------------------------------------------------
 
-TEST(SendKeysPlay, ModifiersAndNamedKeysBecomeRawEventsAndTextBecomesCharacters) {
-    Device device;
-    SendKeys("+(ab)~{DEL 2}", false, device);
-    EXPECT_EQ(device.events(),
-              (std::vector<Ev>{Device::down(16), Device::ch('a'), Device::ch('b'), Device::up(16),
-                               Device::down(13), Device::up(13), Device::down(46), Device::up(46),
-                               Device::down(46), Device::up(46)}));
-}
-
 TEST(SendKeysPlay, WaitSyncsOnceAtTheEndAndOnlyThenEvenForAnEmptyPiece) {
     Device device;
     SendKeys("ab", true, device);
@@ -200,14 +166,6 @@ TEST(SendKeysPlay, WaitSyncsOnceAtTheEndAndOnlyThenEvenForAnEmptyPiece) {
                                                 {Ev::Kind::Sync, 0},
                                                 Device::ch('a'),
                                                 Device::ch('b')}));
-}
-
-TEST(SendKeysFailure, DeviceFailureReleasesPressedModifiersInReverseAndRethrows) {
-    Device device;
-    device.failAfter(3);  // down 16, down 17, 'a', then 'b' fails
-    EXPECT_THROW(SendKeys("+^(abc)", true, device), std::runtime_error);
-    EXPECT_EQ(device.events(), (std::vector<Ev>{Device::down(16), Device::down(17), Device::ch('a'),
-                                                Device::up(17), Device::up(16)}));
 }
 
 TEST(SendKeysFailure, AFailedPressOfANamedKeyIsStillReleased) {
