@@ -16,11 +16,6 @@
 
 namespace kest::e2e::wine {
 
-// The shared prefix, made on first use under the build directory and keyed by the
-// Wine version, so that an upgraded Wine gets a fresh one. Safe when several test
-// programs ask at once: the first makes it, the others wait.
-std::string sharedPrefix(const std::map<std::string, std::string>& displayEnv);
-
 // The Windows path of a file of ours (Wine's Z: drive is the root).
 std::string windowsPath(const std::string& unixPath);
 
@@ -35,10 +30,14 @@ class TargetWindow {
     std::string keys() const { return readFile(record_ + ".keys"); }
     // Waits while bytes come until as many as expected have (see waitForGrowth), then
     // compares.
-    bool waitForText(const std::string& utf8, std::chrono::milliseconds quiet = 30s) const;
-    bool waitForKeys(const std::string& lines, std::chrono::milliseconds quiet = 30s) const;
+    bool waitForText(const std::string& utf8, std::chrono::milliseconds quiet = 30s) const {
+        return waitFor(record_, utf8, quiet);
+    }
+    bool waitForKeys(const std::string& lines) const { return waitFor(record_ + ".keys", lines); }
 
   private:
+    static bool waitFor(const std::string& file, const std::string& expected,
+                        std::chrono::milliseconds quiet = 30s);
     std::string title_;
     TempDir dir_;
     std::string record_;
@@ -78,8 +77,6 @@ class WineFixture : public ::testing::Test {
     // Waits for a shown top-level window whose title is exactly this one, while its
     // owner (when given) runs.
     bool waitForWindow(const std::string& title, ChildProcess* owner = nullptr) const;
-    // The tray host (trayer) on this display, for the notification-area icon.
-    void startTrayHost();
 
     std::string shell(const std::string& command) const;
     // Ends every Windows process of the prefix, and the wineserver with them.
@@ -90,7 +87,6 @@ class WineFixture : public ::testing::Test {
 
   private:
     std::string prefix_;
-    std::unique_ptr<ChildProcess> trayHost_;
     int started_ = 0;
 };
 

@@ -7,7 +7,6 @@
 // platform's tests check under Wine.) Then the serial device alone, on Wine's real
 // driver, through a check program of its own (serial_device_check.exe).
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,18 +30,6 @@ class Wine : public WineFixture {
     static void sendTo(int connection, const std::string& bytes) {
         ASSERT_EQ(::write(connection, bytes.data(), bytes.size()),
                   static_cast<ssize_t>(bytes.size()));
-    }
-    // The viewable windows docked in the tray host's panel that Wine's explorer made
-    // (one per icon), one a line.
-    std::string dockedIcons() const {
-        return shell(
-            "for w in $(xwininfo -name panel -tree | awk '/\"explorer.exe\"\\)/ {print $1}'); do "
-            "xwininfo -id $w | grep -q IsViewable && echo $w; done");
-    }
-    // The serial device's check program.
-    const std::string port = "\\\\.\\COM5";
-    std::unique_ptr<ChildProcess> check(const std::vector<std::string>& arguments) {
-        return startProgram(arguments, KEST_SERIAL_CHECK);
     }
     // Until the check says this line (ended as the C runtime ends it), or ends.
     bool waitForLine(ChildProcess& checking, const std::string& line) const {
@@ -76,11 +63,9 @@ TEST_F(Wine, SerialAndTcpAreTypedThroughTheRulesAndTheKeyNotation) {
     ASSERT_TRUE(target.waitForText("<coffee 5\r><ok>")) << target.text();
     const int connection = peer.acceptWithin(60000);
     ASSERT_GE(connection, 0) << "the program never connected";
-    sendTo(connection, "a5b");
-    ASSERT_TRUE(target.waitForText("<coffee 5\r><ok><a5\rb>")) << target.text();
-    sendTo(connection, "\xC0 la cr\xE8me {+}1~+a{TAB}\x80\xDF\xFF\xD7\xA3!");
-    EXPECT_TRUE(target.waitForText("<coffee 5\r><ok><a5\rb>" +
-                                   cp1252ToUtf8("<\xC0 la cr\xE8me +1\rA\t\x80\xDF\xFF\xD7\xA3!>")))
+    sendTo(connection, "a5b\xC0 la cr\xE8me {+}1~+a{TAB}\x80\xDF\xFF\xD7\xA3!");
+    EXPECT_TRUE(target.waitForText(
+        "<coffee 5\r><ok>" + cp1252ToUtf8("<a5\rb\xC0 la cr\xE8me +1\rA\t\x80\xDF\xFF\xD7\xA3!>")))
         << target.text();
     ::close(connection);
 }
@@ -117,7 +102,10 @@ TEST_F(Wine, ApiPlayerPressesTheVirtualKeysOfTheCodes) {
 // copy says why and ends (the rule on Wine's real mutexes; what named copies may do is
 // checked against a fake).
 TEST_F(Wine, TrayIconActivationByTitleAndASecondUnnamedCopy) {
-    startTrayHost();
+    const ChildProcess trayHost({"trayer", "--edge", "top", "--align", "right", "--widthtype",
+                                 "request", "--height", "32", "--SetDockType", "false"},
+                                display->env());
+    waitUntil([&] { return !shell("xdotool search --name '^panel$'").empty(); }, 20s);
     TargetWindow orders(env(), "Kest Wine Orders");
     TargetWindow stock(env(), "Kest Wine Stock");
     Listener peer;
@@ -126,8 +114,11 @@ TEST_F(Wine, TrayIconActivationByTitleAndASecondUnnamedCopy) {
     writeConfigFiles(configDir(""), makeConfig({}, 200, {}, settings));
     const auto first = startProgram({});
     ASSERT_TRUE(waitForWindow(kMainTitle, first.get())) << lastOutput();
+    // The viewable windows docked in the panel that Wine's explorer made, one per icon.
     const auto icons = [&] {
-        const std::string docked = dockedIcons();
+        const std::string docked = shell(
+            "for w in $(xwininfo -name panel -tree | awk '/\"explorer.exe\"\\)/ {print $1}'); do "
+            "xwininfo -id $w | grep -q IsViewable && echo $w; done");
         return std::count(docked.begin(), docked.end(), '\n');
     };
     waitUntil([&] { return icons() > 0; }, 60s);
@@ -148,9 +139,7 @@ TEST_F(Wine, TrayIconActivationByTitleAndASecondUnnamedCopy) {
     // Its message is brought to the front; closed here as a user would.
     ASSERT_TRUE(waitForWindow("Kest Redirect", second.get())) << "no message";
     shell("xdotool search --onlyvisible --name '^Kest Redirect$' windowfocus --sync key Return");
-    const int status = second->wait(std::chrono::seconds(60));
-    ASSERT_NE(status, -1) << "the second unnamed copy kept running";
-    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_NE(exitCode(*second, 60s), -1) << "the second unnamed copy kept running";
     EXPECT_TRUE(first->running()) << "the first copy ended";
 }
 
@@ -178,7 +167,8 @@ TEST_F(Wine, SerialDeviceBytesGoBothWaysInOrderAnIdlePortCostsNothingAndClosesPr
     SerialDevice device(prefix(), 5);
     std::string pattern;
     for (long i = 0; i < 100000; ++i) pattern += static_cast<char>((i * 7 + i / 251) & 0xFF);
-    const auto checking = check({"echo", port, std::to_string(pattern.size())});
+    const auto checking =
+        startProgram({"echo", "\\\\.\\COM5", std::to_string(pattern.size())}, KEST_SERIAL_CHECK);
     ASSERT_TRUE(waitForLine(*checking, "open")) << lastOutput();
     const pid_t server = wineserverOf(prefix());
     ASSERT_GT(server, 0);
@@ -203,7 +193,7 @@ TEST_F(Wine, SerialDeviceBytesGoBothWaysInOrderAnIdlePortCostsNothingAndClosesPr
 TEST_F(Wine, SerialDeviceAbsentPortSettingsAndAVanishingDevice) {
     fs::remove(prefix() + "/dosdevices/com9");
     auto device = std::make_unique<SerialDevice>(prefix(), 5);
-    const auto checking = check({"device", port, "\\\\.\\COM9"});
+    const auto checking = startProgram({"device", "\\\\.\\COM5", "\\\\.\\COM9"}, KEST_SERIAL_CHECK);
     ASSERT_TRUE(waitForLine(*checking, "refusals 0")) << lastOutput();
     device.reset();
     EXPECT_EQ(exitCode(*checking), 0) << lastOutput();

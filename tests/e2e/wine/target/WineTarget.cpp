@@ -85,14 +85,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"KestWineTarget";
     RegisterClassW(&windowClass);
     HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
                                   100, 100, 480, 240, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, show == SW_HIDE ? SW_SHOWNORMAL : show);
-    UpdateWindow(window);
     SetForegroundWindow(window);
     SetFocus(window);
     if (FILE* ready = openRecord(record + L".ready")) std::fclose(ready);
