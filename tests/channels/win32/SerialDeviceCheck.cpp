@@ -67,12 +67,11 @@ QString openInTheBackground(SerialDevice& device, const QString& name,
             QCoreApplication::exit(0);
         });
     const QString refused = device.open(name, settings, control);
-    if (!refused.isEmpty()) outcome = refused;
-    if (refused.isEmpty() && !device.opening())
-        outcome = QStringLiteral("opened on the caller's thread");
     if (device.opening()) {
         QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
         QCoreApplication::exec();
+    } else {
+        outcome = refused.isEmpty() ? QStringLiteral("opened on the caller's thread") : refused;
     }
     QObject::disconnect(connection);
     return outcome;

@@ -1,21 +1,15 @@
 #include "e2e/wine/WineHarness.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-
-#if !defined(KEST_WINDOWS_PROGRAM) || !defined(KEST_WINE_TARGET) || !defined(KEST_WINE_ROOT)
-#error "KEST_WINDOWS_PROGRAM, KEST_WINE_TARGET and KEST_WINE_ROOT must be defined"
-#endif
 
 namespace kest::e2e::wine {
 
@@ -83,10 +77,10 @@ std::string windowsPath(const std::string& unixPath) {
 // --- the target window ---
 
 TargetWindow::TargetWindow(const std::map<std::string, std::string>& env, const std::string& title)
-    : title_(title), record_(dir_.path() + "/typed") {
-    process_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"wine", KEST_WINE_TARGET, title, windowsPath(record_)}, env,
-        dir_.path() + "/target.log", true);
+    : title_(title),
+      record_(dir_.path() + "/typed"),
+      process_({"wine", KEST_WINE_TARGET, title, windowsPath(record_)}, env,
+               dir_.path() + "/target.log", true) {
     if (!waitUntil([&] { return fs::exists(record_ + ".ready"); }, 60s)) {
         throw std::runtime_error("the target window \"" + title +
                                  "\" did not come up: " + readFile(dir_.path() + "/target.log"));
@@ -114,10 +108,6 @@ void WineFixture::SetUp() {
     shell("xmodmap -e 'keycode 187 =' -e 'keycode 188 ='");
     prefix_ = sharedPrefix(display->env());
     endWine();  // a wineserver left by another test would serve another display
-}
-
-void WineFixture::TearDown() {
-    endWine();
 }
 
 std::map<std::string, std::string> WineFixture::env() const {

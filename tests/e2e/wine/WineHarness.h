@@ -41,7 +41,7 @@ class TargetWindow {
     std::string title_;
     TempDir dir_;
     std::string record_;
-    std::unique_ptr<ChildProcess> process_;
+    ChildProcess process_;
 };
 
 // A process's exit code once it has ended; -1 when it did not end in time.
@@ -54,7 +54,7 @@ extern const char* const kWindowsProgram;
 class WineFixture : public ::testing::Test {
   protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { endWine(); }
 
     std::map<std::string, std::string> env() const;
     std::string prefix() const { return prefix_; }

@@ -1,16 +1,12 @@
 // The Windows program as users install and start it, under Wine: the installer (an
 // older version first, then this one over it, then removed with msiexec), the
-// installed program starting, and start at login as a value in the registry.
+// installed program starting, and its start at login as a value in the registry.
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "e2e/wine/WineHarness.h"
-
-#if !defined(KEST_WINDOWS_MSI) || !defined(KEST_WINDOWS_WXS)
-#error "KEST_WINDOWS_MSI and KEST_WINDOWS_WXS must be defined"
-#endif
 
 namespace kest::e2e::wine {
 namespace {
@@ -43,24 +39,7 @@ class WineInstall : public WineFixture {
     }
 };
 
-TEST_F(WineInstall, StartAtLoginIsAValueOfTheInstanceInTheUsersRunKey) {
-    const std::string key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    const std::string value = "Kest Redirect_Wine Start";
-    ASSERT_EQ(run({"wine", kWindowsProgram, "--autostart", "on", "/#Wine Start#"}), 0)
-        << lastOutput();
-    EXPECT_NE(lastOutput().find("Start at login is on for instance \"Wine Start\""),
-              std::string::npos)
-        << lastOutput();
-    ASSERT_EQ(run({"wine", "reg", "query", key, "/v", value}), 0) << lastOutput();
-    EXPECT_NE(lastOutput().find("Kest_Redirect_Serial_to_KB.exe\" \"/#Wine Start#\""),
-              std::string::npos)
-        << lastOutput();
-    ASSERT_EQ(run({"wine", kWindowsProgram, "--autostart", "off", "/#Wine Start#"}), 0)
-        << lastOutput();
-    EXPECT_NE(run({"wine", "reg", "query", key, "/v", value}), 0) << lastOutput();
-}
-
-TEST_F(WineInstall, TheInstallerUpgradesInstallsAProgramThatStartsAndRemovesIt) {
+TEST_F(WineInstall, TheInstallerUpgradesInstallsAProgramThatStartsAtLoginAndRemovesIt) {
     // The prefix is shared between runs, and a wineserver ended at once may not have
     // kept an earlier removal: nothing of ours is installed before the test.
     for (const std::string& code : installed()) run({"wine", "msiexec", "/x", code, "/qn"});
@@ -85,6 +64,22 @@ TEST_F(WineInstall, TheInstallerUpgradesInstallsAProgramThatStartsAndRemovesIt) 
         << "the installed program is not the build's";
     EXPECT_TRUE(fs::exists(installDir() + "/README.txt"));
     EXPECT_TRUE(shortcutPresent());
+
+    // Start at login is a value of the instance in the user's Run key.
+    const std::string key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string value = "Kest Redirect_Wine Start";
+    ASSERT_EQ(run({"wine", installedProgram, "--autostart", "on", "/#Wine Start#"}), 0)
+        << lastOutput();
+    EXPECT_NE(lastOutput().find("Start at login is on for instance \"Wine Start\""),
+              std::string::npos)
+        << lastOutput();
+    ASSERT_EQ(run({"wine", "reg", "query", key, "/v", value}), 0) << lastOutput();
+    EXPECT_NE(lastOutput().find("Kest_Redirect_Serial_to_KB.exe\" \"/#Wine Start#\""),
+              std::string::npos)
+        << lastOutput();
+    ASSERT_EQ(run({"wine", installedProgram, "--autostart", "off", "/#Wine Start#"}), 0)
+        << lastOutput();
+    EXPECT_NE(run({"wine", "reg", "query", key, "/v", value}), 0) << lastOutput();
 
     // It starts from where it is installed, and what it writes stays after removal.
     startInstance("WineInstalled", makeConfig({}, 200, {}, {}), installedProgram);
