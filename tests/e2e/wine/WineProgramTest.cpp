@@ -52,9 +52,10 @@ TEST_F(Wine, SerialAndTcpAreTypedThroughTheRulesAndTheKeyNotation) {
                                     {"caf\xE9", "coffee"},
                                     {"PING", "{TX_SERIAL[PONG \xE9{ASCII:13}{ASCII:10}]}ok"}},
                                    21, {13}, scanner(target.title(), "127.0.0.1", peer.port())));
-    device.send("caf\xE9 5\rPING\r");
+    device.send("caf\xE9 5\r");
+    ASSERT_TRUE(target.waitForText("<coffee 5\r>")) << target.text();
+    device.send("PING\r");
     EXPECT_EQ(device.receive(8), "PONG \xE9\r\n");
-    ASSERT_TRUE(target.waitForText("<coffee 5\r><ok>")) << target.text();
     const int connection = peer.acceptWithin(60000);
     ASSERT_GE(connection, 0) << "the program never connected";
     sendTo(connection, "a5b\xC0 la cr\xE8me {+}1~+a{TAB}\x80\xDF\xFF\xD7\xA3!");
