@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
+#include <tuple>
 
 #include "FakeWin32Calls.h"
 #include "platform/win32/Win32Autostart.h"
@@ -19,21 +21,18 @@ using Streams = std::vector<StandardStream>;
 // output and the errors go to cmd's console. Every stream redirected, or no console
 // to go to (started from a shortcut), attaches nothing.
 TEST(Win32Console, OptionsPrintToTheParentConsoleExceptWhatWasRedirected) {
-    FakeWin32Calls fromCmd;
-    fromCmd.redirected = {StandardStream::Input};
-    useParentConsole(fromCmd);
-    EXPECT_TRUE(fromCmd.attachedToConsole);
-    EXPECT_EQ(fromCmd.reopened, (Streams{StandardStream::Output, StandardStream::Error}));
-
-    FakeWin32Calls piped;
-    piped.redirected = {StandardStream::Input, StandardStream::Output, StandardStream::Error};
-    useParentConsole(piped);
-    EXPECT_FALSE(piped.attachedToConsole);
-
-    FakeWin32Calls fromShortcut;
-    fromShortcut.parentHasConsole = false;
-    useParentConsole(fromShortcut);
-    EXPECT_TRUE(fromShortcut.reopened.empty());
+    const std::tuple<std::set<StandardStream>, bool, bool, Streams> cases[] = {
+        {{StandardStream::Input}, true, true, {StandardStream::Output, StandardStream::Error}},
+        {{StandardStream::Input, StandardStream::Output, StandardStream::Error}, true, false, {}},
+        {{}, false, false, {}}};
+    for (const auto& [redirected, parentHasConsole, attaches, reopened] : cases) {
+        FakeWin32Calls calls;
+        calls.redirected = redirected;
+        calls.parentHasConsole = parentHasConsole;
+        useParentConsole(calls);
+        EXPECT_EQ(calls.attachedToConsole, attaches);
+        EXPECT_EQ(calls.reopened, reopened);
+    }
 }
 
 TEST(Win32Autostart, EachInstanceHasAValueThatStartsTheProgramAsIt) {
