@@ -76,9 +76,7 @@ std::optional<FileIdentity> FakeWin32Calls::fileIdentity(const std::filesystem::
 
 ErrorCode FakeWin32Calls::createForWriting(const std::filesystem::path& file, Handle* handle) {
     writeAsUser(file, {});
-    *handle = newHandle();
-    fileHandles[*handle] = file;
-    return kErrorSuccess;
+    return openLockFile(file, handle);
 }
 
 ErrorCode FakeWin32Calls::openLockFile(const std::filesystem::path& file, Handle* handle) {

@@ -44,16 +44,14 @@ TEST(Win32Autostart, EachInstanceHasAValueThatStartsTheProgramAsIt) {
     enableAutostart(calls, QStringLiteral("_Scanner  1"), program);
     enableAutostart(calls, QString(), program);
     enableAutostart(calls, QStringLiteral("_"), program);  // the name of blanks only
-    const auto value = [&](const wchar_t* name) {
-        return calls.registry.at({RegistryRoot::CurrentUser, kRunKey}).at(name);
-    };
-    EXPECT_EQ(value(L"Kest Redirect_Scanner  1"), exe + L" \"/#Scanner  1#\"");
-    EXPECT_EQ(value(L"Kest Redirect"), exe);
-    EXPECT_EQ(value(L"Kest Redirect_"), exe + L" \"/# #\"");
+    const auto& run = calls.registry.at({RegistryRoot::CurrentUser, kRunKey});
+    EXPECT_EQ(run.at(L"Kest Redirect_Scanner  1"), exe + L" \"/#Scanner  1#\"");
+    EXPECT_EQ(run.at(L"Kest Redirect"), exe);
+    EXPECT_EQ(run.at(L"Kest Redirect_"), exe + L" \"/# #\"");
 
     EXPECT_TRUE(disableAutostart(calls, QStringLiteral("_Scanner  1")));
     EXPECT_FALSE(disableAutostart(calls, QStringLiteral("_Scanner  1")));
-    EXPECT_EQ(calls.registry.at({RegistryRoot::CurrentUser, kRunKey}).size(), 2u);
+    EXPECT_EQ(run.size(), 2u);
     calls.registryErrors.push_back(kErrorAccessDenied);
     EXPECT_THROW(enableAutostart(calls, QString(), program), std::runtime_error);
 }

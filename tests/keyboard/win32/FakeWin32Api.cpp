@@ -76,11 +76,6 @@ FakeLayout germanLayout() {
     return de;
 }
 
-FakeWin32Api::FakeWin32Api() {
-    for (const FakeLayout& layout : {usLayout(), germanLayout()}) layouts_[layout.handle] = layout;
-    threadLayouts[kSelf] = usLayout().handle;
-}
-
 unsigned FakeWin32Api::sendInput(const std::vector<KeyInput>& events) {
     std::size_t take = events.size();
     if (acceptNext >= 0 && std::size_t(acceptNext) < take) take = std::size_t(acceptNext);
