@@ -14,19 +14,16 @@
 namespace kest::win32 {
 namespace {
 
-using testing::FakeWin32Calls;
-using Streams = std::vector<StandardStream>;
-
 // Started from cmd as `... --explain < sample.txt`: the sample stays the input, the
 // output and the errors go to cmd's console. Every stream redirected, or no console
 // to go to (started from a shortcut), attaches nothing.
 TEST(Win32Console, OptionsPrintToTheParentConsoleExceptWhatWasRedirected) {
-    const std::tuple<std::set<StandardStream>, bool, bool, Streams> cases[] = {
+    const std::tuple<std::set<StandardStream>, bool, bool, std::vector<StandardStream>> cases[] = {
         {{StandardStream::Input}, true, true, {StandardStream::Output, StandardStream::Error}},
         {{StandardStream::Input, StandardStream::Output, StandardStream::Error}, true, false, {}},
         {{}, false, false, {}}};
     for (const auto& [redirected, parentHasConsole, attaches, reopened] : cases) {
-        FakeWin32Calls calls;
+        testing::FakeWin32Calls calls;
         calls.redirected = redirected;
         calls.parentHasConsole = parentHasConsole;
         useParentConsole(calls);
@@ -36,7 +33,7 @@ TEST(Win32Console, OptionsPrintToTheParentConsoleExceptWhatWasRedirected) {
 }
 
 TEST(Win32Autostart, EachInstanceHasAValueThatStartsTheProgramAsIt) {
-    FakeWin32Calls calls;
+    testing::FakeWin32Calls calls;
     const QString program =
         QStringLiteral("C:/Program Files/Kest Redirect/Kest_Redirect_Serial_to_KB.exe");
     const std::wstring exe =

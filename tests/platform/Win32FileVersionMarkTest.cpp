@@ -14,8 +14,6 @@
 namespace kest::win32 {
 namespace {
 
-using testing::FakeWin32Calls;
-
 constexpr std::uint32_t kNotContentIndexed = 0x2000;
 const QString kWatched = QStringLiteral("/fake/dir/FILE_IN.TXT");
 // The watched file as the mark names it in its calls (on Windows with a drive and "\").
@@ -33,7 +31,7 @@ class Win32MarkTest : public ::testing::Test {
     QByteArray currentKey() { return identityKey(*calls.fileIdentity(kFile)); }
 
     QTemporaryDir records;
-    FakeWin32Calls calls;
+    testing::FakeWin32Calls calls;
     Win32FileVersionMark mark{calls, records.path()};
     std::unique_ptr<FileVersionMark::Claim> c;
     QString error;
