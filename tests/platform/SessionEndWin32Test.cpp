@@ -23,8 +23,7 @@ TEST(SessionEndWin32, TheQuestionSavesAndOnlyARealEndEnds) {
     char name[] = "session-end";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    int saves = 0;
-    int ends = 0;
+    int saves = 0, ends = 0;
     watchSessionEnd({[&] { ++saves; }, [&] { ++ends; }});
     deliver(WM_QUERYENDSESSION, 0);
     deliver(WM_QUERYENDSESSION, 0);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
+#include <tuple>
 
 #include "FakeWin32Calls.h"
 #include "platform/win32/Win32Autostart.h"
@@ -12,32 +14,26 @@
 namespace kest::win32 {
 namespace {
 
-using testing::FakeWin32Calls;
-using Streams = std::vector<StandardStream>;
-
 // Started from cmd as `... --explain < sample.txt`: the sample stays the input, the
 // output and the errors go to cmd's console. Every stream redirected, or no console
 // to go to (started from a shortcut), attaches nothing.
 TEST(Win32Console, OptionsPrintToTheParentConsoleExceptWhatWasRedirected) {
-    FakeWin32Calls fromCmd;
-    fromCmd.redirected = {StandardStream::Input};
-    useParentConsole(fromCmd);
-    EXPECT_TRUE(fromCmd.attachedToConsole);
-    EXPECT_EQ(fromCmd.reopened, (Streams{StandardStream::Output, StandardStream::Error}));
-
-    FakeWin32Calls piped;
-    piped.redirected = {StandardStream::Input, StandardStream::Output, StandardStream::Error};
-    useParentConsole(piped);
-    EXPECT_FALSE(piped.attachedToConsole);
-
-    FakeWin32Calls fromShortcut;
-    fromShortcut.parentHasConsole = false;
-    useParentConsole(fromShortcut);
-    EXPECT_TRUE(fromShortcut.reopened.empty());
+    const std::tuple<std::set<StandardStream>, bool, bool, std::vector<StandardStream>> cases[] = {
+        {{StandardStream::Input}, true, true, {StandardStream::Output, StandardStream::Error}},
+        {{StandardStream::Input, StandardStream::Output, StandardStream::Error}, true, false, {}},
+        {{}, false, false, {}}};
+    for (const auto& [redirected, parentHasConsole, attaches, reopened] : cases) {
+        testing::FakeWin32Calls calls;
+        calls.redirected = redirected;
+        calls.parentHasConsole = parentHasConsole;
+        useParentConsole(calls);
+        EXPECT_EQ(calls.attachedToConsole, attaches);
+        EXPECT_EQ(calls.reopened, reopened);
+    }
 }
 
 TEST(Win32Autostart, EachInstanceHasAValueThatStartsTheProgramAsIt) {
-    FakeWin32Calls calls;
+    testing::FakeWin32Calls calls;
     const QString program =
         QStringLiteral("C:/Program Files/Kest Redirect/Kest_Redirect_Serial_to_KB.exe");
     const std::wstring exe =
@@ -45,16 +41,14 @@ TEST(Win32Autostart, EachInstanceHasAValueThatStartsTheProgramAsIt) {
     enableAutostart(calls, QStringLiteral("_Scanner  1"), program);
     enableAutostart(calls, QString(), program);
     enableAutostart(calls, QStringLiteral("_"), program);  // the name of blanks only
-    const auto value = [&](const wchar_t* name) {
-        return calls.registry.at({RegistryRoot::CurrentUser, kRunKey}).at(name);
-    };
-    EXPECT_EQ(value(L"Kest Redirect_Scanner  1"), exe + L" \"/#Scanner  1#\"");
-    EXPECT_EQ(value(L"Kest Redirect"), exe);
-    EXPECT_EQ(value(L"Kest Redirect_"), exe + L" \"/# #\"");
+    const auto& run = calls.registry.at({RegistryRoot::CurrentUser, kRunKey});
+    EXPECT_EQ(run.at(L"Kest Redirect_Scanner  1"), exe + L" \"/#Scanner  1#\"");
+    EXPECT_EQ(run.at(L"Kest Redirect"), exe);
+    EXPECT_EQ(run.at(L"Kest Redirect_"), exe + L" \"/# #\"");
 
     EXPECT_TRUE(disableAutostart(calls, QStringLiteral("_Scanner  1")));
     EXPECT_FALSE(disableAutostart(calls, QStringLiteral("_Scanner  1")));
-    EXPECT_EQ(calls.registry.at({RegistryRoot::CurrentUser, kRunKey}).size(), 2u);
+    EXPECT_EQ(run.size(), 2u);
     calls.registryErrors.push_back(kErrorAccessDenied);
     EXPECT_THROW(enableAutostart(calls, QString(), program), std::runtime_error);
 }

@@ -14,26 +14,27 @@
 namespace kest::win32 {
 namespace {
 
-using testing::FakeWin32Calls;
-
 constexpr std::uint32_t kNotContentIndexed = 0x2000;
 const QString kWatched = QStringLiteral("/fake/dir/FILE_IN.TXT");
 // The watched file as the mark names it in its calls (on Windows with a drive and "\").
 const std::filesystem::path kFile = filesystemPath(marks::canonicalPath(kWatched));
 
+// Each case starts with the watched file written once and claimed.
 class Win32MarkTest : public ::testing::Test {
   protected:
-    QByteArray currentKey() { return identityKey(*calls.fileIdentity(kFile)); }
-    std::unique_ptr<FileVersionMark::Claim> claim() {
-        QString error;
-        auto c = mark.tryClaim(kWatched, &error);
+    void SetUp() override {
+        calls.writeAsUser(kFile, "a\r\n");
+        c = mark.tryClaim(kWatched, &error);
+        ASSERT_TRUE(c) << error.toStdString();
         EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-        return c;
     }
+    QByteArray currentKey() { return identityKey(*calls.fileIdentity(kFile)); }
 
     QTemporaryDir records;
-    FakeWin32Calls calls;
+    testing::FakeWin32Calls calls;
     Win32FileVersionMark mark{calls, records.path()};
+    std::unique_ptr<FileVersionMark::Claim> c;
+    QString error;
 };
 
 TEST(Win32MarkDecision, OnlyArchiveAmongTheDosAttributesWaits) {
@@ -47,18 +48,13 @@ TEST(Win32MarkDecision, OnlyArchiveAmongTheDosAttributesWaits) {
 }
 
 TEST_F(Win32MarkTest, MarkingClearsOnlyTheArchiveBitUntilTheNextWrite) {
-    calls.writeAsUser(kFile, "12345\r\n");
     calls.files[kFile].attributes |= kNotContentIndexed;
-    auto c = claim();
-    ASSERT_TRUE(c);
     const QByteArray first = currentKey();
-    EXPECT_FALSE(c->isProcessed(first));
-    QString error;
     ASSERT_TRUE(c->markProcessed(first, &error)) << error.toStdString();
     EXPECT_EQ(calls.files[kFile].attributes, kNotContentIndexed);
     EXPECT_TRUE(c->isProcessed(first));
 
-    calls.writeAsUser(kFile, "12345\r\n678\r\n");
+    calls.writeAsUser(kFile, "a\r\nb\r\n");
     EXPECT_FALSE(c->isProcessed(currentKey()));
     ASSERT_TRUE(c->markProcessed(currentKey(), &error));
     // A file with no attribute left gets "normal", the only way to say none.
@@ -69,13 +65,9 @@ TEST_F(Win32MarkTest, MarkingClearsOnlyTheArchiveBitUntilTheNextWrite) {
 }
 
 TEST_F(Win32MarkTest, AWriteAfterTheCopyKeepsTheFileWaiting) {
-    calls.writeAsUser(kFile, "a\r\n");
-    auto c = claim();
-    ASSERT_TRUE(c);
     const QByteArray copied = currentKey();
     // Written between the copy and the mark: the bit belongs to the newer version.
     calls.writeAsUser(kFile, "a\r\nb\r\n");
-    QString error;
     ASSERT_TRUE(c->markProcessed(copied, &error)) << error.toStdString();
     EXPECT_FALSE(c->isProcessed(currentKey()));
 
@@ -89,11 +81,7 @@ TEST_F(Win32MarkTest, AWriteAfterTheCopyKeepsTheFileWaiting) {
 
 TEST_F(Win32MarkTest, WhereTheBitCannotBeClearedTheVersionIsRecorded) {
     calls.archiveBitSticks = true;
-    calls.writeAsUser(kFile, "a\r\n");
-    auto c = claim();
-    ASSERT_TRUE(c);
     const QByteArray first = currentKey();
-    QString error;
     ASSERT_TRUE(c->markProcessed(first, &error)) << error.toStdString();
     ASSERT_EQ(calls.files[kFile].attributes & kAttrArchive, kAttrArchive);
     EXPECT_TRUE(c->isProcessed(first));
@@ -108,11 +96,7 @@ TEST_F(Win32MarkTest, WhereTheBitCannotBeClearedTheVersionIsRecorded) {
 }
 
 TEST_F(Win32MarkTest, AFailedClearSaysWhichFileAndWhy) {
-    calls.writeAsUser(kFile, "a\r\n");
-    auto c = claim();
-    ASSERT_TRUE(c);
     calls.setAttributeErrors.push_back(kErrorAccessDenied);
-    QString error;
     EXPECT_FALSE(c->markProcessed(currentKey(), &error));
     EXPECT_TRUE(error.contains(kWatched)) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("error 5"))) << error.toStdString();
@@ -126,13 +110,9 @@ TEST_F(Win32MarkTest, AFailedClearSaysWhichFileAndWhy) {
 // Whatever the letter case, one claim per directory (one copy at a time is checked on
 // the real calls too); a released claim leaves no handle open.
 TEST_F(Win32MarkTest, OneClaimPerDirectoryWhateverTheLetterCase) {
-    calls.writeAsUser(kFile, "a\r\n");
-    auto first = claim();
-    ASSERT_TRUE(first);
-    QString error;
     EXPECT_FALSE(mark.tryClaim(QStringLiteral("/FAKE/DIR/other.txt"), &error));
     EXPECT_TRUE(mark.tryClaim(QStringLiteral("/fake/elsewhere/in.txt"), &error));
-    first.reset();
+    c.reset();
     EXPECT_EQ(calls.openHandles(), 0u);
 }
 

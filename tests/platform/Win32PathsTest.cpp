@@ -31,9 +31,8 @@ TEST(Win32Paths, DosPathsAreTheNativePaths) {
 }
 
 TEST(Win32Paths, EveryComPortOpensThroughTheDeviceNamespace) {
-    EXPECT_EQ(comDeviceName(1), QStringLiteral("\\\\.\\COM1"));
-    EXPECT_EQ(comDeviceName(10), QStringLiteral("\\\\.\\COM10"));
-    EXPECT_EQ(comDeviceName(255), QStringLiteral("\\\\.\\COM255"));
+    for (const int n : {1, 10, 255})
+        EXPECT_EQ(comDeviceName(n), QStringLiteral("\\\\.\\COM") + QString::number(n));
     for (const int n : {-1, 0, 256}) EXPECT_EQ(comDeviceName(n), QString()) << n;
 }
 
@@ -42,9 +41,8 @@ TEST(Win32Paths, EveryComPortOpensThroughTheDeviceNamespace) {
 TEST(Win32Paths, SerialPortsAreFoundInTheSystemsListWithoutOpeningThem) {
     testing::FakeWin32Calls calls;
     EXPECT_FALSE(serialPortListed(calls, QStringLiteral("\\\\.\\COM1")));
-    const std::wstring list = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-    calls.registry[{RegistryRoot::LocalMachine, list}][L"\\Device\\Serial0"] = L"COM1";
-    calls.registry[{RegistryRoot::LocalMachine, list}][L"\\Device\\BthModem0"] = L"COM12";
+    calls.registry[{RegistryRoot::LocalMachine, L"HARDWARE\\DEVICEMAP\\SERIALCOMM"}] = {
+        {L"\\Device\\Serial0", L"COM1"}, {L"\\Device\\BthModem0", L"COM12"}};
     EXPECT_TRUE(serialPortListed(calls, QStringLiteral("\\\\.\\COM12")));
     EXPECT_TRUE(serialPortListed(calls, QStringLiteral("\\\\.\\com1")));
     EXPECT_FALSE(serialPortListed(calls, QStringLiteral("\\\\.\\COM2")));

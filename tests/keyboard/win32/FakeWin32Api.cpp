@@ -7,6 +7,7 @@ namespace kest::win32::testing {
 namespace {
 
 constexpr unsigned kShift = 1, kCtrl = 2, kAlt = 4, kAltGr = 6;
+constexpr std::uint8_t kDigits[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'};
 
 void addLetters(FakeLayout& layout) {
     for (char16_t c = u'a'; c <= u'z'; ++c) {
@@ -36,8 +37,7 @@ bool isLetterKey(const FakeLayout& layout, std::uint8_t vk) {
 FakeLayout usLayout() {
     FakeLayout us{0x04090409, {}, {}};
     addLetters(us);
-    const std::uint8_t digits[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'};
-    addShifted(us, u")!@#$%^&*(", digits);
+    addShifted(us, u")!@#$%^&*(", kDigits);
     const std::uint8_t oem[] = {0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF, 0xC0, 0xDB, 0xDC, 0xDD, 0xDE};
     for (int i = 0; i < 11; ++i) us.keys.push_back({u";=,-./`[\\]'"[i], oem[i]});
     addShifted(us, u":+<_>?~{|}\"", oem);
@@ -57,8 +57,7 @@ FakeLayout usLayout() {
 FakeLayout germanLayout() {
     FakeLayout de{0x04070407, {}, {}};
     addLetters(de);
-    const std::uint8_t digits[] = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'};
-    addShifted(de, u"=!\"\u00a7$%&/()", digits);
+    addShifted(de, u"=!\"\u00a7$%&/()", kDigits);
     const std::uint8_t oem[] = {0xBA, 0xC0, 0xDE, 0xDB, 0xBB, 0xBF, 0xBC, 0xBE, 0xBD, 0xE2};
     for (int i = 0; i < 10; ++i) de.keys.push_back({u"\u00fc\u00f6\u00e4\u00df+#,.-<"[i], oem[i]});
     addShifted(de, u"\u00dc\u00d6\u00c4?*';:_>", oem);
@@ -75,11 +74,6 @@ FakeLayout germanLayout() {
     de.scans[0x59] = 0x2C;  // Y
     de.scans[0x5A] = 0x15;  // Z
     return de;
-}
-
-FakeWin32Api::FakeWin32Api() {
-    for (const FakeLayout& layout : {usLayout(), germanLayout()}) layouts_[layout.handle] = layout;
-    threadLayouts[kSelf] = usLayout().handle;
 }
 
 unsigned FakeWin32Api::sendInput(const std::vector<KeyInput>& events) {

@@ -50,8 +50,6 @@ class FakeWin32Api final : public Win32Api {
     static constexpr ThreadId kSelf = 1;
     static constexpr ProcessId kOwnProcess = 1;
 
-    FakeWin32Api();
-
     // What the program in front read as characters, and every event taken.
     std::u16string received;
     std::vector<KeyInput> sent;
@@ -68,7 +66,7 @@ class FakeWin32Api final : public Win32Api {
     bool locked = false;
 
     std::vector<FakeWindow> windows;
-    std::map<ThreadId, LayoutHandle> threadLayouts;
+    std::map<ThreadId, LayoutHandle> threadLayouts{{kSelf, usLayout().handle}};
     WindowHandle foreground = 0;
     // The window with the keyboard focus when it is not the one in front.
     WindowHandle focus = 0;
@@ -111,7 +109,8 @@ class FakeWin32Api final : public Win32Api {
     void take(const KeyInput& e);
     void keyDown(std::uint8_t vk);
 
-    std::map<LayoutHandle, FakeLayout> layouts_;
+    std::map<LayoutHandle, FakeLayout> layouts_{{usLayout().handle, usLayout()},
+                                                {germanLayout().handle, germanLayout()}};
     bool ourInputLast_ = false;
     WindowHandle pendingForeground_ = 0;
     unsigned pendingAt_ = 0;

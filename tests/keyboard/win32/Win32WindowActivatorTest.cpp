@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "keyboard/win32/FakeWin32Api.h"
 
 namespace kest::win32::testing {
@@ -71,26 +73,20 @@ TEST_F(Win32WindowActivatorTest, AnActivationThatTakesAMomentIsWaitedForBeforeAn
 // that Windows keeps behind all the same is reported as not activated.
 TEST_F(Win32WindowActivatorTest, TheForegroundLockIsPassedLeavingNoInputAttachedAndNoKeyDown) {
     const WindowHandle orders = add(u"Orders");
-    struct Case {
-        ForegroundLock lock;
-        int presses;
-        bool activated;
-    };
-    for (const Case c :
-         {Case{ForegroundLock::UnlessAttached, 0, true},
-          Case{ForegroundLock::UnlessOurInput, 2, true}, Case{ForegroundLock::Always, 0, false}}) {
+    for (const auto& [lock, presses, activated] :
+         {std::tuple{ForegroundLock::UnlessAttached, 0, true},
+          std::tuple{ForegroundLock::UnlessOurInput, 2, true},
+          std::tuple{ForegroundLock::Always, 2, false}}) {
         api.foreground = kOwn;
-        api.lock = c.lock;
+        api.lock = lock;
         api.sent.clear();
-        EXPECT_EQ(activator.activate("Orders"), c.activated);
-        EXPECT_EQ(api.foreground, c.activated ? orders : kOwn);
+        EXPECT_EQ(activator.activate("Orders"), activated);
+        EXPECT_EQ(api.foreground, activated ? orders : kOwn);
         EXPECT_TRUE(api.attached.empty());
         EXPECT_TRUE(api.down.none());
         int pressed = 0;
         for (const KeyInput& e : api.sent) pressed += !(e.flags & kEventKeyUp);
-        if (c.activated) {
-            EXPECT_EQ(pressed, c.presses);
-        }
+        EXPECT_EQ(pressed, presses);
     }
 }
 
