@@ -25,8 +25,6 @@
 namespace kest::e2e {
 namespace {
 
-const std::string kProgramClass = "Kest_Redirect_Serial_to_KB";
-
 // The Tray button, in the client area's pixels at 15 twips each.
 struct Spot {
     int x, y;
@@ -57,17 +55,17 @@ class Screen {
             if (const Window w = std::strtoul(word.c_str(), nullptr, 0)) found.push_back(w);
         return found;
     }
-    // The program's icon window, embedded in trayer's panel (an icon window left over
-    // from a notification area that has gone does not count).
-    std::optional<Window> trayIcon() const {
-        auto found = windows("xwininfo -name panel -tree 2>/dev/null | awk '/\"" + kProgramClass +
-                             "\"\\)/ {print $1}'");
+    // The program's windows (by their class) in view among those xwininfo lists with the
+    // arguments.
+    std::vector<Window> programWindows(const std::string& xwininfoArguments) const {
+        auto found = windows("xwininfo " + xwininfoArguments +
+                             " 2>/dev/null | awk '/\"Kest_Redirect_Serial_to_KB\"\\)/ {print $1}'");
         std::erase_if(found, [&](Window w) { return !viewable(w); });
-        return found.empty() ? std::nullopt : std::optional(found.front());
+        return found;
     }
-    // The program's windows that no window manager frames (tool tips, balloons) in view.
+    // The program's windows that no window manager frames (tool tips, balloons).
     std::vector<Window> popups() const {
-        auto found = windows("xdotool search --onlyvisible --class '^" + kProgramClass + "$'");
+        auto found = programWindows("-root -children");
         std::erase_if(found, [&](Window w) { return !attributes(w).override_redirect; });
         return found;
     }
@@ -134,11 +132,14 @@ class DesktopTest : public ProgramFixture {
             display.env());
         ASSERT_TRUE(waitUntil([&] { return screen.trayHostRunning(); }, 20s)) << "no trayer";
     }
-    // The program's icon, once the notification area shows it (nullopt after the deadline).
+    // The program's icon, once the notification area shows it (nullopt after the deadline):
+    // its window embedded in trayer's panel (one left over from an area that has gone does
+    // not count).
     std::optional<Window> waitForTrayIcon(std::chrono::seconds deadline = 20s) const {
-        std::optional<Window> icon;
-        waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, deadline);
-        return icon;
+        std::vector<Window> found;
+        waitUntil([&] { return !(found = screen.programWindows("-name panel -tree")).empty(); },
+                  deadline);
+        return found.empty() ? std::nullopt : std::optional(found.front());
     }
     // A later start with a notification area: the main window, its icon docked.
     Window startBesideTrayHost() {
