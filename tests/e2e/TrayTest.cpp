@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,7 +18,6 @@
 #include "e2e/support/E2eHarness.h"
 
 // Xlib last: its macros (None, Bool, Status) must not meet the test framework.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <sys/wait.h>
@@ -25,43 +25,48 @@
 namespace kest::e2e {
 namespace {
 
-const std::string kProgramClass = "Kest_Redirect_Serial_to_KB";
-const std::string kTrayPanelTitle = "panel";  // trayer's window
-
 // The Tray button, in the client area's pixels at 15 twips each.
 struct Spot {
     int x, y;
+    bool operator==(const Spot&) const = default;
 };
 constexpr Spot kMinimiseButton{345 + 40, 1 + 14};
 
-// A read-only view of the display's windows.
+// A read-only view of the display's windows: Xlib for what a window shows and where it
+// is, the desktop's own tools for finding windows and reading the window manager's state.
 class Screen {
   public:
-    explicit Screen(const std::string& name) : display_(XOpenDisplay(name.c_str())) {
+    explicit Screen(const std::string& name) : name_(name), display_(XOpenDisplay(name.c_str())) {
         if (!display_) throw std::runtime_error("cannot open " + name);
     }
     ~Screen() { XCloseDisplay(display_); }
 
-    std::optional<Window> windowTitled(const std::string& title) const {
-        return find(DefaultRootWindow(display_), [&](Window w) { return nameOf(w) == title; });
+    // What a helper command prints; bounded, so a stuck one fails the test instead of
+    // hanging it.
+    std::string tool(const std::string& command, int* status = nullptr) const {
+        return commandOutput("DISPLAY=" + name_ + " timeout 20 " + command, status);
     }
-    // The program's icon window, embedded in trayer's panel (an icon window left over
-    // from a notification area that has gone does not count).
-    std::optional<Window> trayIcon() const {
-        const auto panel = windowTitled(kTrayPanelTitle);
-        if (!panel) return std::nullopt;
-        return find(*panel, [&](Window w) {
-            const XWindowAttributes a = attributes(w);
-            return classOf(w) == kProgramClass && viewable(w) && a.width <= 64 && a.height <= 64;
-        });
-    }
-    // The program's windows that no window manager frames (tool tips, balloons) in view.
-    std::vector<Window> popups() const {
+    // The windows a command prints, one number (decimal or 0x...) for each; other words
+    // are skipped.
+    std::vector<Window> windows(const std::string& command) const {
+        std::istringstream words(tool(command));
         std::vector<Window> found;
-        for (Window w : children(DefaultRootWindow(display_))) {
-            if (attributes(w).override_redirect && viewable(w) && classOf(w) == kProgramClass)
-                found.push_back(w);
-        }
+        for (std::string word; words >> word;)
+            if (const Window w = std::strtoul(word.c_str(), nullptr, 0)) found.push_back(w);
+        return found;
+    }
+    // The program's windows (by their class) in view among those xwininfo lists with the
+    // arguments.
+    std::vector<Window> programWindows(const std::string& xwininfoArguments) const {
+        auto found = windows("xwininfo " + xwininfoArguments +
+                             " 2>/dev/null | awk '/\"Kest_Redirect_Serial_to_KB\"\\)/ {print $1}'");
+        std::erase_if(found, [&](Window w) { return !viewable(w); });
+        return found;
+    }
+    // The program's windows that no window manager frames (tool tips, balloons).
+    std::vector<Window> popups() const {
+        auto found = programWindows("-root -children");
+        std::erase_if(found, [&](Window w) { return !attributes(w).override_redirect; });
         return found;
     }
     // What a window shows, pixel for pixel (empty when it cannot be read).
@@ -75,12 +80,6 @@ class Screen {
         return bytes;
     }
     bool viewable(Window w) const { return attributes(w).map_state == IsViewable; }
-    // The centre of a window in root coordinates.
-    Spot centre(Window w) const {
-        const XWindowAttributes a = attributes(w);
-        const Spot at = position(w);
-        return {at.x + a.width / 2, at.y + a.height / 2};
-    }
     // Where a window's client area starts, in root coordinates.
     Spot position(Window w) const {
         int x = 0, y = 0;
@@ -88,96 +87,33 @@ class Screen {
         XTranslateCoordinates(display_, w, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
         return {x, y};
     }
-    // Minimised: the window manager keeps it as an icon (in the task list).
-    bool iconic(Window w) const {
-        const Atom wmState = XInternAtom(display_, "WM_STATE", False);
-        const auto values = property(w, wmState, wmState, 2);
-        return !values.empty() && values[0] == IconicState;
+    // Whether a window's property, as xprop shows it, holds the text.
+    bool propertyHas(Window w, const std::string& property, const std::string& text) const {
+        return tool("xprop -id " + std::to_string(w) + " " + property).find(text) !=
+               std::string::npos;
+    }
+    // Whether the window manager stacks window a above window b.
+    bool above(Window a, Window b) const {
+        const auto order = windows("xprop -root _NET_CLIENT_LIST_STACKING");
+        const auto at = [&](Window w) { return std::find(order.begin(), order.end(), w); };
+        return at(a) != order.end() && at(b) != order.end() && at(a) > at(b);
     }
     bool trayHostRunning() const {
         const Atom tray = XInternAtom(display_, "_NET_SYSTEM_TRAY_S0", False);
         return XGetSelectionOwner(display_, tray) != None;
     }
-    bool hasState(Window w, const char* stateName) const {
-        const Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
-        const auto wanted = static_cast<long>(XInternAtom(display_, stateName, False));
-        for (long atom : property(w, state, XA_ATOM, 64))
-            if (atom == wanted) return true;
-        return false;
-    }
-    // Whether the window manager stacks window a above window b.
-    bool above(Window a, Window b) const {
-        const Atom stacking = XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False);
-        const auto order = property(DefaultRootWindow(display_), stacking, XA_WINDOW, 1024);
-        const auto at = [&](Window w) { return std::find(order.begin(), order.end(), long(w)); };
-        return at(a) != order.end() && at(b) != order.end() && at(a) > at(b);
-    }
     Window focused() const {
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(display_, &focus, &revert);
-        return focus;
+        return std::strtoul(tool("xdotool getwindowfocus -f").c_str(), nullptr, 10);
     }
-
-  private:
     // A window's attributes; all zero (unmapped, no size) when it is gone.
     XWindowAttributes attributes(Window w) const {
         XWindowAttributes a{};
         if (!XGetWindowAttributes(display_, w, &a)) a = XWindowAttributes{};
         return a;
     }
-    std::vector<Window> children(Window w) const {
-        Window root, parent, *list = nullptr;
-        unsigned n = 0;
-        std::vector<Window> found;
-        if (XQueryTree(display_, w, &root, &parent, &list, &n) && list)
-            found.assign(list, list + n);
-        if (list) XFree(list);
-        return found;
-    }
-    // The 32-bit items of a window property (longs, as Xlib hands them out); none when
-    // the property is missing or of another format.
-    std::vector<long> property(Window w, Atom name, Atom type, long maxItems) const {
-        Atom actualType;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        std::vector<long> values;
-        if (XGetWindowProperty(display_, w, name, 0, maxItems, False, type, &actualType, &format,
-                               &count, &after, &data) == Success &&
-            data && format == 32) {
-            const auto* items = reinterpret_cast<const long*>(data);
-            values.assign(items, items + count);
-        }
-        if (data) XFree(data);
-        return values;
-    }
-    template <typename Match>
-    std::optional<Window> find(Window w, const Match& match) const {
-        if (match(w)) return w;
-        for (Window child : children(w)) {
-            if (const auto found = find(child, match)) return found;
-        }
-        return std::nullopt;
-    }
-    std::string nameOf(Window w) const {
-        char* name = nullptr;
-        std::string result;
-        if (XFetchName(display_, w, &name) && name) result = name;
-        if (name) XFree(name);
-        return result;
-    }
-    std::string classOf(Window w) const {
-        XClassHint hint{};
-        std::string result;
-        if (XGetClassHint(display_, w, &hint)) {
-            if (hint.res_class) result = hint.res_class;
-            XFree(hint.res_name);
-            XFree(hint.res_class);
-        }
-        return result;
-    }
 
+  private:
+    std::string name_;
     Display* display_;
 };
 
@@ -196,11 +132,14 @@ class DesktopTest : public ProgramFixture {
             display.env());
         ASSERT_TRUE(waitUntil([&] { return screen.trayHostRunning(); }, 20s)) << "no trayer";
     }
-    // The program's icon, once the notification area shows it (nullopt after the deadline).
+    // The program's icon, once the notification area shows it (nullopt after the deadline):
+    // its window embedded in trayer's panel (one left over from an area that has gone does
+    // not count).
     std::optional<Window> waitForTrayIcon(std::chrono::seconds deadline = 20s) const {
-        std::optional<Window> icon;
-        waitUntil([&] { return (icon = screen.trayIcon()).has_value(); }, deadline);
-        return icon;
+        std::vector<Window> found;
+        waitUntil([&] { return !(found = screen.programWindows("-name panel -tree")).empty(); },
+                  deadline);
+        return found.empty() ? std::nullopt : std::optional(found.front());
     }
     // A later start with a notification area: the main window, its icon docked.
     Window startBesideTrayHost() {
@@ -212,23 +151,24 @@ class DesktopTest : public ProgramFixture {
         EXPECT_TRUE(icon.has_value()) << "the icon did not appear";
         return main;
     }
-    Window waitForWindow(const std::string& title) {
-        std::optional<Window> w;
-        EXPECT_TRUE(
-            waitUntil([&] { return (w = screen.windowTitled(title)) && screen.viewable(*w); }, 20s))
-            << "no window " << title;
-        return w.value_or(0);
+    // A window in view with the exact title, once there is one (0 after the deadline).
+    Window waitForWindow(const std::string& title) const {
+        const auto found =
+            screen.windows("xdotool search --sync --onlyvisible --name '^" + title + "$'");
+        EXPECT_FALSE(found.empty()) << "no window " << title;
+        return found.empty() ? 0 : found.front();
     }
     void run(const std::string& command) const {
-        // Every helper command is bounded: a stuck one fails the test instead of hanging it.
-        const std::string full = "DISPLAY=" + display.name() + " timeout 20 " + command;
-        ASSERT_EQ(std::system(full.c_str()), 0) << full;
+        int status = -1;
+        screen.tool(command, &status);
+        ASSERT_EQ(status, 0) << command;
     }
-    // A click at a point of the screen, or of a window's client area.
-    void click(Spot at, const std::string& how = "click 1", std::optional<Window> in = {}) const {
-        const std::string window = in ? "--window " + std::to_string(*in) + " " : "";
-        run("xdotool mousemove " + window + std::to_string(at.x) + " " + std::to_string(at.y) +
-            " " + how);
+    // A click at a point of a window's client area, by default its centre.
+    void click(Window in, const std::string& how = "click 1", std::optional<Spot> at = {}) const {
+        const XWindowAttributes a = screen.attributes(in);
+        const Spot spot = at.value_or(Spot{a.width / 2, a.height / 2});
+        run("xdotool mousemove --window " + std::to_string(in) + " " + std::to_string(spot.x) +
+            " " + std::to_string(spot.y) + " " + how);
     }
     // Asks the window manager for the focus, and takes it directly if that is refused.
     void activate(Window w) const {
@@ -264,39 +204,29 @@ TEST_F(DesktopTest, TheTrayIconAndTheTrayButtonHideAndTheIconShowsTheWindowWhere
     const Spot before = screen.position(main);
     run("xdotool windowmove " + std::to_string(main) + " 311 207");
     Spot moved = before;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            moved = screen.position(main);
-            return moved.x != before.x || moved.y != before.y;
-        },
-        30s));
+    ASSERT_TRUE(waitUntil([&] { return (moved = screen.position(main)) != before; }, 30s));
 
-    click(screen.centre(*icon));
+    click(*icon);
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s)) << "not hidden";
-    click(screen.centre(*icon));
+    click(*icon);
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 30s)) << "not shown again";
     Spot back{};
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            back = screen.position(main);
-            return back.x == moved.x && back.y == moved.y;
-        },
-        30s))
+    EXPECT_TRUE(waitUntil([&] { return (back = screen.position(main)) == moved; }, 30s))
         << "moved to " << moved.x << "," << moved.y << ", back at " << back.x << "," << back.y;
-    EXPECT_TRUE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
-    click(screen.centre(*icon), "click 3");
-    click(screen.centre(*icon));
+    EXPECT_TRUE(screen.propertyHas(main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
+    click(*icon, "click 3");
+    click(*icon);
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s)) << "not hidden again";
-    click(screen.centre(*icon), "click --repeat 2 --delay 80 1");
-    click(screen.centre(*icon));
+    click(*icon, "click --repeat 2 --delay 80 1");
+    click(*icon);
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 30s)) << "double-click";
 
     activate(main);
     settledPixels(screen, main);  // a click into a window still being drawn may go nowhere
-    click(kMinimiseButton, "click 1", main);
+    click(main, "click 1", kMinimiseButton);
     EXPECT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s))
         << "the button did not hide";
-    click(screen.centre(*icon));
+    click(*icon);
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 30s)) << "not shown by the icon";
 }
 
@@ -310,9 +240,11 @@ TEST_F(DesktopTest, WithoutAnAreaTheButtonMinimisesAndTheIconComesToALaterOrRebu
     ASSERT_NE(main, 0u);
     ASSERT_FALSE(screen.trayHostRunning());
     activate(main);  // a click on a window still being set up may go nowhere
-    click(kMinimiseButton, "click 1", main);
-    EXPECT_TRUE(waitUntil([&] { return screen.iconic(main); }, 30s)) << "not in the task list";
-    EXPECT_FALSE(screen.hasState(main, "_NET_WM_STATE_SKIP_TASKBAR"));
+    click(main, "click 1", kMinimiseButton);
+    EXPECT_TRUE(
+        waitUntil([&] { return screen.propertyHas(main, "WM_STATE", "state: Iconic"); }, 30s))
+        << "not in the task list";
+    EXPECT_FALSE(screen.propertyHas(main, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR"));
     activate(main);  // as the task list restores any window
     EXPECT_TRUE(screen.viewable(main)) << "not restored";
 
@@ -344,7 +276,7 @@ TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
         << "the icon did not change";
     EXPECT_TRUE(waitUntil([&] { return !screen.popups().empty(); }, 20s)) << "no balloon";
     const std::vector<Window> balloon = screen.popups();
-    if (!balloon.empty()) click(screen.centre(balloon.front()));  // a click closes it
+    if (!balloon.empty()) click(balloon.front());  // a click closes it
     EXPECT_NE(readFile(base() + "/kest-redirect.log").find("port red: COM port 7 not open: "),
               std::string::npos);
 
@@ -356,16 +288,16 @@ TEST_F(DesktopTest, TheTrayIconShowsTroubleUntilItClears) {
 TEST_F(DesktopTest, ASecondStartBringsTheCopyHiddenInTheTrayToTheFrontAndEnds) {
     const Window main = startBesideTrayHost();
     ASSERT_TRUE(main != 0 && icon);
-    click(screen.centre(*icon));
+    click(*icon);
     ASSERT_TRUE(waitUntil([&] { return !screen.viewable(main); }, 30s)) << "not hidden";
     XtermReceiver xterm(display, "Kest Receiver");
-    const auto other = screen.windowTitled("Kest Receiver");
-    ASSERT_TRUE(other.has_value());
-    activate(*other);
+    const Window other = waitForWindow("Kest Receiver");
+    ASSERT_NE(other, 0u);
+    activate(other);
 
     ChildProcess second({KEST_PROGRAM_PATH}, display.env(), tmp.path() + "/second.log", true);
     EXPECT_TRUE(waitUntil([&] { return screen.viewable(main); }, 20s)) << "not shown";
-    EXPECT_TRUE(waitUntil([&] { return screen.above(main, *other); }, 30s)) << "not in front";
+    EXPECT_TRUE(waitUntil([&] { return screen.above(main, other); }, 30s)) << "not in front";
     // The second copy says why, in a message that it closes by itself later.
     const Window message = waitForWindow("Kest Redirect");
     ASSERT_NE(message, 0u);
