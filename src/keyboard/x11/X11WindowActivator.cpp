@@ -82,25 +82,26 @@ std::optional<Window> X11WindowActivator::find(const std::string& title) {
     return windows[*chosen].window;
 }
 
+Window X11WindowActivator::windowProperty(Window on, Atom name) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window found = None;
+    if (XGetWindowProperty(display_, on, name, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                           &after, &data) == Success &&
+        data && count == 1 && format == 32) {
+        found = *reinterpret_cast<Window*>(data);
+    }
+    if (data) XFree(data);
+    return found;
+}
+
 bool X11WindowActivator::windowManagerRuns() {
-    auto checkWindow = [this](Window on) -> Window {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        Window found = None;
-        if (XGetWindowProperty(display_, on, netSupportingCheck_, 0, 1, False, XA_WINDOW, &type,
-                               &format, &count, &after, &data) == Success &&
-            data && count == 1 && format == 32) {
-            found = *reinterpret_cast<Window*>(data);
-        }
-        if (data) XFree(data);
-        return found;
-    };
     // A stale property from a window manager that has gone points at a dead window,
     // which then does not point back at itself.
-    const Window check = checkWindow(DefaultRootWindow(display_));
-    return check != None && checkWindow(check) == check;
+    const Window check = windowProperty(DefaultRootWindow(display_), netSupportingCheck_);
+    return check != None && windowProperty(check, netSupportingCheck_) == check;
 }
 
 std::vector<X11WindowActivator::TopLevel> X11WindowActivator::topLevels() {
@@ -207,7 +208,8 @@ void X11WindowActivator::focus(Window window, bool managed) {
         // would go to the window that still has it. A manager that never confirms
         // costs the bound once per activation, nothing more.
         const auto deadline = std::chrono::steady_clock::now() + kFocusWait;
-        while (!(activeWindow() == window && hasFocus(window)) &&
+        while (!(windowProperty(DefaultRootWindow(display_), netActiveWindow_) == window &&
+                 hasFocus(window)) &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return;
@@ -233,21 +235,6 @@ bool X11WindowActivator::hasFocus(Window window) {
         focus = parent;
     }
     return false;
-}
-
-Window X11WindowActivator::activeWindow() {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    Window active = None;
-    if (XGetWindowProperty(display_, DefaultRootWindow(display_), netActiveWindow_, 0, 1, False,
-                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
-        data && count == 1 && format == 32) {
-        active = *reinterpret_cast<Window*>(data);
-    }
-    if (data) XFree(data);
-    return active;
 }
 
 }  // namespace kest::x11

@@ -43,7 +43,8 @@ class X11WindowActivator final : public WindowActivator {
     // Returns once the window manager has made the window active and given it the
     // keyboard focus, or after kFocusWait.
     void focus(Window window, bool managed);
-    Window activeWindow();         // _NET_ACTIVE_WINDOW, None when unset
+    // A property holding one window (_NET_ACTIVE_WINDOW, ...); None when unset.
+    Window windowProperty(Window on, Atom name);
     bool hasFocus(Window window);  // the keyboard focus is on it or inside it
 
     static constexpr std::chrono::milliseconds kFocusWait{2000};
