@@ -165,8 +165,10 @@ class F_MAIN : public QWidget {
     TroubleState& trouble() { return *trouble_; }
 
   signals:
-    // The reason above whenever it changes: a wait begins ("" before), its reason
-    // changes, or it ends (""). For the tray icon's trouble state.
+    // Why received texts wait for the platform to accept keys ("the window in front
+    // runs as administrator", a locked screen), in the user's words, whenever it
+    // changes: a wait begins ("" before), its reason changes, or it ends ("").
+    // For the tray icon's trouble state.
     void keysWaitingChanged(const QString& reason);
 
   protected:
